@@ -1,0 +1,139 @@
+#include "db/Database.h"
+
+#include "db/DbError.h"
+#include "db/FbClient.h"
+#include "db/Transaction.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
+
+namespace velkora::db {
+
+using platform::toCp1252;
+
+namespace {
+
+void appendDpb(QByteArray& dpb, char tag, const QByteArray& value)
+{
+    dpb.append(tag);
+    dpb.append(static_cast<char>(std::min<qsizetype>(value.size(), 255)));
+    dpb.append(value.left(255));
+}
+
+// Builds the attachment parameter block from lines "name=value".
+QByteArray buildDpb(const QStringList& params, int dialect)
+{
+    QByteArray dpb;
+    dpb.append(static_cast<char>(isc_dpb_version1));
+    for (const QString& line : params) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const QString name = (eq < 0 ? line : line.left(eq)).trimmed().toLower();
+        const QByteArray value = toCp1252(eq < 0 ? QString() : line.mid(eq + 1));
+        if (name == QLatin1String("user_name"))
+            appendDpb(dpb, isc_dpb_user_name, value);
+        else if (name == QLatin1String("password"))
+            appendDpb(dpb, isc_dpb_password, value);
+        else if (name == QLatin1String("lc_ctype"))
+            appendDpb(dpb, isc_dpb_lc_ctype, value);
+        else if (name == QLatin1String("sql_role_name"))
+            appendDpb(dpb, isc_dpb_sql_role_name, value);
+    }
+    dpb.append(static_cast<char>(isc_dpb_sql_dialect));
+    dpb.append(static_cast<char>(1));
+    dpb.append(static_cast<char>(dialect));
+    return dpb;
+}
+
+} // namespace
+
+Database::Database() = default;
+
+Database::~Database()
+{
+    detach();
+}
+
+void* Database::nativeHandle()
+{
+    return &m_handle;
+}
+
+bool Database::attached() const
+{
+    return m_handle != 0;
+}
+
+void Database::attach()
+{
+    if (attached())
+        return;
+    ISC_STATUS_ARRAY status;
+    const QByteArray name = toCp1252(m_name);
+    const QByteArray dpb = buildDpb(m_params, m_dialect);
+    isc_db_handle handle = 0;
+    isc_attach_database(status, static_cast<short>(name.size()), name.constData(), &handle,
+                        static_cast<short>(dpb.size()), dpb.constData());
+    detail::check(status);
+    m_handle = handle;
+    ++m_generation;
+}
+
+void Database::detach()
+{
+    // Transactions that are still running end without committing.
+    for (Transaction* t : m_transactions)
+        t->dropHandleOnDetach();
+    if (!attached())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_db_handle handle = m_handle;
+    isc_detach_database(status, &handle);
+    // A lost connection cannot be detached cleanly; the handle is gone either way.
+    m_handle = 0;
+}
+
+void Database::create(const QStringList& createLines)
+{
+    if (attached())
+        throw DbLogicError(QStringLiteral("create on an attached database"));
+    QString statement = QStringLiteral("CREATE DATABASE '") + m_name + QStringLiteral("' ");
+    for (const QString& line : createLines)
+        statement += line + QStringLiteral("\r\n");
+    const QByteArray sql = toCp1252(statement);
+    ISC_STATUS_ARRAY status;
+    isc_db_handle handle = 0;
+    isc_tr_handle tr = 0;
+    isc_dsql_execute_immediate(status, &handle, &tr, 0, sql.constData(),
+                               static_cast<unsigned short>(m_dialect), nullptr);
+    detail::check(status);
+    m_handle = handle;
+    ++m_generation;
+}
+
+void Database::executeImmediate(const QString& statement)
+{
+    if (!attached())
+        throw DbLogicError(QStringLiteral("statement on a detached database"));
+    Transaction t(this);
+    t.start();
+    const QByteArray sql = toCp1252(statement);
+    ISC_STATUS_ARRAY status;
+    isc_db_handle handle = m_handle;
+    isc_dsql_execute_immediate(status, &handle, t.nativeHandle(), 0, sql.constData(),
+                               static_cast<unsigned short>(m_dialect), nullptr);
+    detail::check(status);
+    t.commit();
+}
+
+void Database::registerTransaction(Transaction* t)
+{
+    m_transactions.push_back(t);
+}
+
+void Database::unregisterTransaction(Transaction* t)
+{
+    m_transactions.erase(std::remove(m_transactions.begin(), m_transactions.end(), t),
+                         m_transactions.end());
+}
+
+} // namespace velkora::db

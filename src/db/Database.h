@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace velkora::db {
+
+class Transaction;
+
+// One attachment to a Firebird database through the native client. The connection parameters
+// are text lines of the form "user_name=SYSDBA", "password=...", "lc_ctype=..."; no login dialog
+// is ever shown. The database name is a local path (attached in-process by the embedded engine)
+// or "server:path" (through the server over TCP).
+class Database
+{
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void setDatabaseName(const QString& name) { m_name = name; }
+    QString databaseName() const { return m_name; }
+    QStringList& params() { return m_params; }
+    const QStringList& params() const { return m_params; }
+    void setSqlDialect(int dialect) { m_dialect = dialect; }
+    int sqlDialect() const { return m_dialect; }
+    // Kept for the connection's set-up; the client never shows a login dialog.
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    bool loginPrompt() const { return m_loginPrompt; }
+
+    // The transaction that queries use when they are given none.
+    void setDefaultTransaction(Transaction* transaction) { m_defaultTransaction = transaction; }
+    Transaction* defaultTransaction() const { return m_defaultTransaction; }
+
+    // Attaches with the connection parameters; throws DbError on failure.
+    void attach();
+    // Rolls back the transactions still active on this attachment and detaches. Never throws.
+    void detach();
+    bool attached() const;
+
+    // Issues "CREATE DATABASE '<name>' " followed by the given lines, each ending with "\r\n";
+    // the connection is attached to the new database afterwards. Throws DbError on failure (an
+    // existing file is never replaced: the engine refuses it).
+    void create(const QStringList& createLines);
+
+    // Runs one statement outside any query object, in its own transaction (for DDL scripts).
+    void executeImmediate(const QString& statement);
+
+    // The client's attachment handle, for the db layer's own classes only.
+    void* nativeHandle();
+    // Changes at every attach and create, so statement handles of an earlier attachment are
+    // known to be gone.
+    quint64 generation() const { return m_generation; }
+
+private:
+    friend class Transaction;
+    void registerTransaction(Transaction* t);
+    void unregisterTransaction(Transaction* t);
+
+    QString m_name;
+    QStringList m_params;
+    int m_dialect = 3;
+    bool m_loginPrompt = false;
+    Transaction* m_defaultTransaction = nullptr;
+    unsigned int m_handle = 0;
+    quint64 m_generation = 0;
+    std::vector<Transaction*> m_transactions;
+};
+
+} // namespace velkora::db

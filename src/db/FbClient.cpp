@@ -1,0 +1,44 @@
+#include "db/FbClient.h"
+
+#include "db/DbError.h"
+#include "platform/TextCodec.h"
+
+#include <vector>
+
+namespace velkora::db::detail {
+
+QString statusMessage(const ISC_STATUS* status)
+{
+    QStringList lines;
+    const ISC_STATUS* vector = status;
+    char buffer[1024];
+    while (fb_interpret(buffer, sizeof buffer, &vector) > 0)
+        lines << platform::fromCp1252(QByteArray(buffer));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void raise(const ISC_STATUS* status)
+{
+    std::vector<long> codes;
+    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+        const ISC_STATUS kind = *p++;
+        if (kind == isc_arg_gds)
+            codes.push_back(static_cast<long>(*p++));
+        else if (kind == isc_arg_cstring)
+            p += 2;
+        else
+            ++p;
+    }
+    char state[6] = {};
+    fb_sqlstate(state, status);
+    throw DbError(statusMessage(status), static_cast<int>(isc_sqlcode(status)), std::move(codes),
+                  QString::fromLatin1(state));
+}
+
+void check(const ISC_STATUS* status)
+{
+    if (status[0] == 1 && status[1] != 0)
+        raise(status);
+}
+
+} // namespace velkora::db::detail

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace velkora::db {
+
+class Database;
+class Transaction;
+
+// The statement holder used throughout the suite: its text is a list of lines (cleared, then one
+// line added per fragment). open() runs a selection and keeps all its rows; execSql() runs any
+// other statement. Column values are read by position or name as text (NULL reads as empty
+// text) or as integer (NULL reads as 0). Named parameters written ":NAME" in the text are bound
+// with setParam() before running; that is how long texts and blobs are written.
+//
+// The transaction is started on first use when it is not active. Text crosses the boundary as
+// Windows-1252 bytes.
+class Query
+{
+public:
+    explicit Query(Database* database = nullptr, Transaction* transaction = nullptr);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    void setDatabase(Database* database);
+    void setTransaction(Transaction* transaction);
+    Database* database() const { return m_database; }
+    Transaction* transaction() const;
+
+    // The text lines. Changing them closes the query.
+    void clear();
+    void add(const QString& line);
+    void setSql(const QStringList& lines);
+    const QStringList& sql() const { return m_lines; }
+    QString sqlText() const;
+
+    // Named parameters of the current text (":NAME"), set before open()/execSql().
+    void setParam(const QString& name, const QVariant& value);
+    void clearParams();
+
+    void open();
+    void execSql();
+    void close();
+    bool isOpen() const { return m_open; }
+
+    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    void first();
+    void next();
+    bool eof() const;
+    int row() const { return m_current; }
+
+    int fieldCount() const { return static_cast<int>(m_columns.size()); }
+    QString fieldName(int index) const;
+    int fieldIndex(const QString& name) const; // -1 when absent; names matched without case
+
+    bool isNull(int index) const;
+    bool isNull(const QString& name) const;
+    QVariant value(int index) const;
+    QVariant value(const QString& name) const;
+    QString asString(int index) const;
+    QString asString(const QString& name) const;
+    qint64 asInteger(int index) const;
+    qint64 asInteger(const QString& name) const;
+
+    // Rows changed by the last execSql() (INSERT, UPDATE, DELETE).
+    int rowsAffected();
+
+    struct Column
+    {
+        QString name;
+        short type = 0;
+        short subType = 0;
+        short scale = 0;
+        short length = 0;
+    };
+
+private:
+    struct Statement;
+    void run(bool wantRows);
+    const QVariant& cell(int index) const;
+    int requireIndex(const QString& name) const;
+
+    Database* m_database = nullptr;
+    Transaction* m_transaction = nullptr;
+    QStringList m_lines;
+    std::vector<std::pair<QString, QVariant>> m_params;
+    std::unique_ptr<Statement> m_statement;
+    std::vector<Column> m_columns;
+    std::vector<std::vector<QVariant>> m_rows;
+    int m_current = 0;
+    bool m_open = false;
+};
+
+// Text form of a column value as the suite shows it: NULL as empty text, dates "dd/MM/yyyy",
+// times "hh:mm:ss", numbers in plain decimal with "." as separator.
+QString valueToText(const QVariant& value);
+
+} // namespace velkora::db

@@ -1,0 +1,160 @@
+#include "db/Transaction.h"
+
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/FbClient.h"
+
+namespace velkora::db {
+
+namespace {
+
+// The transaction parameter block from the parameter names; empty for the server's defaults.
+QByteArray buildTpb(const QStringList& params)
+{
+    struct Name
+    {
+        const char* text;
+        char code;
+    };
+    static const Name kNames[] = {
+        {"isc_tpb_consistency", isc_tpb_consistency},
+        {"isc_tpb_concurrency", isc_tpb_concurrency},
+        {"isc_tpb_read_committed", isc_tpb_read_committed},
+        {"isc_tpb_rec_version", isc_tpb_rec_version},
+        {"isc_tpb_no_rec_version", isc_tpb_no_rec_version},
+        {"isc_tpb_wait", isc_tpb_wait},
+        {"isc_tpb_nowait", isc_tpb_nowait},
+        {"isc_tpb_read", isc_tpb_read},
+        {"isc_tpb_write", isc_tpb_write},
+        {"isc_tpb_autocommit", isc_tpb_autocommit},
+    };
+    QByteArray tpb;
+    for (const QString& raw : params) {
+        const QString p = raw.trimmed().toLower();
+        if (p.isEmpty())
+            continue;
+        bool known = false;
+        for (const Name& n : kNames) {
+            if (p == QLatin1String(n.text)) {
+                tpb.append(n.code);
+                known = true;
+                break;
+            }
+        }
+        if (!known)
+            throw DbLogicError(QStringLiteral("unknown transaction parameter: ") + raw);
+    }
+    if (!tpb.isEmpty())
+        tpb.prepend(static_cast<char>(isc_tpb_version3));
+    return tpb;
+}
+
+} // namespace
+
+Transaction::Transaction(Database* database)
+{
+    setDatabase(database);
+}
+
+Transaction::~Transaction()
+{
+    if (active()) {
+        ISC_STATUS_ARRAY status;
+        isc_rollback_transaction(status, &m_handle);
+        m_handle = 0;
+    }
+    if (m_database)
+        m_database->unregisterTransaction(this);
+}
+
+void Transaction::setDatabase(Database* database)
+{
+    if (database == m_database)
+        return;
+    if (active())
+        throw DbLogicError(QStringLiteral("changing the database of an active transaction"));
+    if (m_database)
+        m_database->unregisterTransaction(this);
+    m_database = database;
+    if (m_database)
+        m_database->registerTransaction(this);
+}
+
+void Transaction::start()
+{
+    if (active())
+        throw DbLogicError(QStringLiteral("transaction already active"));
+    if (!m_database || !m_database->attached())
+        throw DbLogicError(QStringLiteral("transaction on a detached database"));
+    const QByteArray tpb = buildTpb(m_params);
+    ISC_STATUS_ARRAY status;
+    isc_tr_handle handle = 0;
+    isc_start_transaction(status, &handle, 1, static_cast<isc_db_handle*>(m_database->nativeHandle()),
+                          static_cast<unsigned short>(tpb.size()),
+                          tpb.isEmpty() ? nullptr : tpb.constData());
+    detail::check(status);
+    m_handle = handle;
+}
+
+void Transaction::ensureStarted()
+{
+    if (!active())
+        start();
+}
+
+void Transaction::commit()
+{
+    if (!active())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_commit_transaction(status, &m_handle);
+    detail::check(status);
+    m_handle = 0;
+}
+
+void Transaction::commitRetaining()
+{
+    if (!active())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_commit_retaining(status, &m_handle);
+    detail::check(status);
+}
+
+void Transaction::rollback()
+{
+    if (!active())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &m_handle);
+    // A failed rollback (a lost connection) leaves nothing to roll back.
+    m_handle = 0;
+    detail::check(status);
+}
+
+void Transaction::rollbackRetaining()
+{
+    if (!active())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_rollback_retaining(status, &m_handle);
+    detail::check(status);
+}
+
+void Transaction::restart()
+{
+    if (active())
+        rollback();
+    start();
+}
+
+void Transaction::dropHandleOnDetach()
+{
+    if (!active())
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &m_handle);
+    m_handle = 0;
+}
+
+} // namespace velkora::db
