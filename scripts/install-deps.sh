@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the program need. Safe to run
+# again: packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  cmake g++ ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6test6
+  firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

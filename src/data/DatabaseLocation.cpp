@@ -1,0 +1,187 @@
+#include "data/DatabaseLocation.h"
+
+#include "data/KivIn2.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "platform/FileSystem.h"
+#include "platform/IniFile.h"
+#include "platform/MessageService.h"
+
+#include <QFont>
+
+namespace velkora {
+
+namespace {
+
+const QString kConfig = QStringLiteral("CONFIG");
+
+QString datiIni(const QString& cartella)
+{
+    return cartella + QStringLiteral("dati.ini");
+}
+
+} // namespace
+
+PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
+                                            const QString& percorsoNelServer,
+                                            platform::MessageService& messages)
+{
+    PercorsoCondivisione out;
+    QString rest = cartellaDiRete.mid(2);
+    qsizetype slash = rest.indexOf(QLatin1Char('\\'));
+    const QString server = slash < 0 ? rest : rest.left(slash);
+    rest = slash < 0 ? QString() : rest.mid(slash + 1);
+    slash = rest.indexOf(QLatin1Char('\\'));
+    const QString share = slash < 0 ? rest : rest.left(slash);
+
+    if (share.size() < 2) {
+        // The share is the server's drive letter: \\SRV\D\Dati\ becomes SRV:D:\Dati\.
+        QString path = server + QLatin1Char(':') + rest;
+        const qsizetype firstSlash = path.indexOf(QLatin1Char('\\'));
+        if (firstSlash >= 0)
+            path.insert(firstSlash, QLatin1Char(':'));
+        out.percorso = path;
+        return out;
+    }
+    out.condivisoConNome = true;
+    if (!percorsoNelServer.isEmpty()) {
+        out.percorso = server + QLatin1Char(':') + percorsoNelServer;
+        return out;
+    }
+    messages.plain(QStringLiteral("Attenzione: il disco con gli archivi è stato condiviso in rete con un nome - ")
+                   + share
+                   + QStringLiteral(" - e non con la lettera che lo identifica. Si consiglia di correggere la condivisione oppure ")
+                   + QStringLiteral("di correggere manualmente la sezione Percorso Nel Server nel file Dati.ini accanto al database"));
+    out.stop = true;
+    return out;
+}
+
+ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
+                             platform::MessageService& messages)
+{
+    platform::IniFile ini(datiIni(cartella));
+    ServerDaIni out;
+    out.nomeServer = ini.readString(kConfig, QStringLiteral("Nome Server"));
+    out.letteraDisco = ini.readString(kConfig, QStringLiteral("Lettera Disco Server"));
+    if (!out.nomeServer.isEmpty())
+        return out;
+
+    messages.plain(QStringLiteral("Non trovato dati.ini"));
+    TKivIn2Form dialog(owner);
+    dialog.setWindowTitle(QStringLiteral("Non trovato dati.ini"));
+    dialog.Label1->setText(QStringLiteral("Inserire il nome del computer e la lettera della sua\r\n"
+                                          "unità disco dove risulta ospitato (o sarà ospitato) il database"));
+    dialog.setFont(QFont(QStringLiteral("Arial"), 8, QFont::Normal));
+    dialog.Label1->adjustSize();
+    dialog.Label1->move(dialog.Label1->x(), dialog.Label1->y() - 10);
+    dialog.Edit1->clear();
+    messages.execDialog(dialog);
+    if (dialog.Esito == 1) {
+        out.nomeServer = dialog.Edit1->text();
+        out.letteraDisco = dialog.Edit2->text();
+        ini.writeString(kConfig, QStringLiteral("Nome Server"), out.nomeServer);
+        if (!out.letteraDisco.isEmpty())
+            ini.writeString(kConfig, QStringLiteral("Lettera Disco Server"), out.letteraDisco);
+    }
+    return out;
+}
+
+QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
+                             const QString& letteraDisco)
+{
+    if (nomeServer.isEmpty())
+        return percorso;
+    QString path = percorso;
+    if (!letteraDisco.isEmpty() && !path.isEmpty())
+        path.replace(0, 1, letteraDisco);
+    return nomeServer + QLatin1Char(':') + path;
+}
+
+bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
+                   const QString& letteraDisco, const QString& utente, const QString& password,
+                   platform::MessageService& messages)
+{
+    const QString user = utente.isEmpty() ? QString::fromLatin1(kDefaultUser) : utente;
+    const QString pass = password.isEmpty() ? QString::fromLatin1(kDefaultPassword) : password;
+    connection.detach();
+    connection.setLoginPrompt(false);
+    connection.params() = QStringList{QStringLiteral("user_name=") + user,
+                                      QStringLiteral("password=") + pass};
+    connection.setDatabaseName(NomeDatabaseSuServer(percorso, nomeServer, letteraDisco));
+    try {
+        connection.attach();
+        return true;
+    } catch (const db::DbError&) {
+        // Not there or not reachable: try to create it below.
+    }
+    try {
+        connection.setSqlDialect(3);
+        // The lines of CREATE DATABASE; quotes inside the user or password are doubled so they
+        // cannot end their literal.
+        auto literal = [](const QString& s) {
+            QString v = s;
+            v.replace(QLatin1Char('"'), QLatin1String("\"\""));
+            return QLatin1Char('"') + v + QLatin1Char('"');
+        };
+        connection.create({QStringLiteral("USER ") + literal(user),
+                           QStringLiteral("PASSWORD ") + literal(pass),
+                           QStringLiteral("PAGE_SIZE 4096")});
+        messages.plain(QStringLiteral("Effettuata creazione data base"));
+        return true;
+    } catch (const db::DbError&) {
+        // The caller reports the failure in its own words.
+        return false;
+    }
+}
+
+bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const QString& file,
+                       const QString& utente, const QString& password, QWidget* owner,
+                       platform::MessageService& messages)
+{
+    const QString nomeFile = file.isEmpty() ? QStringLiteral("archivio.fdb") : file;
+    QString base = cartella;
+    platform::IniFile ini(datiIni(cartella));
+
+    if (!ini.readString(kConfig, QStringLiteral("PercorsoDatabase")).isEmpty()) {
+        // Named-pipe form: \\server\folder as the server sees it; no other route is tried.
+        const QString server = ini.readString(kConfig, QStringLiteral("Nome Server"));
+        const QString percorso = ini.readString(kConfig, QStringLiteral("PercorsoDatabase"));
+        base = QStringLiteral("\\\\") + server + QLatin1Char('\\') + percorso;
+        if (!base.endsWith(QLatin1Char('\\')))
+            base += QLatin1Char('\\');
+        return ConnettiOCrea(connection, base + nomeFile, QString(), QString(), utente, password,
+                             messages);
+    }
+
+    bool stop = false;
+    bool condivisoConNome = false;
+    if (cartella.contains(QLatin1String("\\\\"))) {
+        const PercorsoCondivisione p = PercorsoDaCondivisione(
+            cartella, ini.readString(kConfig, QStringLiteral("Percorso Nel Server")), messages);
+        base = p.percorso;
+        stop = p.stop;
+        condivisoConNome = p.condivisoConNome;
+    }
+    bool connected = false;
+    if (!stop) {
+        connected = ConnettiOCrea(connection, base + nomeFile, QString(), QString(), utente,
+                                  password, messages);
+        if (!connected && condivisoConNome) {
+            stop = true;
+            messages.plain(QStringLiteral("Errore: nonostante le configurazioni, il particolare percorso di rete sta rendendo impossibile l'attivazione del database"));
+        }
+    }
+    if (connected)
+        return true;
+    if (stop)
+        return false;
+
+    const ServerDaIni server = LeggiServerDaIni(cartella, owner, messages);
+    if (!server.nomeServer.isEmpty())
+        return ConnettiOCrea(connection, base + nomeFile, server.nomeServer, server.letteraDisco,
+                             utente, password, messages);
+    messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"));
+    return false;
+}
+
+} // namespace velkora

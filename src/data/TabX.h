@@ -1,0 +1,81 @@
+#pragma once
+
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "platform/Environment.h"
+#include "tabx/MemTable.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace velkora {
+
+namespace platform {
+class MessageService;
+}
+
+// The shared data form of the suite: one per running program (and one per module library that
+// makes its own). It owns the database connections and the current user and gives the suite's
+// windows their data services. It is never shown.
+//
+// Modes (ModoUtenti): 0 users and parameter sets in the user database, 1 in INI files below
+// "NOMIDIT", 3 no user database at all.
+class TTabXForm : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Attaches the user database "user/user.fdb" below the program folder, creating it when it
+    // cannot be attached, and makes sure the table TABSCRIPT exists (modes 0 and 1). Failures
+    // are shown in boxes; construction always completes.
+    TTabXForm(QObject* owner, quint8 mode,
+              const platform::Environment& environment = platform::Environment::process());
+    ~TTabXForm() override;
+
+    // Components, in the order the suite declares them. Each transaction comes after its
+    // database so it is destroyed first.
+    MemTable MemTabX;
+    db::Database IBDatabase1;
+    db::Transaction IBTransaction1;
+    db::Database IBDatabase2;
+    db::Transaction IBTransaction2;
+    db::Database IBDatabase3;
+    db::Transaction IBTransaction3;
+    db::Database IBDatabase4;
+    db::Transaction IBTransaction4;
+    db::Database IBDatabaseUser;
+    db::Transaction TransazioneUser;
+    db::Query QueryVelkora;
+
+    // Fields.
+    qint32 NumUser = 0;
+    QString NomeUser;
+    quint8 ModoUtenti = 0;
+    QString DittaCorrente;
+    QString PercorsoVerde;
+    QString PercorsoRosso;
+
+    // Writes a value into the current user's settings file
+    // "NOMIDIT/USERCFG/<number> <name>.INI" below the program folder.
+    void SettaFileIni(const QString& section, const QString& key, const QString& value);
+    void SetVerde(const QString& path) { PercorsoVerde = path; }
+    void SetRosso(const QString& path) { PercorsoRosso = path; }
+
+    QString programFolder() const { return m_environment.programFolder; }
+    const platform::Environment& environment() const { return m_environment; }
+    platform::MessageService& messages() const;
+    // The window that owns the form, parent of the dialogs it shows (may be null).
+    QWidget* ownerWindow() const;
+    // A path below the program folder, written with either separator ("Grafica\Verde.bmp").
+    QString programPath(const QString& relative) const;
+
+private:
+    void createScriptTableWhenMissing();
+
+    platform::Environment m_environment;
+};
+
+} // namespace velkora

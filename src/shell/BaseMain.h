@@ -1,0 +1,101 @@
+#pragma once
+
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "menu/ImageList.h"
+#include "platform/Environment.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QToolButton;
+
+namespace velkora {
+
+class NavigationBar;
+class TTabXForm;
+
+// The main window of the start program: the login panel until a user logs in, then the
+// navigation bar of his programs and the menu bar built from the database. It owns the shared
+// data form and the statements of the start program's own windows.
+class TBaseMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TBaseMainForm(const platform::Environment& environment = platform::Environment::process(),
+                           QWidget* parent = nullptr);
+    ~TBaseMainForm() override;
+
+    // Controls.
+    QFrame* Panel1 = nullptr;
+    QLabel* LabelCambioUtente = nullptr;
+    QLabel* LabelCambioDitta = nullptr;
+    QFrame* PanelLogIn = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboUtenti = nullptr;
+    QLabel* Label2 = nullptr;
+    QToolButton* ButtonSceltaDisco = nullptr;
+    QLineEdit* EditPassword = nullptr;
+    QPushButton* ButtonOk = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    NavigationBar* MenuProgrammi = nullptr;
+    ImageList IconeProgrammi{QSize(32, 32)};
+    ImageList Icone2Programmi{QSize(16, 16)};
+    QMenuBar* MenuPrincipale = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* Sessioni1 = nullptr;
+    QAction* Accessoavelkora1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* Esci1 = nullptr;
+
+    // Fields. The shared data form sits in a cell that dialogs receive, so they always reach
+    // the form the window currently holds.
+    std::unique_ptr<TTabXForm*> PTabXForm;
+    db::Transaction TransazioneAux;
+    db::Query QueryAux;
+    db::Query QueryAux2;
+    qint32 NumProgetto = 0;
+    qint32 NumProfilo = 0;
+    qint32 ContaVoci = 1;
+    qint32 CodiceSessione = 0;
+    bool MantieniStdMin = false;
+    bool SessioneAperta = false;
+    bool LogFinestre = false;
+    // Slot tables indexed 1 to 256 (index 0 unused), referring to objects the window owns.
+    std::array<QAction*, 257> VociMenu{};
+    std::array<QObject*, 257> GruppiProgrammi{};
+    std::array<QObject*, 257> VociRapide{};
+
+    TTabXForm* tabX() const { return *PTabXForm; }
+    platform::MessageService& messages() const;
+
+    // Shows or hides the login panel; the rest of the working state comes with the login.
+    void mostraStatoLogin();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void creaControlli();
+    void FormCreate();
+    void leggiUtentiESonda();
+    bool probeColumn(const QString& field, const QString& relation);
+    void riposizionaControlli();
+
+    platform::Environment m_environment;
+};
+
+} // namespace velkora

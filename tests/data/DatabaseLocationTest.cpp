@@ -1,0 +1,311 @@
+#include "data/DatabaseLocation.h"
+#include "data/KivIn2.h"
+#include "db/Database.h"
+#include "platform/IniFile.h"
+#include "platform/RecordingMessageService.h"
+#include "support/ProgramFolder.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace velkora;
+using velkora::platform::BoxKind;
+using velkora::platform::RecordingMessageService;
+using velkora::test::CurrentDirectory;
+using velkora::test::ProgramFolder;
+
+namespace {
+
+const QString kShareWarning = QStringLiteral(
+    "Attenzione: il disco con gli archivi è stato condiviso in rete con un nome - Archivi - e non "
+    "con la lettera che lo identifica. Si consiglia di correggere la condivisione oppure di "
+    "correggere manualmente la sezione Percorso Nel Server nel file Dati.ini accanto al database");
+const QString kNetworkFailure = QStringLiteral(
+    "Errore: nonostante le configurazioni, il particolare percorso di rete sta rendendo "
+    "impossibile l'attivazione del database");
+const QString kNoIni = QStringLiteral("Non trovato dati.ini");
+const QString kNotOpened = QStringLiteral("Apertura / creazione del database non riuscita!");
+const QString kCreated = QStringLiteral("Effettuata creazione data base");
+
+QByteArray fileHash(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Answers the server prompt: fills the two fields and presses OK, or presses Cancel.
+std::function<int(QDialog&)> answerPrompt(const QString& server, const QString& letter)
+{
+    return [=](QDialog& d) {
+        auto& dialog = dynamic_cast<TKivIn2Form&>(d);
+        dialog.Edit1->setText(server);
+        dialog.Edit2->setText(letter);
+        dialog.OKBtn->click();
+        return dialog.result();
+    };
+}
+
+int cancelPrompt(QDialog& d)
+{
+    auto& dialog = dynamic_cast<TKivIn2Form&>(d);
+    dialog.CancelBtn->click();
+    return dialog.result();
+}
+
+TEST(PercorsoDaCondivisione, NetworkFoldersBecomeServerPaths)
+{
+    struct Case
+    {
+        const char* folder;
+        const char* nelServer;
+        const char* path;
+        bool named;
+        bool stop;
+        bool warned;
+    } cases[] = {
+        {R"(\\SRV\D\Dati\user\)", "", R"(SRV:D:\Dati\user\)", false, false, false},
+        {R"(\\SRV\D\Suite\user\)", R"(E:\ignored\)", R"(SRV:D:\Suite\user\)", false, false, false},
+        {R"(\\SRV\Archivi\Suite\user\)", R"(D:\Suite\user\)", R"(SRV:D:\Suite\user\)", true, false, false},
+        {R"(\\SRV\Archivi\Suite\user\)", "", "", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        RecordingMessageService messages;
+        const PercorsoCondivisione r = PercorsoDaCondivisione(
+            QString::fromUtf8(c.folder), QString::fromUtf8(c.nelServer), messages);
+        if (!c.stop) {
+            EXPECT_EQ(r.percorso, QString::fromUtf8(c.path));
+        }
+        EXPECT_EQ(r.condivisoConNome, c.named);
+        EXPECT_EQ(r.stop, c.stop);
+        if (c.warned) {
+            ASSERT_EQ(messages.boxes().size(), 1u);
+            EXPECT_EQ(messages.boxes()[0].kind, BoxKind::Plain);
+            EXPECT_EQ(messages.boxes()[0].text, kShareWarning);
+        } else {
+            EXPECT_TRUE(messages.boxes().empty());
+        }
+    }
+}
+
+TEST(NomeDatabaseSuServer, ServerAndDriveLetter)
+{
+    struct Case
+    {
+        const char* path;
+        const char* server;
+        const char* letter;
+        const char* name;
+    } cases[] = {
+        {R"(F:\Suite\user\user.fdb)", "SRV", "D", R"(SRV:D:\Suite\user\user.fdb)"},
+        {R"(F:\Suite\user\user.fdb)", "SRV", "", R"(SRV:F:\Suite\user\user.fdb)"},
+        {R"(F:\Suite\user\user.fdb)", "", "D", R"(F:\Suite\user\user.fdb)"},
+        {"/srv/velkora/user/user.fdb", "localhost", "", "localhost:/srv/velkora/user/user.fdb"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NomeDatabaseSuServer(QString::fromUtf8(c.path), QString::fromUtf8(c.server),
+                                       QString::fromUtf8(c.letter)),
+                  QString::fromUtf8(c.name));
+    }
+}
+
+// The Windows forms of a location, run through the real client from a folder of the test's
+// own: the names tried are what the workstation would use, and nothing is created elsewhere.
+class NetworkLocation : public ::testing::Test
+{
+protected:
+    ProgramFolder folder;
+    CurrentDirectory cwd{folder.path()};
+    db::Database connection;
+};
+
+TEST_F(NetworkLocation, NamedPipeFormFromDatiIniAddsABackslashAndTriesNothingElse)
+{
+    const QString cartella = QStringLiteral(R"(\\SRV\Archivi\Suite\user\)");
+    platform::IniFile ini(cartella + QStringLiteral("dati.ini")); // relative: in the test folder
+    ASSERT_TRUE(ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("PercorsoDatabase"),
+                                QStringLiteral(R"(C:\Dati)")));
+    ASSERT_TRUE(ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"),
+                                QStringLiteral("SRV")));
+    ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {}, nullptr,
+                      folder.messages);
+    EXPECT_EQ(connection.databaseName(), QStringLiteral(R"(\\SRV\C:\Dati\user.fdb)"));
+    EXPECT_TRUE(folder.messages.dialogTitles().isEmpty()) << "no prompt in the named-pipe form";
+}
+
+TEST_F(NetworkLocation, DriveLetterShareTriesTheServerFormThenPrompts)
+{
+    folder.messages.onNextDialog(cancelPrompt);
+    const bool ok = ApriOCreaDatabase(connection, QStringLiteral(R"(\\SRV\D\Suite\user\)"),
+                                      QStringLiteral("user.fdb"), {}, {}, nullptr, folder.messages);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(connection.databaseName(), QStringLiteral(R"(SRV:D:\Suite\user\user.fdb)"));
+    EXPECT_EQ(folder.messages.texts(), (QStringList{kNoIni, kNotOpened}));
+}
+
+TEST_F(NetworkLocation, NamedShareWithoutServerPathWarnsAndTriesNothing)
+{
+    const bool ok = ApriOCreaDatabase(connection, QStringLiteral(R"(\\SRV\Archivi\Suite\user\)"),
+                                      QStringLiteral("user.fdb"), {}, {}, nullptr, folder.messages);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(connection.databaseName().isEmpty()) << "nothing attached or created";
+    EXPECT_EQ(folder.messages.texts(), QStringList{kShareWarning});
+}
+
+TEST_F(NetworkLocation, NamedShareWithServerPathThatFailsReportsTheNetworkPath)
+{
+    const QString cartella = QStringLiteral(R"(\\SRV\Archivi\Suite\user\)");
+    platform::IniFile(cartella + QStringLiteral("dati.ini"))
+        .writeString(QStringLiteral("CONFIG"), QStringLiteral("Percorso Nel Server"),
+                     QStringLiteral(R"(D:\Suite\user\)"));
+    const bool ok = ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {},
+                                      nullptr, folder.messages);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(connection.databaseName(), QStringLiteral(R"(SRV:D:\Suite\user\user.fdb)"));
+    EXPECT_EQ(folder.messages.texts(), QStringList{kNetworkFailure});
+}
+
+// A local folder where the database can be neither attached nor created: "user.fdb" is a
+// folder. The user is asked for the server.
+class UnreachableDatabase : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        cartella = folder.path() + QStringLiteral("dati/");
+        folder.makeFolder(QStringLiteral("dati/user.fdb"));
+    }
+    bool apri()
+    {
+        return ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {},
+                                 nullptr, folder.messages);
+    }
+    QString ini(const char* key)
+    {
+        return platform::IniFile(cartella + QStringLiteral("dati.ini"))
+            .readString(QStringLiteral("config"), QString::fromUtf8(key), QStringLiteral("<none>"));
+    }
+
+    ProgramFolder folder;
+    QString cartella;
+    db::Database connection;
+};
+
+TEST_F(UnreachableDatabase, PromptIsSetUpAsDesigned)
+{
+    folder.messages.onNextDialog([](QDialog& d) {
+        auto& dialog = dynamic_cast<TKivIn2Form&>(d);
+        EXPECT_EQ(dialog.windowTitle(), kNoIni);
+        EXPECT_EQ(dialog.Label1->text(),
+                  QStringLiteral("Inserire il nome del computer e la lettera della sua\r\nunità "
+                                 "disco dove risulta ospitato (o sarà ospitato) il database"));
+        EXPECT_EQ(dialog.font().family(), QStringLiteral("Arial"));
+        EXPECT_EQ(dialog.font().pointSize(), 8);
+        EXPECT_EQ(dialog.Label1->y(), 22) << "moved 10 pixels up";
+        EXPECT_TRUE(dialog.Edit1->text().isEmpty());
+        EXPECT_TRUE(dialog.Edit2->text().isEmpty());
+        return cancelPrompt(d);
+    });
+    apri();
+    EXPECT_EQ(folder.messages.dialogTitles(), QStringList{kNoIni});
+}
+
+TEST_F(UnreachableDatabase, PromptAnswersAreWrittenToDatiIni)
+{
+    struct Case
+    {
+        const char* server;
+        const char* letter;
+        const char* storedServer;
+        const char* storedLetter;
+        const char* tried;
+    } cases[] = {
+        // A port where no server listens: the attach fails at once.
+        {"localhost/3059", "", "localhost/3059", "<none>", "localhost/3059:"},
+        {"localhost/3059", "D", "localhost/3059", "D", "localhost/3059:D"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.letter);
+        QFile::remove(cartella + QStringLiteral("dati.ini"));
+        folder.messages.clear();
+        folder.messages.onNextDialog(answerPrompt(QString::fromUtf8(c.server), QString::fromUtf8(c.letter)));
+        EXPECT_FALSE(apri());
+        EXPECT_EQ(ini("Nome Server"), QString::fromUtf8(c.storedServer));
+        EXPECT_EQ(ini("Lettera Disco Server"), QString::fromUtf8(c.storedLetter));
+        EXPECT_TRUE(connection.databaseName().startsWith(QString::fromUtf8(c.tried)))
+            << connection.databaseName().toStdString();
+        EXPECT_EQ(folder.messages.texts(), QStringList{kNoIni}) << "the caller reports the failure";
+    }
+}
+
+TEST_F(UnreachableDatabase, CancelledOrClosedPromptLeavesDatiIniAlone)
+{
+    const std::function<int(QDialog&)> endings[] = {
+        cancelPrompt,
+        [](QDialog& d) {
+            d.close(); // the title bar's close button: Esito stays 0
+            EXPECT_EQ(dynamic_cast<TKivIn2Form&>(d).Esito, 0);
+            return d.result();
+        },
+    };
+    for (const auto& ending : endings) {
+        folder.messages.clear();
+        folder.messages.onNextDialog(ending);
+        EXPECT_FALSE(apri());
+        EXPECT_FALSE(QFile::exists(cartella + QStringLiteral("dati.ini")));
+        EXPECT_EQ(folder.messages.texts(), (QStringList{kNoIni, kNotOpened}));
+    }
+}
+
+TEST_F(UnreachableDatabase, ConfiguredServerIsUsedWithoutPrompt)
+{
+    platform::IniFile(cartella + QStringLiteral("dati.ini"))
+        .writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), QStringLiteral("localhost/3059"));
+    EXPECT_FALSE(apri());
+    EXPECT_TRUE(folder.messages.dialogTitles().isEmpty());
+    EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost/3059:") + cartella + QStringLiteral("user.fdb"));
+}
+
+TEST(ConnettiOCrea, AnExistingFileThatIsNoDatabaseIsNeverReplaced)
+{
+    ProgramFolder folder;
+    const QString path = folder.file(QStringLiteral("user.fdb"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(8192, 'x'));
+    f.close();
+    const QByteArray before = fileHash(path);
+    db::Database connection;
+    EXPECT_FALSE(ConnettiOCrea(connection, path, {}, {}, {}, {}, folder.messages));
+    EXPECT_FALSE(connection.attached());
+    EXPECT_EQ(fileHash(path), before);
+    EXPECT_TRUE(folder.messages.boxes().empty());
+}
+
+TEST(ConnettiOCrea, MissingDatabaseIsCreatedWithTheSuiteCredentials)
+{
+    ProgramFolder folder;
+    const QString path = folder.file(QStringLiteral("nuovo.fdb"));
+    db::Database connection;
+    ASSERT_TRUE(ConnettiOCrea(connection, path, {}, {}, {}, {}, folder.messages));
+    EXPECT_TRUE(connection.attached());
+    EXPECT_EQ(connection.params(),
+              (QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")}));
+    EXPECT_EQ(folder.messages.texts(), QStringList{kCreated});
+    // A second time the file is attached, not created again.
+    folder.messages.clear();
+    db::Database again;
+    ASSERT_TRUE(ConnettiOCrea(again, path, {}, {}, {}, {}, folder.messages));
+    EXPECT_TRUE(folder.messages.boxes().empty());
+}
+
+} // namespace
