@@ -51,6 +51,9 @@ Database::Database() = default;
 Database::~Database()
 {
     detach();
+    // Transactions that outlive their database no longer refer to it.
+    for (Transaction* t : m_transactions)
+        t->m_database = nullptr;
 }
 
 void* Database::nativeHandle()

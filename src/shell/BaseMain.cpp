@@ -27,11 +27,11 @@ namespace velkora {
 
 namespace {
 
-// The panel's size as designed; the F8/F9 labels keep their distance from its bottom-right
-// corner and the login panel keeps its place relative to the centre when the window changes
-// size.
-constexpr int kDesignPanelWidth = 680;
-constexpr int kDesignPanelHeight = 422;
+// The window's size as designed. The F8/F9 labels keep their distance from the panel's
+// bottom-right corner and the login panel keeps its place relative to the centre when the
+// window changes size.
+constexpr int kDesignWidth = 696;
+constexpr int kDesignHeight = 480;
 
 QFont tahoma(int points, bool bold = false)
 {
@@ -184,7 +184,7 @@ void TBaseMainForm::creaControlli()
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
 
-    resize(696, 480);
+    resize(kDesignWidth, kDesignHeight);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     ComboUtenti->setFocus();
@@ -291,6 +291,8 @@ void TBaseMainForm::mostraStatoLogin()
 
 bool TBaseMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        riposizionaControlli();
     if (event->type() == QEvent::KeyPress && PanelLogIn->isVisible()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -304,12 +306,6 @@ bool TBaseMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TBaseMainForm::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    riposizionaControlli();
-}
-
 void TBaseMainForm::riposizionaControlli()
 {
     if (!Panel1)
@@ -318,12 +314,15 @@ void TBaseMainForm::riposizionaControlli()
     const int h = Panel1->height();
     if (w <= 0 || h <= 0)
         return;
+    // The panel's size in the window as designed, with the menu bar above it.
+    const int designW = kDesignWidth;
+    const int designH = kDesignHeight - MenuPrincipale->sizeHint().height();
     // Anchored to the bottom-right corner.
-    LabelCambioUtente->move(552 + w - kDesignPanelWidth, 386 + h - kDesignPanelHeight);
-    LabelCambioDitta->move(552 + w - kDesignPanelWidth, 405 + h - kDesignPanelHeight);
+    LabelCambioUtente->move(552 + w - designW, 386 + h - designH);
+    LabelCambioDitta->move(552 + w - designW, 405 + h - designH);
     // Not anchored: the centre keeps its proportional place.
-    const int cx = (192 + 289 / 2) * w / kDesignPanelWidth;
-    const int cy = (119 + 185 / 2) * h / kDesignPanelHeight;
+    const int cx = (192 + 289 / 2) * w / designW;
+    const int cy = (119 + 185 / 2) * h / designH;
     PanelLogIn->move(cx - 289 / 2, cy - 185 / 2);
 }
 

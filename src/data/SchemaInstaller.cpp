@@ -1,0 +1,471 @@
+#include "data/SchemaInstaller.h"
+
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSet>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+// The scripts are compiled into the data library. A shared library registers its resources
+// when it loads; a static build would not, so they are registered explicitly as well. The
+// declaration that Q_INIT_RESOURCE makes must sit at global scope, hence this helper here.
+static void registerSchemaResources()
+{
+    Q_INIT_RESOURCE(schema);
+}
+
+namespace velkora::data {
+
+namespace {
+
+constexpr auto kSysdba = "SYSDBA";
+constexpr auto kPassword = "quillbark";
+
+std::runtime_error failure(const QString& message)
+{
+    return std::runtime_error(message.toStdString());
+}
+
+QString readResource(const QString& name)
+{
+    static const bool registered = (registerSchemaResources(), true);
+    Q_UNUSED(registered);
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw failure(QStringLiteral("Risorsa dello schema non trovata: %1").arg(name));
+    return QString::fromUtf8(file.readAll());
+}
+
+// A name as the engine stores it: a quoted identifier keeps its case, any other is upper case.
+QString storedName(const QString& identifier)
+{
+    if (identifier.size() >= 2 && identifier.startsWith(QLatin1Char('"')) &&
+        identifier.endsWith(QLatin1Char('"')))
+        return identifier.mid(1, identifier.size() - 2)
+            .replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    return identifier.toUpper();
+}
+
+// The items of a column list, split at the commas that are not inside parentheses, so that
+// "NUMERIC(18,4)" and "PRIMARY KEY (A, B)" stay whole.
+QStringList splitTopLevel(const QString& body)
+{
+    QStringList items;
+    QString current;
+    int depth = 0;
+    bool inQuote = false;
+    for (const QChar c : body) {
+        if (c == QLatin1Char('"'))
+            inQuote = !inQuote;
+        else if (!inQuote && c == QLatin1Char('('))
+            ++depth;
+        else if (!inQuote && c == QLatin1Char(')'))
+            --depth;
+        if (!inQuote && depth == 0 && c == QLatin1Char(',')) {
+            items << current.trimmed();
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        items << current.trimmed();
+    return items;
+}
+
+const QString kIdentifier = QStringLiteral(R"(("(?:[^"]|"")+"|[A-Za-z][A-Za-z0-9_$]*))");
+
+struct TableDefinition
+{
+    QString name;
+    QStringList columns;
+};
+
+struct SchemaObjects
+{
+    // Tables and generators in the order the script defines them; a table carries its columns.
+    struct Entry
+    {
+        bool isTable = false;
+        TableDefinition table;
+        QString generator;
+    };
+    std::vector<Entry> entries;
+};
+
+SchemaObjects parseSchema(const QString& sql)
+{
+    static const QRegularExpression tableStart(QStringLiteral(R"(^\s*(?:RE)?CREATE\s+TABLE\s+)") +
+                                                   kIdentifier + QStringLiteral(R"(\s*\()"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression generator(
+        QStringLiteral(R"(^\s*CREATE\s+(?:GENERATOR|SEQUENCE)\s+)") + kIdentifier,
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression firstWord(QStringLiteral(R"(^\s*)") + kIdentifier);
+    static const QStringList constraintWords{QStringLiteral("CONSTRAINT"),
+                                             QStringLiteral("PRIMARY"), QStringLiteral("UNIQUE"),
+                                             QStringLiteral("FOREIGN"), QStringLiteral("CHECK")};
+
+    SchemaObjects objects;
+    for (const QString& statement : SchemaInstaller::splitScript(sql)) {
+        if (const auto match = tableStart.match(statement); match.hasMatch()) {
+            SchemaObjects::Entry entry;
+            entry.isTable = true;
+            entry.table.name = storedName(match.captured(1));
+            const qsizetype open = match.capturedEnd(0);
+            const qsizetype close = statement.lastIndexOf(QLatin1Char(')'));
+            const QString body = statement.mid(open, close > open ? close - open : -1);
+            for (const QString& item : splitTopLevel(body)) {
+                const auto word = firstWord.match(item);
+                if (!word.hasMatch())
+                    continue;
+                const QString first = word.captured(1);
+                if (!first.startsWith(QLatin1Char('"')) &&
+                    constraintWords.contains(first, Qt::CaseInsensitive))
+                    continue;
+                entry.table.columns << storedName(first);
+            }
+            objects.entries.push_back(std::move(entry));
+        } else if (const auto gen = generator.match(statement); gen.hasMatch()) {
+            SchemaObjects::Entry entry;
+            entry.generator = storedName(gen.captured(1));
+            objects.entries.push_back(std::move(entry));
+        }
+    }
+    return objects;
+}
+
+// The rows of a catalogue query as names, trimmed (the catalogue pads them with blanks); with
+// two columns, as "RELATION FIELD".
+QSet<QString> readNames(db::Database& database, db::Transaction& transaction, const QString& sql)
+{
+    db::Query query(&database, &transaction);
+    query.add(sql);
+    query.open();
+    QSet<QString> names;
+    for (query.first(); !query.eof(); query.next()) {
+        QString name = query.asString(0).trimmed();
+        if (query.fieldCount() > 1)
+            name += QLatin1Char(' ') + query.asString(1).trimmed();
+        names.insert(name);
+    }
+    return names;
+}
+
+void ensureFolder(const QString& path)
+{
+    if (!QDir().mkpath(path))
+        throw failure(QStringLiteral("Impossibile creare la cartella %1").arg(path));
+}
+
+void saveImage(const QImage& image, const QString& path, const char* format)
+{
+    QImageWriter writer(path, format);
+    if (!writer.write(image))
+        throw failure(QStringLiteral("Impossibile scrivere il file %1: %2")
+                          .arg(QDir::toNativeSeparators(path), writer.errorString()));
+}
+
+// A square button picture: a flat colour with a darker frame. BMP keeps no transparency, so
+// the whole square is painted.
+void writeButton(const QString& path, const QColor& colour)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(colour);
+    QPainter painter(&image);
+    painter.setPen(colour.darker(160));
+    painter.drawRect(0, 0, 15, 15);
+    painter.end();
+    saveImage(image, path, "bmp");
+}
+
+void writeButtons(const QString& graficaFolder)
+{
+    writeButton(QDir(graficaFolder).filePath(QStringLiteral("Verde.bmp")), QColor(40, 160, 60));
+    writeButton(QDir(graficaFolder).filePath(QStringLiteral("Rosso.bmp")), QColor(200, 40, 40));
+}
+
+// A program icon: the first letter of its file name, white on a coloured rounded tile. The
+// colour follows the icon's position in the demo data, so neighbouring groups differ.
+void writeIcon(const QString& path, const QString& name, int index)
+{
+    static const QColor palette[] = {
+        QColor(31, 95, 170), QColor(190, 90, 20),  QColor(40, 140, 70),  QColor(140, 50, 140),
+        QColor(170, 40, 50), QColor(20, 130, 140), QColor(110, 110, 40), QColor(80, 80, 80)};
+    const QColor colour = palette[index % std::size(palette)];
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(140));
+    painter.setBrush(colour);
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    // Text needs the font database, which only a GUI application has; without one the tile
+    // stays plain and the colours still tell the programs apart.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QFont font;
+        font.setBold(true);
+        font.setPixelSize(20);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, name.left(1).toUpper());
+    }
+    painter.end();
+    saveImage(image, path, "ico");
+}
+
+// The icon file names that the demo data gives the programs, in order of appearance.
+QStringList demoIconNames()
+{
+    static const QRegularExpression iconLiteral(QStringLiteral(R"('([^'/\\]+\.ico)')"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (const QString& statement : SchemaInstaller::splitScript(SchemaInstaller::demoSql())) {
+        for (auto it = iconLiteral.globalMatch(statement); it.hasNext();) {
+            const QString name = it.next().captured(1);
+            if (!names.contains(name, Qt::CaseInsensitive))
+                names << name;
+        }
+    }
+    return names;
+}
+
+void refuseExisting(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throw failure(QStringLiteral("Il database %1 esiste già: non viene sovrascritto")
+                          .arg(QDir::toNativeSeparators(path)));
+}
+
+} // namespace
+
+QStringList SchemaInstaller::splitScript(const QString& sql)
+{
+    enum class State
+    {
+        Code,
+        Literal,
+        Identifier,
+        LineComment,
+        BlockComment
+    };
+    State state = State::Code;
+    QStringList statements;
+    QString current;
+    const auto flush = [&] {
+        const QString statement = current.trimmed();
+        if (!statement.isEmpty())
+            statements << statement;
+        current.clear();
+    };
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
+        switch (state) {
+        case State::Code:
+            if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+                state = State::LineComment;
+                ++i;
+            } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+                state = State::BlockComment;
+                ++i;
+            } else if (c == QLatin1Char(';')) {
+                flush();
+            } else {
+                if (c == QLatin1Char('\''))
+                    state = State::Literal;
+                else if (c == QLatin1Char('"'))
+                    state = State::Identifier;
+                current += c;
+            }
+            break;
+        case State::Literal:
+            // A doubled quote inside a literal leaves and re-enters it, which keeps both.
+            current += c;
+            if (c == QLatin1Char('\''))
+                state = State::Code;
+            break;
+        case State::Identifier:
+            current += c;
+            if (c == QLatin1Char('"'))
+                state = State::Code;
+            break;
+        case State::LineComment:
+            if (c == QLatin1Char('\n')) {
+                current += c;
+                state = State::Code;
+            }
+            break;
+        case State::BlockComment:
+            if (c == QLatin1Char('*') && next == QLatin1Char('/')) {
+                current += QLatin1Char(' ');
+                state = State::Code;
+                ++i;
+            }
+            break;
+        }
+    }
+    flush();
+    return statements;
+}
+
+QString SchemaInstaller::userSchemaSql()
+{
+    return readResource(QStringLiteral(":/schema/user.sql"));
+}
+
+QString SchemaInstaller::tabxSchemaSql()
+{
+    return readResource(QStringLiteral(":/schema/tabx.sql"));
+}
+
+QString SchemaInstaller::demoSql()
+{
+    return readResource(QStringLiteral(":/schema/demo.sql"));
+}
+
+void SchemaInstaller::runScript(db::Database& database, const QString& sql)
+{
+    static const QRegularExpression dataStatement(
+        QStringLiteral(R"(^(INSERT|UPDATE|DELETE|MERGE)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    // Rows go in through one transaction per run of data statements: a commit per row costs a
+    // disk flush each, which made the demo data many times slower to load. Definitions are
+    // committed one by one, and the rows before them first, since rows need their table
+    // committed and a definition may need the rows.
+    db::Transaction rows(&database);
+    for (const QString& statement : splitScript(sql)) {
+        try {
+            if (dataStatement.match(statement).hasMatch()) {
+                db::Query query(&database, &rows);
+                query.add(statement);
+                query.execSql();
+            } else {
+                if (rows.active())
+                    rows.commit();
+                database.executeImmediate(statement);
+            }
+        } catch (const db::DbError& error) {
+            // The engine's text alone does not say which of a hundred statements failed.
+            throw db::DbError(error.message() + QStringLiteral("\nIstruzione: ") +
+                                  statement.left(200),
+                              error.sqlCode(), error.gdsCodes(), error.sqlState());
+        }
+    }
+    if (rows.active())
+        rows.commit();
+}
+
+void SchemaInstaller::createDatabase(const QString& path, const QString& sql)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    refuseExisting(absolute);
+    ensureFolder(QFileInfo(absolute).absolutePath());
+
+    db::Database database;
+    database.setDatabaseName(QDir::toNativeSeparators(absolute));
+    database.params() << QStringLiteral("user_name=%1").arg(QLatin1String(kSysdba))
+                      << QStringLiteral("password=%1").arg(QLatin1String(kPassword));
+    database.setSqlDialect(3);
+    database.create({QStringLiteral("USER \"%1\"").arg(QLatin1String(kSysdba)),
+                     QStringLiteral("PASSWORD \"%1\"").arg(QLatin1String(kPassword)),
+                     QStringLiteral("PAGE_SIZE 4096")});
+    try {
+        runScript(database, sql);
+    } catch (...) {
+        // The file is new and only half made: remove it, so that running again starts clean
+        // instead of being refused.
+        database.detach();
+        QFile::remove(absolute);
+        throw;
+    }
+    database.detach();
+}
+
+QStringList SchemaInstaller::missingObjects(db::Database& database, const QString& sql)
+{
+    const SchemaObjects expected = parseSchema(sql);
+
+    db::Transaction transaction(&database);
+    const QSet<QString> tables = readNames(
+        database, transaction, QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS"));
+    const QSet<QString> generators = readNames(
+        database, transaction, QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS"));
+    const QSet<QString> columns = readNames(
+        database, transaction,
+        QStringLiteral("SELECT RDB$RELATION_NAME, RDB$FIELD_NAME FROM RDB$RELATION_FIELDS"));
+    transaction.commit();
+
+    QStringList missing;
+    for (const SchemaObjects::Entry& entry : expected.entries) {
+        if (!entry.isTable) {
+            if (!generators.contains(entry.generator))
+                missing << QStringLiteral("generatore %1").arg(entry.generator);
+            continue;
+        }
+        if (!tables.contains(entry.table.name)) {
+            missing << QStringLiteral("tabella %1").arg(entry.table.name);
+            continue;
+        }
+        for (const QString& column : entry.table.columns) {
+            if (!columns.contains(entry.table.name + QLatin1Char(' ') + column))
+                missing << QStringLiteral("colonna %1.%2").arg(entry.table.name, column);
+        }
+    }
+    return missing;
+}
+
+void SchemaInstaller::writeDemoFiles(const QString& programFolder)
+{
+    const QDir root(programFolder);
+    const QString grafica = root.filePath(QStringLiteral("Grafica"));
+    ensureFolder(grafica);
+    ensureFolder(root.filePath(QStringLiteral("NOMIDIT/USERCFG")));
+    writeButtons(grafica);
+    const QStringList icons = demoIconNames();
+    for (int i = 0; i < icons.size(); ++i)
+        writeIcon(QDir(grafica).filePath(icons.at(i)), icons.at(i), i);
+}
+
+void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
+{
+    const QString databasePath = userDatabasePath(programFolder);
+    refuseExisting(databasePath);
+
+    const QDir root(programFolder);
+    ensureFolder(root.filePath(QStringLiteral("user")));
+    ensureFolder(root.filePath(QStringLiteral("Grafica")));
+    ensureFolder(root.filePath(QStringLiteral("NOMIDIT/USERCFG")));
+
+    QString sql = userSchemaSql();
+    if (demo)
+        sql += QLatin1Char('\n') + demoSql();
+    createDatabase(databasePath, sql);
+
+    if (demo)
+        writeDemoFiles(programFolder);
+    else
+        writeButtons(root.filePath(QStringLiteral("Grafica")));
+}
+
+QString SchemaInstaller::userDatabasePath(const QString& programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("user/user.fdb"));
+}
+
+} // namespace velkora::data

@@ -1,0 +1,76 @@
+#include "platform/FileSystem.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace velkora::platform {
+
+QString executableFolder()
+{
+    QString folder;
+    if (QCoreApplication::instance()) {
+        folder = QCoreApplication::applicationDirPath();
+    } else {
+        // Before the application object exists Qt cannot tell; the kernel can.
+        const QFileInfo self(QStringLiteral("/proc/self/exe"));
+        if (self.exists())
+            folder = QFileInfo(self.canonicalFilePath()).absolutePath();
+    }
+    if (folder.isEmpty())
+        return folder;
+    folder = QDir::toNativeSeparators(folder);
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    return folder;
+}
+
+QString currentDirectory()
+{
+    QString path = QDir::toNativeSeparators(QDir::currentPath());
+    // The root is the one folder whose name is only a separator; keep it as it is.
+    while (path.size() > 1 && path.endsWith(QDir::separator()))
+        path.chop(1);
+    return path;
+}
+
+bool folderExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool fileExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+bool createFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    if (folderExists(path))
+        return true;
+    QDir().mkdir(path);
+    return folderExists(path);
+}
+
+QString joinPath(const QString& folder, const QString& relative)
+{
+    // Names stored by the Windows programs of the suite use backslashes; here both separators
+    // mean the same, and the result uses the native one.
+    QString rest = relative;
+    rest.replace(u'\\', u'/');
+    while (rest.startsWith(u'/'))
+        rest.remove(0, 1);
+
+    QString base = QDir::fromNativeSeparators(folder);
+    if (base.isEmpty())
+        return QDir::toNativeSeparators(rest);
+    if (rest.isEmpty())
+        return QDir::toNativeSeparators(base);
+    if (!base.endsWith(u'/'))
+        base += u'/';
+    return QDir::toNativeSeparators(base + rest);
+}
+
+} // namespace velkora::platform

@@ -1,0 +1,153 @@
+#include "platform/QtMessageService.h"
+#include "platform/RecordingMessageService.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace vp = velkora::platform;
+using vp::BoxKind;
+
+namespace {
+
+TEST(RecordingMessageServiceTest, RecordsBoxesAndAnswersConfirmationsInOrder)
+{
+    vp::RecordingMessageService messages;
+    messages.answerNext(true);
+    messages.answerNext(false);
+
+    messages.error("errore");
+    EXPECT_TRUE(messages.confirm("prima?"));
+    messages.warning("attenzione");
+    EXPECT_FALSE(messages.confirm("seconda?"));
+    messages.information("informazione");
+    messages.plain("semplice");
+
+    const std::vector<std::pair<BoxKind, QString>> expected = {
+        {BoxKind::Error, "errore"},        {BoxKind::Confirmation, "prima?"},
+        {BoxKind::Warning, "attenzione"},  {BoxKind::Confirmation, "seconda?"},
+        {BoxKind::Information, "informazione"}, {BoxKind::Plain, "semplice"}};
+    ASSERT_EQ(messages.boxes().size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(messages.boxes()[i].kind, expected[i].first);
+        EXPECT_EQ(messages.boxes()[i].text, expected[i].second);
+    }
+    EXPECT_EQ(messages.texts().size(), 6);
+
+    messages.clear();
+    EXPECT_TRUE(messages.boxes().empty());
+}
+
+TEST(RecordingMessageServiceTest, UnscriptedConfirmationThrowsAfterRecording)
+{
+    vp::RecordingMessageService messages;
+    messages.answerNext(true);
+    messages.clear(); // queued answers go too
+    try {
+        messages.confirm("Cancello il record?");
+        FAIL() << "no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "unscripted confirmation: Cancello il record?");
+    }
+    ASSERT_EQ(messages.boxes().size(), 1u);
+    EXPECT_EQ(messages.boxes()[0].kind, BoxKind::Confirmation);
+}
+
+TEST(RecordingMessageServiceTest, DialogScriptsRunOnTheShownDialog)
+{
+    vp::RecordingMessageService messages;
+    QDialog dialog;
+    dialog.setWindowTitle("Prima");
+    auto* edit = new QLineEdit(&dialog);
+
+    bool wasVisible = false;
+    messages.onNextDialog([&](QDialog& d) {
+        wasVisible = d.isVisible();
+        edit->setText("scritto");
+        d.accept();
+        return d.result();
+    });
+    messages.onNextDialog([](QDialog&) { return 7; });
+
+    EXPECT_EQ(messages.execDialog(dialog), QDialog::Accepted);
+    EXPECT_TRUE(wasVisible);
+    EXPECT_EQ(edit->text(), "scritto");
+    dialog.setWindowTitle("Seconda");
+    EXPECT_EQ(messages.execDialog(dialog), 7);
+    EXPECT_FALSE(dialog.isVisible()) << "hidden again, as after a modal run";
+
+    EXPECT_THROW(messages.execDialog(dialog), std::logic_error);
+    EXPECT_EQ(messages.dialogTitles(), QStringList({"Prima", "Seconda", "Seconda"}));
+    EXPECT_TRUE(messages.boxes().empty());
+}
+
+// The real boxes, closed by a timer from inside their own modal loop.
+TEST(QtMessageServiceTest, BoxesHaveTheirSignButtonsAndTitle)
+{
+    struct Case
+    {
+        BoxKind kind;
+        QMessageBox::Icon icon;
+        QStringList buttons;
+        QString press;
+        bool expected;
+    };
+    const Case cases[] = {
+        {BoxKind::Error, QMessageBox::Critical, {"OK"}, "OK", true},
+        {BoxKind::Warning, QMessageBox::Warning, {"OK"}, "OK", true},
+        {BoxKind::Information, QMessageBox::Information, {"OK"}, "OK", true},
+        {BoxKind::Plain, QMessageBox::NoIcon, {"OK"}, "OK", true},
+        {BoxKind::Confirmation, QMessageBox::Question, {"Sì", "No"}, "Sì", true},
+        {BoxKind::Confirmation, QMessageBox::Question, {"Sì", "No"}, "No", false},
+    };
+
+    QApplication::setApplicationDisplayName("Velkora prova");
+    vp::QtMessageService service;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.press.toStdString() + " " + std::to_string(int(c.kind)));
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        QString title;
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            timer.stop();
+            icon = box->icon();
+            title = box->windowTitle();
+            text = box->text();
+            format = box->textFormat();
+            for (QAbstractButton* button : box->buttons())
+                buttons.append(button->text().remove('&'));
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text().remove('&') == c.press)
+                    button->click();
+            }
+        });
+        timer.start();
+        EXPECT_EQ(service.showBox(c.kind, "<b>testo</b>"), c.expected);
+        EXPECT_EQ(icon, c.icon);
+        buttons.sort();
+        QStringList expectedButtons = c.buttons;
+        expectedButtons.sort();
+        EXPECT_EQ(buttons, expectedButtons);
+        EXPECT_EQ(title, "Velkora prova");
+        EXPECT_EQ(text, "<b>testo</b>");
+        EXPECT_EQ(format, Qt::PlainText) << "database texts are never markup";
+    }
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#include "TestDatabase.h"
+
+#include "TestPaths.h"
+#include "db/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace velkora::test {
+
+namespace {
+
+QString copyFile(const QString& templateName, const QString& targetPath)
+{
+    const QString source = QDir(QString::fromUtf8(kTestDataDir)).filePath(templateName);
+    if (!QFileInfo::exists(source)) {
+        ADD_FAILURE() << "template database missing (build velkora_test_templates): "
+                      << source.toStdString();
+        return {};
+    }
+    QDir().mkpath(QFileInfo(targetPath).absolutePath());
+    QFile::remove(targetPath);
+    if (!QFile::copy(source, targetPath)) {
+        ADD_FAILURE() << "cannot copy " << source.toStdString() << " to "
+                      << targetPath.toStdString();
+        return {};
+    }
+    // The copy keeps the template's read-only bits if any; the engine needs to write the file.
+    QFile::setPermissions(targetPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                          QFile::WriteGroup | QFile::ReadOther);
+    return targetPath;
+}
+
+} // namespace
+
+QString copyTemplate(const QString& targetPath)
+{
+    return copyFile(QStringLiteral("user-template.fdb"), targetPath);
+}
+
+QString copyTabxTemplate(const QString& targetPath)
+{
+    return copyFile(QStringLiteral("tabx-template.fdb"), targetPath);
+}
+
+void attach(db::Database& database, const QString& path)
+{
+    database.setDatabaseName(path);
+    database.params() = {QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")};
+    database.attach();
+}
+
+void exec(db::Database& database, const QString& sql)
+{
+    database.executeImmediate(sql);
+}
+
+} // namespace velkora::test

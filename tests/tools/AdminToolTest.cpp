@@ -1,0 +1,220 @@
+#include "TestPaths.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "support/TestDatabase.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace velkora::test {
+namespace {
+
+struct ToolResult
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// velkora-admin run as a separate process, as the build and the README run it.
+ToolResult runTool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QDir(QString::fromUtf8(kProgramDir)).filePath(QStringLiteral("velkora-admin")),
+                  arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "velkora-admin did not finish";
+        return {};
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray fileHash(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList outputLines(const ToolResult& result)
+{
+    return result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class AdminToolTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString folder() const { return m_dir.filePath(QStringLiteral("programma")); }
+    QString userDatabase() const { return folder() + QStringLiteral("/user/user.fdb"); }
+
+    // The first column of every row of a statement on the folder's user database.
+    QStringList column(const QString& sql)
+    {
+        db::Database database;
+        attach(database, userDatabase());
+        db::Transaction transaction(&database);
+        db::Query query(&database, &transaction);
+        query.add(sql);
+        query.open();
+        QStringList values;
+        for (query.first(); !query.eof(); query.next())
+            values << query.asString(0);
+        return values;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(AdminToolTest, InitLaysOutAnEmptyFolderThatCheckFindsComplete)
+{
+    const ToolResult init = runTool({QStringLiteral("init"), folder()});
+    ASSERT_EQ(init.exitCode, 0) << init.err.toStdString();
+
+    for (const char* entry : {"user/user.fdb", "Grafica/Verde.bmp", "Grafica/Rosso.bmp"}) {
+        SCOPED_TRACE(entry);
+        EXPECT_TRUE(QFileInfo(QDir(folder()).filePath(QString::fromUtf8(entry))).isFile());
+    }
+    EXPECT_TRUE(QFileInfo(folder() + QStringLiteral("/NOMIDIT/USERCFG")).isDir());
+    EXPECT_FALSE(QImage(folder() + QStringLiteral("/Grafica/Verde.bmp")).isNull());
+    EXPECT_TRUE(column(QStringLiteral("SELECT NOMEUTENTE FROM UTENTI")).isEmpty());
+
+    const ToolResult check = runTool({QStringLiteral("check"), folder()});
+    EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
+    EXPECT_TRUE(check.out.isEmpty()) << check.out.toStdString();
+}
+
+TEST_F(AdminToolTest, DemoLoadsUsersMenusAndTheIconsTheyName)
+{
+    const ToolResult demo = runTool({QStringLiteral("demo"), folder()});
+    ASSERT_EQ(demo.exitCode, 0) << demo.err.toStdString();
+
+    EXPECT_EQ(column(QStringLiteral("SELECT NOMEUTENTE FROM UTENTI ORDER BY CODICE")),
+              (QStringList{"Mario Rossi", "Giulia Bianchi", "Luca Verdi", "Amministratore",
+                           "Paolo Neri", "Anna Esposito"}));
+    // The main demo user's project has programs and the first of them a menu bar.
+    EXPECT_FALSE(column(QStringLiteral("SELECT M.DESCRIZIONE FROM DETTMENU M JOIN DETTPROGETTI D "
+                                       "ON D.PROGRAMMA = M.PROGRAMMA JOIN UTENTI U ON U.PROGETTO = "
+                                       "D.PROGETTO WHERE U.CODICE = 1 AND M.LIVELLOMENU = 0 AND "
+                                       "M.VISIBILE = '1'"))
+                     .isEmpty());
+
+    const QStringList icons = column(QStringLiteral(
+        "SELECT ICONA FROM PROGRAMMI WHERE ICONA IS NOT NULL AND ICONA <> '' ORDER BY CODICE"));
+    ASSERT_FALSE(icons.isEmpty());
+    for (const QString& icon : icons) {
+        SCOPED_TRACE(icon.toStdString());
+        const QImage image(folder() + QStringLiteral("/Grafica/") + icon);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(32, 32));
+    }
+
+    const ToolResult check = runTool({QStringLiteral("check"), folder()});
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
+}
+
+// A database in place holds an office's data: every command that would create it must refuse
+// and leave the file exactly as it was.
+TEST_F(AdminToolTest, CommandsRefuseAnExistingDatabaseAndLeaveItUntouched)
+{
+    ASSERT_EQ(runTool({QStringLiteral("init"), folder()}).exitCode, 0);
+    const QByteArray before = fileHash(userDatabase());
+    ASSERT_FALSE(before.isEmpty());
+    const QString expected = QStringLiteral("Il database %1 esiste già: non viene sovrascritto")
+                                 .arg(QDir::toNativeSeparators(userDatabase()));
+
+    const QStringList commands[] = {
+        {QStringLiteral("init"), folder()},
+        {QStringLiteral("demo"), folder()},
+        {QStringLiteral("template"), userDatabase()},
+        {QStringLiteral("tabx"), userDatabase()},
+    };
+    for (const QStringList& arguments : commands) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const ToolResult result = runTool(arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.err.contains(expected)) << result.err.toStdString();
+        EXPECT_EQ(fileHash(userDatabase()), before);
+    }
+}
+
+TEST_F(AdminToolTest, BadArgumentsGiveTheUsageAndExitCodeTwo)
+{
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("init")},
+        {QStringLiteral("frulla"), folder()},
+        {QStringLiteral("init"), folder(), QStringLiteral("avanzo")},
+        {QStringLiteral("check"), QString()},
+        {QStringLiteral("INIT"), folder()},
+    };
+    for (const QStringList& arguments : cases) {
+        SCOPED_TRACE(arguments.join(QLatin1Char('|')).toStdString());
+        const ToolResult result = runTool(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.err.startsWith(QStringLiteral("Uso: velkora-admin")))
+            << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder()));
+}
+
+TEST_F(AdminToolTest, CheckListsExactlyWhatWasDropped)
+{
+    ASSERT_FALSE(copyTemplate(userDatabase()).isEmpty());
+    {
+        db::Database database;
+        attach(database, userDatabase());
+        exec(database, QStringLiteral("ALTER TABLE UTENTI DROP UTENTEINATTIVO"));
+        exec(database, QStringLiteral("ALTER TABLE STOPOS1 DROP PosY"));
+        exec(database, QStringLiteral("DROP TABLE DETTPROF"));
+        exec(database, QStringLiteral("DROP GENERATOR IDFINESTRANORVILOGFUNZCOUNTER"));
+    }
+
+    const ToolResult check = runTool({QStringLiteral("check"), folder()});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_EQ(outputLines(check),
+              (QStringList{"colonna UTENTI.UTENTEINATTIVO", "tabella DETTPROF",
+                           "colonna STOPOS1.POSY", "generatore IDFINESTRANORVILOGFUNZCOUNTER"}));
+}
+
+TEST_F(AdminToolTest, CheckWithoutADatabaseExitsTwoWithAMessage)
+{
+    const ToolResult check = runTool({QStringLiteral("check"), folder()});
+    EXPECT_EQ(check.exitCode, 2);
+    EXPECT_TRUE(check.err.startsWith(QStringLiteral("Impossibile aprire il database ")))
+        << check.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(userDatabase()));
+}
+
+TEST_F(AdminToolTest, TemplateAndTabxCreateDatabasesInMissingFolders)
+{
+    const QString user = m_dir.filePath(QStringLiteral("a/b/user.fdb"));
+    const QString tabx = m_dir.filePath(QStringLiteral("c/tabx.fdb"));
+    EXPECT_EQ(runTool({QStringLiteral("template"), user}).exitCode, 0);
+    EXPECT_EQ(runTool({QStringLiteral("tabx"), tabx}).exitCode, 0);
+
+    db::Database database;
+    attach(database, tabx);
+    db::Transaction transaction(&database);
+    db::Query query(&database, &transaction);
+    query.add(QStringLiteral("SELECT COUNT(*) FROM TABX"));
+    EXPECT_NO_THROW(query.open());
+    EXPECT_TRUE(QFileInfo(user).isFile());
+}
+
+} // namespace
+} // namespace velkora::test

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+
+namespace velkora::admin {
+
+// Exit codes of the tool.
+enum ExitCode : int
+{
+    ExitOk = 0,
+    // A command that failed, or "check" that found missing objects.
+    ExitFailure = 1,
+    // Bad arguments, or "check" that could not attach the database.
+    ExitUsage = 2,
+};
+
+// Runs one command given as its words (without the program name), writing results on standard
+// output and messages on standard error, and returns the exit code.
+int runCommand(const QStringList& arguments);
+
+} // namespace velkora::admin
