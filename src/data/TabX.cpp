@@ -124,12 +124,16 @@ void TTabXForm::createScriptTableWhenMissing()
     }
 }
 
+QString TTabXForm::fileUtente() const
+{
+    return platform::joinPath(programPath(QStringLiteral("NOMIDIT\\USERCFG")),
+                              QString::number(NumUser) + QLatin1Char(' ') + NomeUser
+                                  + QStringLiteral(".INI"));
+}
+
 void TTabXForm::SettaFileIni(const QString& section, const QString& key, const QString& value)
 {
-    const QString folder = programPath(QStringLiteral("NOMIDIT\\USERCFG"));
-    platform::IniFile ini(platform::joinPath(
-        folder, QString::number(NumUser) + QLatin1Char(' ') + NomeUser + QStringLiteral(".INI")));
-    ini.writeString(section, key, value);
+    platform::IniFile(fileUtente()).writeString(section, key, value);
 }
 
 } // namespace velkora

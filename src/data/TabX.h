@@ -58,6 +58,29 @@ public:
     QString PercorsoVerde;
     QString PercorsoRosso;
 
+    // Users and passwords.
+    // Puts the users' names into the list (mode 0 appends after what it holds; mode 1 replaces
+    // it with the sections of "NOMIDIT/UTENTI.INI"; mode 3 leaves it alone).
+    void CaricaUser(QStringList& lista);
+    bool VerificaPasswordUser(const QString& nomeUtente, const QString& password);
+    void SetUserPerNome(const QString& nomeUtente);
+    void SetUserPerNum(qint32 numero);
+    QString GetNomeUser() const { return NomeUser; }
+    qint32 GetNumUser() const { return NumUser; }
+
+    // Parameter sets.
+    // The value of a parameter in the section DittaCorrente of the current user; empty when
+    // there is none.
+    void CaricaParametro(const QString& nome, QString& valore);
+    QString CaricaParametro(const QString& nome);
+    void SettaParametro(const QString& nome, const QString& valore);
+    void ScriviParametroVelkora(const QString& sezione, const QString& nome, const QString& valore);
+    void ScriviVelkora(qint32 utente);
+    void CaricaVelkora(qint32 utente);
+
+    // Call log: a module window records its handle under the window id it was called with.
+    bool ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle);
+
     // Writes a value into the current user's settings file
     // "NOMIDIT/USERCFG/<number> <name>.INI" below the program folder.
     void SettaFileIni(const QString& section, const QString& key, const QString& value);
@@ -74,8 +97,16 @@ public:
 
 private:
     void createScriptTableWhenMissing();
+    qint32 CercaNumUser(const QString& nomeUtente);
+    QString CercaNomeUser(qint32 numero);
+    QString LeggiDittaUser(const QString& nomeUtente);
+    // The current user's settings file below "NOMIDIT/USERCFG".
+    QString fileUtente() const;
 
     platform::Environment m_environment;
 };
+
+// The section names of "NOMIDIT/UTENTI.INI" below the program folder, in file order.
+QStringList LeggiUtentiIni(const QString& programFolder);
 
 } // namespace velkora

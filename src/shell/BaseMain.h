@@ -78,6 +78,12 @@ public:
     std::array<QObject*, 257> GruppiProgrammi{};
     std::array<QObject*, 257> VociRapide{};
 
+    // Work sessions and the call log.
+    void ApriSessione();
+    void ChiudiSessione();
+    bool VerificaStatoSessione(bool mostraMessaggi);
+    qint32 AggiornaNorviLogFunz(const QString& funzione);
+
     TTabXForm* tabX() const { return *PTabXForm; }
     platform::MessageService& messages() const;
 
