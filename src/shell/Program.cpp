@@ -1,6 +1,7 @@
 #include "shell/Program.h"
 
 #include "platform/Environment.h"
+#include "platform/Fonts.h"
 #include "platform/GuardedApplication.h"
 #include "shell/BaseMain.h"
 
@@ -11,6 +12,7 @@ int runProgram(int argc, char** argv)
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velkora"));
+    platform::registerDesignFonts();
     platform::Environment& env = platform::Environment::process();
     env.programFolder = QApplication::applicationDirPath() + QLatin1Char('/');
     // The main window closes the program; it deletes itself when closed.
