@@ -84,6 +84,16 @@ public:
     bool VerificaStatoSessione(bool mostraMessaggi);
     qint32 AggiornaNorviLogFunz(const QString& funzione);
 
+    // Calls into module libraries: load the library, find the function, call it with the
+    // current user's number and the arguments of the kind. Silent when either is missing.
+    void CaricaFunzioneDLL(const QString& libreria, const QString& funzione);
+    void CaricaFunzioneDLL2(const QString& libreria, const QString& funzione, const QString& parametri);
+    void CaricaFunzioneDLLX(const QString& libreria, const QString& funzione, qint32 idFinestra);
+    void CaricaFunzioneDLL2X(const QString& libreria, const QString& funzione, const QString& parametri,
+                             qint32 idFinestra);
+    void CaricaFunzioneDLL3Y(const QString& libreria, const QString& funzione, const QString& parametri,
+                             qint32 idFinestra);
+
     TTabXForm* tabX() const { return *PTabXForm; }
     platform::MessageService& messages() const;
 
