@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 
@@ -177,6 +178,9 @@ void TBaseMainForm::creaControlli()
     Label4->setGeometry(96, 175, 106, 11);
     Label4->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
+    connect(ButtonOk, &QPushButton::clicked, this, &TBaseMainForm::ButtonOkClick);
+    connect(ComboUtenti, &QComboBox::currentIndexChanged, this, &TBaseMainForm::ComboUtentiChange);
+
     setTabOrder(ComboUtenti, EditPassword);
     setTabOrder(EditPassword, ButtonOk);
 
@@ -254,9 +258,13 @@ void TBaseMainForm::leggiUtentiESonda()
         QueryAux.add(QStringLiteral("WHERE (UTENTEINATTIVO IS NULL)OR(UTENTEINATTIVO='0')"));
     QueryAux.add(QStringLiteral("ORDER BY CODICE"));
     QueryAux.open();
-    for (QueryAux.first(); !QueryAux.eof(); QueryAux.next())
-        ComboUtenti->addItem(QueryAux.asString(0));
-    ComboUtenti->setCurrentIndex(-1);
+    {
+        // Filling the list is no choice of the user: no change event while it fills.
+        const QSignalBlocker quiet(ComboUtenti);
+        for (QueryAux.first(); !QueryAux.eof(); QueryAux.next())
+            ComboUtenti->addItem(QueryAux.asString(0));
+        ComboUtenti->setCurrentIndex(-1);
+    }
 
     // 10-11. The call log records window handles only when it has both window columns.
     if (!probeColumn(QStringLiteral("HANDLEFINESTRA"), QStringLiteral("NORVILOGFUNZ")))

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -78,6 +79,40 @@ public:
     std::array<QObject*, 257> GruppiProgrammi{};
     std::array<QObject*, 257> VociRapide{};
 
+    // Login: checks the password, makes the user current, opens his session, builds the bar and
+    // the menus, restores the window's place and opens the agenda when his parameters ask.
+    void ButtonOkClick();
+    // Shows the disk-choice button for users allowed to use it.
+    void ComboUtentiChange();
+
+    // The navigation bar: one group per program of the project NumProgetto, with its quick
+    // items as links.
+    void CaricaProgrammi();
+    // A group was clicked: its program's menus replace those in the menu bar.
+    void ProgrammaOnClick();
+
+    // Menus of the current program. CaricaMenu reads the program's visible rows once and builds
+    // the tree from that snapshot; with leggiMenuRigaPerRiga set it runs one statement per entry
+    // and per parent instead (the same tree, many more round trips).
+    void CaricaMenu(qint32 programma);
+    bool CercaFigli(qint32 programma, qint32 menu, qint32 livello);
+    void CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloPadre, QMenu* padre);
+    // A menu row as the construction reads it. A NULL depth or parent never matches a parent,
+    // as in the statements' comparisons.
+    struct RigaMenu
+    {
+        qint32 menu = 0;
+        bool livelloNull = true;
+        qint32 livello = 0;
+        bool precNull = true;
+        qint32 menuPrec = 0;
+        QString descrizione;
+        QString livello2;
+    };
+    // The program whose menus the menu bar shows.
+    qint32 programmaCorrente() const;
+    bool leggiMenuRigaPerRiga = false;
+
     // Work sessions and the call log.
     void ApriSessione();
     void ChiudiSessione();
@@ -104,6 +139,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::vector<RigaMenu> righeFiglie(qint32 programma, qint32 menuPadre, qint32 livelloPadre);
+    QAction* nuovaVoce(const QString& caption, qint32 menu);
     void creaControlli();
     void FormCreate();
     void leggiUtentiESonda();
@@ -111,6 +148,8 @@ private:
     void riposizionaControlli();
 
     platform::Environment m_environment;
+    // The visible menu rows of the program being built, while CaricaMenu runs.
+    std::unique_ptr<std::vector<RigaMenu>> m_istantaneaMenu;
 };
 
 } // namespace velkora

@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
+#include "params/ParameterText.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
+#include <vector>
 
 namespace velkora::data {
 namespace {
@@ -203,20 +205,18 @@ TEST_F(SchemaInstallerDbTest, DemoParameterTextsMatchTheirRows)
     query.add(QStringLiteral("WHERE INTESTAZIONE IS NOT NULL"));
     query.add(QStringLiteral("ORDER BY UTENTE, INTESTAZIONE, PROGRESSIVO"));
     query.open();
-    std::map<qint64, QString> rebuilt;
-    std::map<qint64, QString> lastSection;
+    std::map<qint64, std::vector<ParameterRow>> rows;
     for (query.first(); !query.eof(); query.next()) {
-        const qint64 user = query.asInteger("UTENTE");
-        QString& text = rebuilt[user];
-        const QString section = query.asString("INTESTAZIONE");
-        if (section != lastSection[user] && !section.isEmpty()) {
-            text += QLatin1Char('[') + section + QStringLiteral("]\n");
-            lastSection[user] = section;
-        }
-        if (!query.asString("PARAMETRO").isEmpty())
-            text += query.asString("PARAMETRO") + QLatin1Char('=') + query.asString("VALORE");
-        text += QLatin1Char('\n');
+        // The query leaves out NULL sections; an empty one must stay the empty section.
+        QString section = query.asString("INTESTAZIONE");
+        if (section.isNull())
+            section = QStringLiteral("");
+        rows[query.asInteger("UTENTE")].push_back(
+            {section, query.asString("PARAMETRO"), query.asString("VALORE")});
     }
+    std::map<qint64, QString> rebuilt;
+    for (const auto& [user, userRows] : rows)
+        rebuilt[user] = writeParameterText(userRows);
     ASSERT_FALSE(rebuilt.empty());
 
     query.clear();

@@ -1,0 +1,299 @@
+#include "db/QueryDataSet.h"
+
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/UpdateSql.h"
+
+namespace velkora::db {
+
+namespace {
+
+const QString kOldPrefix = QStringLiteral("OLD_");
+
+} // namespace
+
+QueryDataSet::QueryDataSet(Database* database, Transaction* transaction)
+    : m_database(database)
+    , m_transaction(transaction)
+{
+}
+
+QueryDataSet::~QueryDataSet()
+{
+    setUpdateObject(nullptr);
+}
+
+void QueryDataSet::setDatabase(Database* database)
+{
+    if (database == m_database)
+        return;
+    close();
+    m_writer.reset(); // its prepared statement belongs to the old connection
+    m_database = database;
+}
+
+void QueryDataSet::setTransaction(Transaction* transaction)
+{
+    close();
+    m_transaction = transaction;
+    if (m_writer)
+        m_writer->setTransaction(transaction);
+}
+
+Transaction* QueryDataSet::transaction() const
+{
+    if (m_transaction)
+        return m_transaction;
+    return m_database ? m_database->defaultTransaction() : nullptr;
+}
+
+void QueryDataSet::clear()
+{
+    close();
+    m_lines.clear();
+    m_params.clear();
+}
+
+void QueryDataSet::add(const QString& line)
+{
+    close();
+    m_lines << line;
+}
+
+void QueryDataSet::setSql(const QStringList& lines)
+{
+    close();
+    m_lines = lines;
+    m_params.clear();
+}
+
+void QueryDataSet::setParam(const QString& name, const QVariant& value)
+{
+    for (auto& p : m_params) {
+        if (p.first.compare(name, Qt::CaseInsensitive) == 0) {
+            p.second = value;
+            return;
+        }
+    }
+    m_params.emplace_back(name, value);
+}
+
+void QueryDataSet::open()
+{
+    close();
+    Query select(m_database, m_transaction);
+    select.setSql(m_lines);
+    for (const auto& [name, value] : m_params)
+        select.setParam(name, value);
+    select.open();
+
+    QStringList fields;
+    for (int i = 0; i < select.fieldCount(); ++i)
+        fields << select.fieldName(i);
+    std::vector<std::vector<QVariant>> rows;
+    rows.reserve(static_cast<std::size_t>(select.recordCount()));
+    for (select.first(); !select.eof(); select.next()) {
+        std::vector<QVariant> row;
+        row.reserve(static_cast<std::size_t>(fields.size()));
+        for (int i = 0; i < select.fieldCount(); ++i)
+            row.push_back(select.value(i));
+        rows.push_back(std::move(row));
+    }
+    m_fields = std::move(fields);
+    m_rows = std::move(rows);
+    m_current = 0;
+    m_state = State::Browse;
+}
+
+void QueryDataSet::close()
+{
+    m_state = State::Inactive;
+    m_fields.clear();
+    m_rows.clear();
+    m_buffer.clear();
+    m_current = 0;
+}
+
+void QueryDataSet::requireBrowse(const char* what) const
+{
+    if (m_state == State::Inactive)
+        throw DbLogicError(QStringLiteral("%1 on a closed dataset").arg(QLatin1String(what)));
+    if (m_state != State::Browse)
+        throw DbLogicError(QStringLiteral("%1 while a row is being edited: post or cancel first")
+                               .arg(QLatin1String(what)));
+}
+
+void QueryDataSet::first()
+{
+    requireBrowse("first");
+    m_current = 0;
+}
+
+void QueryDataSet::next()
+{
+    requireBrowse("next");
+    if (m_current < recordCount())
+        ++m_current;
+}
+
+bool QueryDataSet::eof() const
+{
+    return m_current >= recordCount();
+}
+
+QString QueryDataSet::fieldName(int index) const
+{
+    if (index < 0 || index >= fieldCount())
+        throw DbLogicError(QStringLiteral("no field %1").arg(index));
+    return m_fields.at(index);
+}
+
+int QueryDataSet::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (m_fields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int QueryDataSet::requireIndex(const QString& name) const
+{
+    if (m_state == State::Inactive)
+        throw DbLogicError(QStringLiteral("field ") + name + QStringLiteral(" of a closed dataset"));
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw DbLogicError(QStringLiteral("field not found: ") + name);
+    return i;
+}
+
+const QVariant& QueryDataSet::cell(int index) const
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        return m_buffer[static_cast<std::size_t>(index)];
+    if (eof())
+        throw DbLogicError(QStringLiteral("no current row"));
+    return m_rows[static_cast<std::size_t>(m_current)][static_cast<std::size_t>(index)];
+}
+
+bool QueryDataSet::isNull(const QString& name) const
+{
+    return cell(requireIndex(name)).isNull();
+}
+
+QVariant QueryDataSet::value(const QString& name) const
+{
+    return cell(requireIndex(name));
+}
+
+QString QueryDataSet::asString(const QString& name) const
+{
+    return valueToText(cell(requireIndex(name)));
+}
+
+qint64 QueryDataSet::asInteger(const QString& name) const
+{
+    const QVariant& v = cell(requireIndex(name));
+    if (v.isNull())
+        return 0;
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        bool ok = false;
+        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        return ok ? n : 0;
+    }
+    case QMetaType::Double:
+        return static_cast<qint64>(v.toDouble());
+    default:
+        return v.toLongLong();
+    }
+}
+
+void QueryDataSet::edit()
+{
+    if (m_state == State::Edit)
+        return;
+    requireBrowse("edit");
+    if (eof())
+        throw DbLogicError(QStringLiteral("edit without a current row"));
+    m_buffer = m_rows[static_cast<std::size_t>(m_current)];
+    m_state = State::Edit;
+}
+
+void QueryDataSet::append()
+{
+    requireBrowse("append");
+    m_buffer.assign(static_cast<std::size_t>(fieldCount()), QVariant());
+    m_state = State::Insert;
+}
+
+void QueryDataSet::setField(const QString& name, const QVariant& value)
+{
+    const int i = requireIndex(name);
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DbLogicError(QStringLiteral("setting field ") + name
+                           + QStringLiteral(" outside edit or append"));
+    m_buffer[static_cast<std::size_t>(i)] = value;
+}
+
+void QueryDataSet::post()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    const bool inserting = m_state == State::Insert;
+    const char* kind = inserting ? "insert" : "modify";
+    if (!m_updateObject)
+        throw DbLogicError(QStringLiteral("post without an update-statement holder: no %1 statement")
+                               .arg(QLatin1String(kind)));
+    const QStringList& lines = inserting ? m_updateObject->insertSql() : m_updateObject->modifySql();
+    if (lines.join(QString()).trimmed().isEmpty())
+        throw DbLogicError(QStringLiteral("post with an empty %1 statement in the update-statement holder")
+                               .arg(QLatin1String(kind)));
+
+    if (!m_writer)
+        m_writer = std::make_unique<Query>(m_database, m_transaction);
+    Query& writer = *m_writer;
+    writer.setSql(lines);
+    // The old values first, so that a field really named OLD_X still wins for ":OLD_X".
+    for (int i = 0; i < fieldCount(); ++i) {
+        const QVariant old = inserting ? QVariant() : m_rows[static_cast<std::size_t>(m_current)][static_cast<std::size_t>(i)];
+        writer.setParam(kOldPrefix + m_fields.at(i), old);
+    }
+    for (int i = 0; i < fieldCount(); ++i)
+        writer.setParam(m_fields.at(i), m_buffer[static_cast<std::size_t>(i)]);
+    writer.execSql();
+    m_rowsAffected = writer.rowsAffected();
+
+    if (inserting) {
+        m_rows.push_back(std::move(m_buffer));
+        m_current = recordCount() - 1;
+    } else {
+        m_rows[static_cast<std::size_t>(m_current)] = std::move(m_buffer);
+    }
+    m_buffer.clear();
+    m_state = State::Browse;
+}
+
+void QueryDataSet::cancel()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    m_buffer.clear();
+    m_state = State::Browse;
+}
+
+void QueryDataSet::setUpdateObject(UpdateSql* holder)
+{
+    if (holder == m_updateObject)
+        return;
+    if (m_updateObject)
+        m_updateObject->m_dataSet = nullptr;
+    if (holder && holder->m_dataSet)
+        holder->m_dataSet->setUpdateObject(nullptr); // a holder serves one dataset at a time
+    m_updateObject = holder;
+    if (holder)
+        holder->m_dataSet = this;
+}
+
+} // namespace velkora::db

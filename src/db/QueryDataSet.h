@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace velkora::db {
+
+class Database;
+class Query;
+class Transaction;
+class UpdateSql;
+
+// An editable query over one table: a selection held as text lines whose rows are read into
+// memory when it opens, a current row, and an edit buffer. edit() takes the current row into the
+// buffer, append() starts an empty one; setField() changes the buffer and post() writes it back
+// through the statements of the attached UpdateSql holder (modify for an edited row, insert for
+// an appended one). Every ":NAME" of those statements is bound to the buffer's value of field
+// NAME, and ":OLD_NAME" to the value the row had when it was read (NULL for an appended row), so
+// a statement can find a row whose key was just changed. Values are always bound, never placed
+// into the text.
+//
+// A successful post puts the written values into the cached row (an appended row is added at
+// the end and becomes current), so later reads and comparisons see what was written. A failed
+// post raises the database's DbError and leaves the dataset in its editing state with the
+// buffer intact, so the caller can retry or cancel().
+//
+// The selection and the writes run in the given transaction, or the database's default one when
+// none is given; the transaction starts on first use. Ending it is the caller's business. Text
+// fields read as "" and integers as 0 when NULL, as with Query.
+class QueryDataSet
+{
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit QueryDataSet(Database* database = nullptr, Transaction* transaction = nullptr);
+    ~QueryDataSet();
+    QueryDataSet(const QueryDataSet&) = delete;
+    QueryDataSet& operator=(const QueryDataSet&) = delete;
+
+    // Changing the connection closes the dataset.
+    void setDatabase(Database* database);
+    void setTransaction(Transaction* transaction);
+    Database* database() const { return m_database; }
+    // The transaction in use: the one given, or the database's default one.
+    Transaction* transaction() const;
+
+    // The selection's text lines. Changing them closes the dataset.
+    void clear();
+    void add(const QString& line);
+    void setSql(const QStringList& lines);
+    const QStringList& sql() const { return m_lines; }
+
+    // Named parameters of the selection (":NAME"), set before open().
+    void setParam(const QString& name, const QVariant& value);
+    const std::vector<std::pair<QString, QVariant>>& params() const { return m_params; }
+
+    // Runs the selection and keeps its rows; the first row becomes current.
+    void open();
+    // Drops the rows and any unposted edit.
+    void close();
+    bool active() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    // Moving is refused while a row is being edited: post() or cancel() first.
+    void first();
+    void next();
+    bool eof() const;
+    int row() const { return m_current; }
+
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    QString fieldName(int index) const;
+    int fieldIndex(const QString& name) const; // -1 when absent; names matched without case
+
+    // Values of the current row, or of the edit buffer while editing.
+    bool isNull(const QString& name) const;
+    QVariant value(const QString& name) const;
+    QString asString(const QString& name) const;
+    qint64 asInteger(const QString& name) const;
+
+    // Takes the current row into the edit buffer. Nothing happens when already editing.
+    void edit();
+    // Starts a new row with every field NULL.
+    void append();
+    void setField(const QString& name, const QVariant& value);
+    // Writes the buffer with the holder's modify or insert statement. Nothing happens when not
+    // editing. DbLogicError when no holder is attached or its statement is empty.
+    void post();
+    // Drops the buffer; the current row is the one before edit() or append().
+    void cancel();
+    // Rows changed by the last post's statement (0 tells that an edited row was not found).
+    int rowsAffected() const { return m_rowsAffected; }
+
+    // The holder of the write statements; null detaches. The holder is not owned.
+    void setUpdateObject(UpdateSql* holder);
+    UpdateSql* updateObject() const { return m_updateObject; }
+
+private:
+    const QVariant& cell(int index) const;
+    int requireIndex(const QString& name) const;
+    void requireBrowse(const char* what) const;
+
+    Database* m_database = nullptr;
+    Transaction* m_transaction = nullptr;
+    QStringList m_lines;
+    std::vector<std::pair<QString, QVariant>> m_params;
+    UpdateSql* m_updateObject = nullptr;
+    // The statement that post() runs, kept so that repeated posts reuse its prepared form.
+    std::unique_ptr<Query> m_writer;
+
+    State m_state = State::Inactive;
+    QStringList m_fields;
+    std::vector<std::vector<QVariant>> m_rows;
+    std::vector<QVariant> m_buffer;
+    int m_current = 0;
+    int m_rowsAffected = 0;
+};
+
+} // namespace velkora::db

@@ -1,0 +1,110 @@
+#include "sessions/SessionLog.h"
+
+#include "db/SqlText.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+#include <QSaveFile>
+
+namespace velkora {
+
+namespace {
+
+using db::escaped;
+using db::quotedDate;
+using db::quotedTime;
+
+// A number as the statements write it: decimal text, inside quotes like every other value.
+QString numero(qint64 value)
+{
+    return escaped(QString::number(value));
+}
+
+const QString kQuote = QStringLiteral("'");
+const QString kQuoteComma = QStringLiteral("',");
+
+} // namespace
+
+QStringList istruzioneNuovaSessione()
+{
+    return {QStringLiteral("SELECT GEN_ID(CODICESESSIONENORVILOG,1) FROM RDB$DATABASE")};
+}
+
+QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, const QTime& ora,
+                                   qint32 numUser)
+{
+    return {
+        QStringLiteral("INSERT INTO NORVILOG (CODICESESSIONE,DATAAPERTURA,ORAAPERTURA,"),
+        QStringLiteral("CODICEUTENTE) VALUES("),
+        kQuote + numero(codiceSessione) + kQuoteComma,
+        quotedDate(data) + QLatin1Char(','),
+        quotedTime(ora) + QLatin1Char(','),
+        kQuote + numero(numUser) + QStringLiteral("')"),
+    };
+}
+
+QStringList istruzioneLeggiSessione(qint32 codiceSessione)
+{
+    return {QStringLiteral("SELECT * FROM NORVILOG WHERE CODICESESSIONE='") + numero(codiceSessione)
+            + kQuote};
+}
+
+QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, const QTime& ora)
+{
+    return {
+        QStringLiteral("UPDATE NORVILOG SET"),
+        QStringLiteral("DATACHIUSURA=") + quotedDate(data) + QLatin1Char(','),
+        QStringLiteral("ORACHIUSURA=") + quotedTime(ora),
+        QStringLiteral("WHERE CODICESESSIONE='") + numero(codiceSessione) + kQuote,
+    };
+}
+
+QStringList istruzioneNuovoIdFinestra()
+{
+    return {QStringLiteral("SELECT GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1) FROM"),
+            QStringLiteral("RDB$DATABASE")};
+}
+
+QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra)
+{
+    QStringList righe{
+        QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"),
+        QStringLiteral("ORACHIAMATAFUNZIONE,FUNZIONECHIAMATA"),
+    };
+    if (logFinestre)
+        righe << QStringLiteral(",IDFINESTRA");
+    righe << QStringLiteral(") VALUES(")
+          << kQuote + numero(codiceSessione) + kQuoteComma
+          << quotedDate(data) + QLatin1Char(',')
+          << quotedTime(ora) + QLatin1Char(',')
+          << kQuote + escaped(funzione) + kQuote;
+    if (logFinestre)
+        righe << QStringLiteral(",'") + numero(idFinestra) + kQuote;
+    righe << QStringLiteral(")");
+    return righe;
+}
+
+QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
+{
+    return {
+        QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA='") + numero(handle) + kQuote,
+        QStringLiteral("WHERE IDFINESTRA='") + numero(idFinestra) + kQuote,
+    };
+}
+
+bool salvaIstruzioneFallita(const QString& nomeFile, const QStringList& righe)
+{
+    QByteArray bytes;
+    for (const QString& riga : righe)
+        bytes += platform::toCp1252(riga) + QByteArrayLiteral("\r\n");
+    // Written whole and then put in place, so an earlier file is replaced, never left half
+    // overwritten.
+    QSaveFile file(platform::joinPath(platform::currentDirectory(), nomeFile));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
+}
+
+} // namespace velkora

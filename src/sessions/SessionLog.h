@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+namespace velkora {
+
+// The statements of the work sessions and of the call log, as the text lines the query runs and
+// the failed-statement files record. Every value between quotes is escaped (quotes doubled), so
+// a function name such as "Dell'Anno" is stored as it is instead of breaking the statement.
+
+// Draws the next session code.
+QStringList istruzioneNuovaSessione();
+// The row of a session opened on the given date and time by the given user.
+QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, const QTime& ora,
+                                   qint32 numUser);
+// Reads the session's row back (one line).
+QStringList istruzioneLeggiSessione(qint32 codiceSessione);
+// Marks the session closed on the given date and time.
+QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, const QTime& ora);
+// Draws the next window id of the call log.
+QStringList istruzioneNuovoIdFinestra();
+// The call-log row of one call; the window id column only when the log has the window columns.
+QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra);
+// Records the handle of the window opened under a window id.
+QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle);
+
+// Saves the lines of a statement that failed to the file of that name in the current directory,
+// replacing an earlier file, so the user can hand it to support. Each line is written as
+// Windows-1252 text followed by "\r\n", as the Windows text files of the suite are. Returns
+// false when the file cannot be written; the caller's message is shown either way.
+bool salvaIstruzioneFallita(const QString& nomeFile, const QStringList& righe);
+
+} // namespace velkora

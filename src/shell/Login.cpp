@@ -1,0 +1,145 @@
+// The login of the main window: from the login panel to the working state.
+
+#include "data/TabX.h"
+#include "db/DbError.h"
+#include "db/SqlText.h"
+#include "menu/NavigationBar.h"
+
+#include <QAbstractButton>
+#include "platform/MessageService.h"
+#include "services/WindowPositions.h"
+#include "shell/BaseMain.h"
+#include "shell/Iniz.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <memory>
+
+namespace velkora {
+
+void TBaseMainForm::ButtonOkClick()
+{
+    bool buono = true;
+    // The splash belongs to the window and goes when the login ends, whatever happens.
+    auto splash = std::make_unique<TInizForm>(this);
+    splash->setWindowFlags(Qt::Dialog);
+
+    TTabXForm* form = tabX();
+    const QString nome = ComboUtenti->currentText();
+    if (!form->VerificaPasswordUser(nome, EditPassword->text())) {
+        messages().error(QStringLiteral("Accesso negato: scegliere un'utente ed inserire l'eventuale password. Fare attenzione al maiuscolo / minuscolo"),
+                         this);
+        EditPassword->clear();
+        buono = false;
+    }
+
+    if (buono) {
+        splash->show();
+        QApplication::processEvents();
+        PanelLogIn->hide();
+        MenuProgrammi->show();
+        form->SetUserPerNome(nome);
+        ApriSessione();
+        SessioneAperta = true;
+        Sessioni1->setEnabled(true);
+        QueryAux.close();
+        QueryAux.clear();
+        QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
+        QueryAux.add(QStringLiteral("CODICE='") + QString::number(form->NumUser) + QStringLiteral("'"));
+        QueryAux.open();
+        if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
+            Accessoavelkora1->setEnabled(true);
+    }
+
+    if (buono) {
+        QueryAux.close();
+        QueryAux.clear();
+        QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
+        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE='") + QString::number(form->NumUser)
+                     + QStringLiteral("'"));
+        QueryAux.open();
+        const bool riga = !QueryAux.isEmpty();
+        const QString profilo = riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();
+        const QString progetto = riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString();
+        if (riga && QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) == QLatin1String("1"))
+            MantieniStdMin = true;
+        const QString inizio = QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
+        if (profilo.isEmpty() && !MantieniStdMin) {
+            buono = false;
+            messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"), this);
+        } else if (progetto.isEmpty()) {
+            buono = false;
+            messages().error(inizio + form->NomeUser + QStringLiteral(": manca il progetto"), this);
+        }
+        if (buono) {
+            NumProgetto = progetto.toInt();
+            NumProfilo = profilo.toInt();
+        }
+    }
+
+    if (buono) {
+        setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ")
+                       + form->NomeUser);
+        bool configurato = true;
+        try {
+            CaricaProgrammi();
+            // No group has been made active yet: the first one becomes the active one.
+            if (!MenuProgrammi->activeGroup() && MenuProgrammi->groupCount() > 0)
+                MenuProgrammi->setActiveGroup(MenuProgrammi->group(0));
+            if (NavigationBar::Group* attivo = MenuProgrammi->activeGroup())
+                CaricaMenu(attivo->tag());
+            configurato = MenuProgrammi->groupCount() > 0;
+        } catch (const db::DbError&) {
+            configurato = false;
+        }
+        if (!configurato)
+            messages().error(QStringLiteral("Si è verificato un errore durante la configurazione del programma sulla base dei criteri di personalizzazione dell'utente selezionato"),
+                             this);
+        if (!MantieniStdMin) {
+            LabelCambioUtente->setEnabled(true);
+            LabelCambioDitta->setEnabled(true);
+            LabelCambioUtente->repaint();
+            LabelCambioDitta->repaint();
+        }
+    }
+
+    if (buono)
+        CaricaPosizioneFinestra(this, form->NumUser, 1, 1, form->IBDatabaseUser);
+
+    if (buono) {
+        QString libreria = form->CaricaParametro(QStringLiteral("DllAperturaAgenda"));
+        QString funzione = form->CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
+        if (libreria.isEmpty())
+            libreria = QStringLiteral("Rubrivo.dll");
+        if (funzione.isEmpty())
+            funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
+                                   : QStringLiteral("ShowContattAgendaFormD");
+        // Every good login leaves one call-log row under the agenda's name.
+        const qint32 idFinestra = AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD"));
+        if (form->CaricaParametro(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
+            CaricaFunzioneDLLX(libreria, funzione, idFinestra);
+    }
+}
+
+void TBaseMainForm::ComboUtentiChange()
+{
+    const QString nome = ComboUtenti->currentText();
+    if (nome.isEmpty()) {
+        ButtonSceltaDisco->hide();
+        return;
+    }
+    QueryAux.close();
+    QueryAux.clear();
+    QueryAux.add(QStringLiteral("SELECT ABILITASCELTADISCO FROM UTENTI"));
+    QueryAux.add(QStringLiteral("WHERE NOMEUTENTE=") + db::quoted(nome));
+    QueryAux.open();
+    ButtonSceltaDisco->setVisible(!QueryAux.isEmpty()
+                                  && QueryAux.asString(QStringLiteral("ABILITASCELTADISCO")) == QLatin1String("1"));
+}
+
+} // namespace velkora

@@ -1,0 +1,108 @@
+// A module library for the tests: one function of every entry kind, each recording exactly
+// what arrived, so the tests can check the start program's side of the calls byte by byte.
+// Built with hidden visibility, so only what the public macros export can be found.
+
+#include "TestModule.h"
+
+#include <velkora/EntryPoints.h>
+
+#include <cstring>
+
+using velkora::test::ModuleCall;
+using velkora::test::ModuleRecord;
+using velkora::test::TextForm;
+
+namespace {
+
+ModuleRecord record;
+
+// Far more than any test passes; a wrong length word must not make the module read the
+// whole address space.
+constexpr std::int32_t kMaxCopied = 1 << 16;
+
+void begin(const char* function, std::int32_t numUser)
+{
+    ++record.calls;
+    record.last = ModuleCall{};
+    record.last.function = function;
+    record.last.numUser = numUser;
+}
+
+void counted(const char* text)
+{
+    ModuleCall& call = record.last;
+    call.form = TextForm::Counted;
+    call.textIsNull = text == nullptr;
+    if (!text)
+        return;
+    std::memcpy(&call.refCount, text - 8, sizeof call.refCount);
+    std::memcpy(&call.length, text - 4, sizeof call.length);
+    if (call.length >= 0 && call.length <= kMaxCopied)
+        call.bytes.assign(text, static_cast<std::size_t>(call.length) + 1);
+}
+
+void plain(const char* text)
+{
+    ModuleCall& call = record.last;
+    call.form = TextForm::Plain;
+    call.textIsNull = text == nullptr;
+    if (text)
+        call.bytes.assign(text, std::strlen(text) + 1);
+}
+
+} // namespace
+
+VELKORA_EXPORT void VELKORA_CALL ApriUno(std::int32_t numUser)
+{
+    begin("ApriUno", numUser);
+}
+
+VELKORA_EXPORT void VELKORA_CALL ApriDueTesto(std::int32_t numUser, const char* parametri)
+{
+    begin("ApriDueTesto", numUser);
+    counted(parametri);
+}
+
+VELKORA_EXPORT void VELKORA_CALL ApriFinestraX(std::int32_t numUser, std::int32_t idFinestra)
+{
+    begin("ApriFinestraX", numUser);
+    record.last.idFinestra = idFinestra;
+}
+
+VELKORA_EXPORT void VELKORA_CALL ApriDueX(std::int32_t numUser, const char* parametri, std::int32_t idFinestra)
+{
+    begin("ApriDueX", numUser);
+    counted(parametri);
+    record.last.idFinestra = idFinestra;
+}
+
+VELKORA_EXPORT void VELKORA_CALL ApriTreY(std::int32_t numUser, std::int32_t idFinestra, const char* parametri)
+{
+    begin("ApriTreY", numUser);
+    record.last.idFinestra = idFinestra;
+    plain(parametri);
+}
+
+// Exported only in lower case: a call under any other spelling must not reach it.
+VELKORA_EXPORT void VELKORA_CALL apriminuscolox(std::int32_t numUser, std::int32_t idFinestra)
+{
+    begin("apriminuscolox", numUser);
+    record.last.idFinestra = idFinestra;
+}
+
+// Not exported: a function the library has but does not publish is not found.
+void VELKORA_CALL ApriNascostoX(std::int32_t numUser, std::int32_t idFinestra)
+{
+    begin("ApriNascostoX", numUser);
+    record.last.idFinestra = idFinestra;
+}
+
+VELKORA_EXPORT const ModuleRecord* VelkoraTestModuleLastCall()
+{
+    return &record;
+}
+
+VELKORA_EXPORT void VelkoraTestModuleReset()
+{
+    record = ModuleRecord{};
+}
