@@ -1,0 +1,352 @@
+#include "data/TabX.h"
+#include "db/Query.h"
+#include "db/SqlText.h"
+#include "dispatch/ModuleAccess.h"
+#include "menu/NavigationBar.h"
+#include "shell/BaseMain.h"
+#include "support/ProgramFolder.h"
+#include "support/TestDatabase.h"
+#include "TestModulePaths.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+using namespace velkora;
+using velkora::platform::BoxKind;
+using velkora::test::CurrentDirectory;
+using velkora::test::ProgramFolder;
+
+namespace {
+
+const QString kNegato = QStringLiteral(
+    "Accesso negato: scegliere un'utente ed inserire l'eventuale password. Fare attenzione al "
+    "maiuscolo / minuscolo");
+const QString kConfigurazione = QStringLiteral(
+    "Si è verificato un errore durante la configurazione del programma sulla base dei criteri "
+    "di personalizzazione dell'utente selezionato");
+
+// A project of three programs (only the second and third with an icon file), their quick
+// items, and users covering the login's cases.
+class LoginTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder.installUserDatabase();
+        folder.makeFolder(QStringLiteral("Grafica"));
+        for (const char* name : {"b.ico", "c.ico"}) {
+            QImage icon(32, 32, QImage::Format_ARGB32);
+            icon.fill(Qt::darkGreen);
+            ASSERT_TRUE(icon.save(folder.file(QStringLiteral("Grafica/") + QString::fromUtf8(name)), "ICO"));
+        }
+        test::attach(setup, folder.userDatabase());
+        const char* sql[] = {
+            "INSERT INTO PROFILI (CODICE, LIVELLOPREDEFINITO) VALUES (1, 'A')",
+            "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (10, 'Anagrafiche', 'manca.ico')",
+            "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (20, 'Contabilità', 'b.ico')",
+            "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (30, 'Magazzino', 'c.ico')",
+            "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (40, 'Altro progetto', '')",
+            "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 10)",
+            "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 20)",
+            "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 30)",
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "VALUES (10, 1, 0, NULL, '1', 'Clienti', '0')",
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "VALUES (10, 2, 1, 1, '0', 'Rapida nascosta', '1')",
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "VALUES (10, 3, 1, 1, '1', 'Rapida <LINEA>P</LINEA>', '1')",
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "VALUES (20, 5, 0, NULL, '1', 'Prima nota', '1')",
+            // Users: ROSSI has everything, BIANCHI is exempt from profiles, VERDI lacks his
+            // project, NERI his profile, GIALLI's project has no programs.
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO, ACCESSOVELKORA, ABILITASCELTADISCO) "
+            "VALUES (1, 'ROSSI', 'Segreta', 'DITTA A', 1, 1, '1', '1')",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN) "
+            "VALUES (2, 'BIANCHI', NULL, 'DITTA A', NULL, 1, '1')",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, PROFILOSICUREZZA, PROGETTO) VALUES (3, 'VERDI', '', 1, NULL)",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PROFILOSICUREZZA, PROGETTO, ACCESSOVELKORA) VALUES (4, 'NERI', NULL, 1, '0')",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PROFILOSICUREZZA, PROGETTO) VALUES (5, 'GIALLI', 1, 2)",
+            "INSERT INTO STOPOS1 (CODICESITUAZIONE, CODICEUTENTE, CODICEPROGETTO, POSX, POSY, DIMX, DIMY) "
+            "VALUES (1, 5, 1, 40, 30, 800, 600)",
+        };
+        for (const char* s : sql)
+            test::exec(setup, QString::fromUtf8(s));
+    }
+
+    void parametro(int utente, const QString& nome, const QString& valore)
+    {
+        test::exec(setup, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                                         "VALUES (%1, 'DITTA A', %2, %3, %4)")
+                              .arg(utente)
+                              .arg(db::quoted(nome), db::quoted(valore))
+                              .arg(++m_progressivo));
+    }
+
+    std::unique_ptr<TBaseMainForm> start()
+    {
+        setup.detach();
+        CurrentDirectory cwd(folder.path());
+        return std::make_unique<TBaseMainForm>(folder.environment());
+    }
+
+    static void login(TBaseMainForm& w, const QString& nome, const QString& password)
+    {
+        w.ComboUtenti->setCurrentIndex(w.ComboUtenti->findText(nome));
+        w.EditPassword->setText(password);
+        w.ButtonOk->click();
+    }
+
+    qint64 count(TBaseMainForm& w, const QString& sql)
+    {
+        db::Transaction t(&w.tabX()->IBDatabaseUser);
+        db::Query q(&w.tabX()->IBDatabaseUser, &t);
+        q.add(sql);
+        q.open();
+        return q.asInteger(0);
+    }
+
+    ProgramFolder folder;
+    db::Database setup;
+    int m_progressivo = 0;
+};
+
+TEST_F(LoginTest, RefusedPasswordsLeaveTheLoginStateAndOpenNoSession)
+{
+    struct Case
+    {
+        const char* nome; // empty: no name picked
+        const char* password;
+    } cases[] = {{"ROSSI", "segreta"}, {"ROSSI", "Segreta "}, {"ROSSI", ""}, {"", "Segreta"}};
+    auto w = start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.nome) + "/" + c.password);
+        folder.messages.clear();
+        login(*w, QString::fromUtf8(c.nome), QString::fromUtf8(c.password));
+        ASSERT_EQ(folder.messages.boxes().size(), 1u);
+        EXPECT_EQ(folder.messages.boxes()[0].kind, BoxKind::Error);
+        EXPECT_EQ(folder.messages.boxes()[0].text, kNegato);
+        EXPECT_TRUE(w->EditPassword->text().isEmpty());
+        EXPECT_FALSE(w->PanelLogIn->isHidden());
+        EXPECT_FALSE(w->SessioneAperta);
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Autenticazione"));
+    }
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG")), 0);
+}
+
+TEST_F(LoginTest, GoodLoginReachesTheWorkingState)
+{
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: DITTA A - Utente: ROSSI"));
+    EXPECT_TRUE(w->PanelLogIn->isHidden());
+    EXPECT_FALSE(w->MenuProgrammi->isHidden());
+    EXPECT_TRUE(w->SessioneAperta);
+    EXPECT_TRUE(w->Sessioni1->isEnabled());
+    EXPECT_TRUE(w->Accessoavelkora1->isEnabled());
+    EXPECT_TRUE(w->LabelCambioUtente->isEnabled());
+    EXPECT_TRUE(w->LabelCambioDitta->isEnabled());
+    EXPECT_EQ(w->NumProgetto, 1);
+    EXPECT_EQ(w->NumProfilo, 1);
+    EXPECT_EQ(w->EditPassword->text(), QStringLiteral("Segreta")) << "kept after a good login";
+    EXPECT_EQ(w->tabX()->NumUser, 1);
+    EXPECT_EQ(w->tabX()->DittaCorrente, QStringLiteral("DITTA A"));
+
+    // The bar: one group per program, icons counted over loaded files only, quick items
+    // whatever their visibility, as stored.
+    NavigationBar& bar = *w->MenuProgrammi;
+    ASSERT_EQ(bar.groupCount(), 3);
+    struct Group
+    {
+        const char* caption;
+        int tag;
+        int image;
+        QStringList links;
+    } expected[] = {
+        {"Anagrafiche", 10, -1, {QStringLiteral("Rapida nascosta"), QStringLiteral("Rapida <LINEA>P</LINEA>")}},
+        {"Contabilità", 20, 0, {QStringLiteral("Prima nota")}},
+        {"Magazzino", 30, 1, {}},
+    };
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const NavigationBar::Group* g = bar.group(i);
+        EXPECT_EQ(g->caption(), QString::fromUtf8(expected[i].caption));
+        EXPECT_EQ(g->tag(), expected[i].tag);
+        EXPECT_EQ(g->largeImageIndex(), expected[i].image);
+        EXPECT_EQ(g->smallImageIndex(), expected[i].image);
+        QStringList links;
+        for (int l = 0; l < g->linkCount(); ++l)
+            links << g->link(l)->caption();
+        EXPECT_EQ(links, expected[i].links);
+        EXPECT_EQ(w->GruppiProgrammi[static_cast<std::size_t>(i + 1)], g);
+    }
+    EXPECT_EQ(w->IconeProgrammi.count(), 2);
+    EXPECT_EQ(w->Icone2Programmi.count(), 2);
+    EXPECT_EQ(w->Icone2Programmi.at(0).size(), QSize(16, 16));
+    EXPECT_EQ(w->VociRapide[3], bar.group(1)->link(0));
+    // The first group is the active one and the menu bar shows its program.
+    EXPECT_EQ(bar.activeGroup(), bar.group(0));
+    EXPECT_EQ(w->programmaCorrente(), 10);
+    ASSERT_EQ(w->MenuPrincipale->actions().size(), 2);
+    EXPECT_EQ(w->MenuPrincipale->actions()[1]->text(), QStringLiteral("Clienti"));
+
+    // A session row and the one call-log row of every good login.
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE CODICEUTENTE=1 AND DATACHIUSURA IS NULL")), 1);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOGFUNZ WHERE FUNZIONECHIAMATA='ShowContattAgendaFormD'")), 1);
+
+    // Clicking a group rebuilds the menu bar for its program.
+    bar.group(1)->button()->click();
+    EXPECT_EQ(w->programmaCorrente(), 20);
+    ASSERT_EQ(w->MenuPrincipale->actions().size(), 2);
+    EXPECT_EQ(w->MenuPrincipale->actions()[1]->text(), QStringLiteral("Prima nota"));
+}
+
+TEST_F(LoginTest, ConfigurationProblemsOfTheUser)
+{
+    struct Case
+    {
+        const char* nome;
+        QString message; // empty: none
+        bool working;    // caption of the working state
+        bool labels;
+        int profilo;
+    } cases[] = {
+        {"BIANCHI", QString(), true, false, 0},
+        {"NERI", QStringLiteral("E' stato trovato un errore nella configurazione dell'utente NERI: manca il profilo sicurezza"), false, false, 0},
+        {"VERDI", QStringLiteral("E' stato trovato un errore nella configurazione dell'utente VERDI: manca il progetto"), false, false, 0},
+        {"GIALLI", kConfigurazione, true, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nome);
+        folder.messages.clear();
+        auto w = start();
+        login(*w, QString::fromUtf8(c.nome), QString());
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(folder.messages.boxes().empty());
+        } else {
+            ASSERT_EQ(folder.messages.boxes().size(), 1u);
+            EXPECT_EQ(folder.messages.boxes()[0].kind, BoxKind::Error);
+            EXPECT_EQ(folder.messages.boxes()[0].text, c.message);
+        }
+        EXPECT_EQ(w->windowTitle().startsWith(QStringLiteral("Ditta: ")), c.working);
+        EXPECT_EQ(w->LabelCambioUtente->isEnabled(), c.labels);
+        EXPECT_TRUE(w->SessioneAperta) << "the session was opened before the checks";
+        EXPECT_TRUE(w->Sessioni1->isEnabled());
+        EXPECT_TRUE(w->PanelLogIn->isHidden());
+        EXPECT_FALSE(w->Accessoavelkora1->isEnabled());
+        if (c.working)
+            EXPECT_EQ(w->NumProfilo, c.profilo);
+        else
+            EXPECT_EQ(w->MenuProgrammi->groupCount(), 0);
+    }
+}
+
+TEST_F(LoginTest, ProjectWithoutProgramsStillRestoresThePositionAndLogsTheAgenda)
+{
+    auto w = start();
+    login(*w, QStringLiteral("GIALLI"), QString());
+    EXPECT_EQ(folder.messages.texts(), QStringList{kConfigurazione});
+    EXPECT_EQ(w->MenuProgrammi->groupCount(), 0);
+    EXPECT_EQ(w->MenuPrincipale->actions().size(), 1) << "only Sistema";
+    EXPECT_EQ(w->pos(), QPoint(40, 30));
+    EXPECT_EQ(w->size(), QSize(800, 600));
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOGFUNZ")), 1);
+}
+
+TEST_F(LoginTest, AgendaOpensOnlyForSIWithTheWindowIdOfItsLogRow)
+{
+    // The agenda library of these tests is the test module, in the program folder.
+    const QString modulo = folder.file(QStringLiteral("libAgendaProva.so"));
+    ASSERT_TRUE(test::copyModule(QString::fromUtf8(test::kTestModuleFile), modulo));
+    parametro(1, QStringLiteral("DllAperturaAgenda"), QStringLiteral("AgendaProva.dll"));
+    parametro(1, QStringLiteral("FunzioneAperturaAgenda"), QStringLiteral("ApriFinestraX"));
+    parametro(1, QStringLiteral("AperturaAgenda"), QStringLiteral("si"));
+    {
+        auto w = start();
+        login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+        EXPECT_FALSE(platform::DynamicLibrary::isLoaded(modulo)) << "\"si\" opens no agenda";
+    }
+    test::attach(setup, folder.userDatabase());
+    test::exec(setup, QStringLiteral("UPDATE TABVELKORA SET VALORE='SI' WHERE PARAMETRO='AperturaAgenda'"));
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    const test::ModuleRecord* record = test::recordOf(modulo);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->calls, 1);
+    EXPECT_EQ(record->last.function, "ApriFinestraX");
+    EXPECT_EQ(record->last.numUser, 1);
+    const qint64 id = count(*w, QStringLiteral("SELECT MAX(IDFINESTRA) FROM NORVILOGFUNZ WHERE FUNZIONECHIAMATA='ShowContattAgendaFormD'"));
+    ASSERT_TRUE(record->last.idFinestra.has_value());
+    EXPECT_EQ(*record->last.idFinestra, id);
+    EXPECT_GT(id, 0);
+}
+
+TEST_F(LoginTest, AgendaDefaultsToRubrivo)
+{
+    // A copy of the test module under the agenda's library name shows which library the
+    // default name reaches.
+    const QString rubrivo = folder.file(QStringLiteral("libRubrivo.so"));
+    ASSERT_TRUE(test::copyModule(QString::fromUtf8(test::kTestModuleFile), rubrivo));
+    parametro(1, QStringLiteral("AperturaAgenda"), QStringLiteral("SI"));
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    EXPECT_TRUE(platform::DynamicLibrary::isLoaded(rubrivo));
+    EXPECT_TRUE(folder.messages.boxes().empty()) << "a missing agenda function is silent";
+}
+
+TEST_F(LoginTest, EnterInThePasswordFieldLogsIn)
+{
+    auto w = start();
+    w->show();
+    w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QStringLiteral("ROSSI")));
+    QTest::keyClicks(w->EditPassword, QStringLiteral("Segreta"));
+    QTest::keyClick(w->EditPassword, Qt::Key_Return);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: DITTA A - Utente: ROSSI"));
+}
+
+TEST_F(LoginTest, DiskChoiceButtonFollowsThePickedUser)
+{
+    auto w = start();
+    struct Case
+    {
+        const char* nome;
+        bool visible;
+    } cases[] = {{"ROSSI", true}, {"BIANCHI", false}, {"ROSSI", true}, {"", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nome);
+        w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QString::fromUtf8(c.nome)));
+        EXPECT_EQ(!w->ButtonSceltaDisco->isHidden(), c.visible);
+    }
+}
+
+TEST_F(LoginTest, AccessFlagEnablesTheParameterEditorItem)
+{
+    struct Case
+    {
+        const char* value; // nullptr: NULL
+        bool enabled;
+    } cases[] = {{"1", true}, {"0", false}, {nullptr, false}, {"SI", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "NULL");
+        if (!setup.attached())
+            test::attach(setup, folder.userDatabase());
+        test::exec(setup, QStringLiteral("UPDATE UTENTI SET ACCESSOVELKORA=%1 WHERE CODICE=1")
+                              .arg(c.value ? db::quoted(QString::fromUtf8(c.value)) : QStringLiteral("NULL")));
+        auto w = start();
+        login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+        EXPECT_EQ(w->Accessoavelkora1->isEnabled(), c.enabled);
+    }
+}
+
+} // namespace
