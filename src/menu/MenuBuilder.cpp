@@ -181,8 +181,8 @@ void TBaseMainForm::CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloP
             ? didascaliaConParametro(r.descrizione, *tabX())
             : r.descrizione;
         if (r.descrizione == QLatin1String("-")) {
+            // A separator line: its caption "-" is not drawn.
             QAction* sep = padre->addSeparator();
-            sep->setText(QStringLiteral("-"));
             sep->setProperty(kProprietaTag, r.menu);
             sep->setObjectName(QStringLiteral("N") + QString::number(r.menu));
             if (ContaVoci >= 1 && ContaVoci <= kSlots)

@@ -44,7 +44,7 @@ QStringList describe(const TBaseMainForm& w)
         for (const QAction* a : actions) {
             lines << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
                          .arg(depth)
-                         .arg(a->text())
+                         .arg(a->isSeparator() ? QStringLiteral("-") : a->text())
                          .arg(a->property("tag").toInt())
                          .arg(a->isSeparator() ? QStringLiteral("sep") : a->menu() ? QStringLiteral("sub") : QStringLiteral("leaf"))
                          .arg(a->objectName())
