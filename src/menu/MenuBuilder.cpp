@@ -58,9 +58,10 @@ qint32 TBaseMainForm::programmaCorrente() const
     return MenuPrincipale->property(kProprietaTag).toInt();
 }
 
-QAction* TBaseMainForm::nuovaVoce(const QString& caption, qint32 menu)
+QAction* TBaseMainForm::nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore)
 {
-    auto* voce = new QAction(caption, this);
+    // The entry belongs to the menu that shows it, so it goes when that menu is destroyed.
+    auto* voce = new QAction(caption, contenitore);
     voce->setProperty(kProprietaTag, menu);
     // The slot table holds 256 entries; a larger tree is still shown whole, its further
     // entries are simply not listed in the table.
@@ -117,7 +118,7 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
     }
 
     for (const RigaMenu& r : cima) {
-        QAction* voce = nuovaVoce(r.descrizione, r.menu);
+        QAction* voce = nuovaVoce(r.descrizione, r.menu, MenuPrincipale);
         MenuPrincipale->addAction(voce);
         if (CercaFigli(programma, r.menu, r.livello)) {
             auto* sub = new QMenu(r.descrizione, MenuPrincipale);
@@ -189,7 +190,7 @@ void TBaseMainForm::CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloP
                 VociMenu[static_cast<std::size_t>(ContaVoci)] = sep;
             continue;
         }
-        QAction* voce = nuovaVoce(caption, r.menu);
+        QAction* voce = nuovaVoce(caption, r.menu, padre);
         padre->addAction(voce);
         if (CercaFigli(programma, r.menu, r.livello)) {
             auto* sub = new QMenu(caption, padre);

@@ -140,7 +140,7 @@ protected:
 
 private:
     std::vector<RigaMenu> righeFiglie(qint32 programma, qint32 menuPadre, qint32 livelloPadre);
-    QAction* nuovaVoce(const QString& caption, qint32 menu);
+    QAction* nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore);
     void creaControlli();
     void FormCreate();
     void leggiUtentiESonda();

@@ -5,6 +5,7 @@
 #include "support/TestDatabase.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRandomGenerator>
@@ -140,6 +141,12 @@ TEST_F(MenuTest, CatalogueRulesOnBothWaysOfReading)
         EXPECT_EQ(describe(*w), expected);
         EXPECT_EQ(w->programmaCorrente(), 7);
     }
+    // Rebuilding replaces the tree: nothing of the old one stays behind.
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto objects = w->findChildren<QObject*>().size();
+    w->CaricaMenu(7);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(w->findChildren<QObject*>().size(), objects);
     // A program without visible top-level rows leaves only "Sistema".
     w->CaricaMenu(99);
     EXPECT_EQ(w->MenuPrincipale->actions().size(), 1);
