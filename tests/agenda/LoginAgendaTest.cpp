@@ -59,20 +59,8 @@ TEST(LoginAgenda, DefaultNamesFollowTheWindowColumnsOfTheCallLog)
                      "VALUES (1, 'ROSSI SRL', 'AperturaAgenda', 'SI', 1)",
                  })
                 test::exec(d, QString::fromUtf8(sql));
-            if (!c.windowColumns) {
-                db::Transaction t(&d);
-                db::Query q(&d, &t);
-                q.add(QStringLiteral("SELECT TRIM(S.RDB$INDEX_NAME) FROM RDB$INDEX_SEGMENTS S "
-                                     "WHERE S.RDB$FIELD_NAME='IDFINESTRA'"));
-                q.open();
-                QStringList indexes;
-                for (; !q.eof(); q.next())
-                    indexes << q.asString(0);
-                t.commit();
-                for (const QString& index : indexes)
-                    test::exec(d, QStringLiteral("DROP INDEX ") + index);
-                test::exec(d, QStringLiteral("ALTER TABLE NORVILOGFUNZ DROP IDFINESTRA"));
-            }
+            if (!c.windowColumns)
+                test::dropColumn(d, QStringLiteral("NORVILOGFUNZ"), QStringLiteral("IDFINESTRA"));
         }
         const platform::Environment saved = platform::Environment::process();
         platform::Environment::process() = folder.environment();

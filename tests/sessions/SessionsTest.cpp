@@ -98,12 +98,7 @@ protected:
     // Drops a column of NORVILOGFUNZ, its indexes first, as an older database lacks it.
     void dropLogColumn(const QString& column)
     {
-        for (const auto& row : rows(QStringLiteral("SELECT DISTINCT TRIM(S.RDB$INDEX_NAME) FROM RDB$INDEX_SEGMENTS S "
-                                                   "JOIN RDB$INDICES I ON I.RDB$INDEX_NAME=S.RDB$INDEX_NAME "
-                                                   "WHERE I.RDB$RELATION_NAME='NORVILOGFUNZ' AND S.RDB$FIELD_NAME=")
-                                    + db::quoted(column)))
-            test::exec(other, QStringLiteral("DROP INDEX ") + row[0].toString());
-        test::exec(other, QStringLiteral("ALTER TABLE NORVILOGFUNZ DROP ") + column);
+        test::dropColumn(other, QStringLiteral("NORVILOGFUNZ"), column);
     }
 
     // The lines of a failed-statement file: every line ends with "\r\n".

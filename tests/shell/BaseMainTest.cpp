@@ -172,24 +172,8 @@ TEST_F(BaseMainTest, WindowColumnsOfTheCallLogDecideLogFinestre)
         {
             db::Database d;
             test::attach(d, own.userDatabase());
-            for (const char* column : c.drop) {
-                const QString name = QString::fromUtf8(column);
-                // An index on the column goes first, or the engine refuses the drop.
-                db::Transaction t(&d);
-                db::Query q(&d, &t);
-                q.add(QStringLiteral("SELECT DISTINCT TRIM(S.RDB$INDEX_NAME) FROM RDB$INDEX_SEGMENTS S "
-                                     "JOIN RDB$INDICES I ON I.RDB$INDEX_NAME=S.RDB$INDEX_NAME "
-                                     "WHERE I.RDB$RELATION_NAME='NORVILOGFUNZ' AND S.RDB$FIELD_NAME=")
-                      + db::quoted(name));
-                q.open();
-                QStringList indexes;
-                for (; !q.eof(); q.next())
-                    indexes << q.asString(0);
-                t.commit();
-                for (const QString& index : indexes)
-                    test::exec(d, QStringLiteral("DROP INDEX ") + index);
-                test::exec(d, QStringLiteral("ALTER TABLE NORVILOGFUNZ DROP ") + name);
-            }
+            for (const char* column : c.drop)
+                test::dropColumn(d, QStringLiteral("NORVILOGFUNZ"), QString::fromUtf8(column));
         }
         CurrentDirectory cwd(own.path());
         TBaseMainForm w(own.environment());

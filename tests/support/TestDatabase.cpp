@@ -2,6 +2,9 @@
 
 #include "TestPaths.h"
 #include "db/Database.h"
+#include "db/Query.h"
+#include "db/SqlText.h"
+#include "db/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +58,25 @@ void attach(db::Database& database, const QString& path)
 void exec(db::Database& database, const QString& sql)
 {
     database.executeImmediate(sql);
+}
+
+void dropColumn(db::Database& database, const QString& table, const QString& column)
+{
+    QStringList indexes;
+    {
+        db::Transaction t(&database);
+        db::Query q(&database, &t);
+        q.add(QStringLiteral("SELECT DISTINCT TRIM(S.RDB$INDEX_NAME) FROM RDB$INDEX_SEGMENTS S "
+                             "JOIN RDB$INDICES I ON I.RDB$INDEX_NAME=S.RDB$INDEX_NAME "
+                             "WHERE I.RDB$RELATION_NAME=")
+              + db::quoted(table) + QStringLiteral(" AND S.RDB$FIELD_NAME=") + db::quoted(column));
+        q.open();
+        for (; !q.eof(); q.next())
+            indexes << q.asString(0);
+    }
+    for (const QString& index : indexes)
+        exec(database, QStringLiteral("DROP INDEX ") + index);
+    exec(database, QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" DROP ") + column);
 }
 
 } // namespace velkora::test

@@ -24,4 +24,8 @@ void attach(db::Database& database, const QString& path);
 // Runs one statement in its own committed transaction, for setting up test data.
 void exec(db::Database& database, const QString& sql);
 
+// Drops a column of a table, the indexes on it first (the engine refuses the drop otherwise),
+// as an older database lacks the column.
+void dropColumn(db::Database& database, const QString& table, const QString& column);
+
 } // namespace velkora::test
