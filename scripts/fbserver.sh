@@ -42,15 +42,19 @@ start() {
 }
 
 stop() {
+  # The guard goes first, or it starts the server again.
   if [ -f "$rundir/fbguard.pid" ]; then
     kill "$(cat "$rundir/fbguard.pid")" 2>/dev/null || true
     rm -f "$rundir/fbguard.pid"
   fi
+  pkill -u firebird -x fbguard 2>/dev/null || true
   pkill -u firebird -x firebird 2>/dev/null || true
   for _ in $(seq 1 25); do
     is_up || { echo "fbserver: stopped"; return 0; }
     sleep 0.2
   done
+  echo "fbserver: the server is still running" >&2
+  return 1
 }
 
 case "${1:-}" in

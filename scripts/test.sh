@@ -7,7 +7,7 @@ build="${BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 "$root/scripts/fbserver.sh" start
-trap '"$root/scripts/fbserver.sh" stop >/dev/null 2>&1' EXIT
+trap '"$root/scripts/fbserver.sh" stop >/dev/null 2>&1 || true' EXIT
 export VELKORA_SERVER_TESTS=1
 cd "$build"
 ctest --output-on-failure --parallel "${JOBS:-$(nproc)}" --timeout 300
