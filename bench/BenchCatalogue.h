@@ -9,27 +9,37 @@
 #pragma once
 
 #include "data/SchemaInstaller.h"
+#include "data/TabX.h"
 #include "db/Database.h"
+#include "platform/Environment.h"
+#include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
 #include <ibase.h>
 
+#include <QApplication>
 #include <QColor>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QString>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <grp.h>
+#include <memory>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <stdexcept>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -388,5 +398,58 @@ inline int floorLogin(RawDatabase& db)
 
 // The rows floorLogin reads from this catalogue.
 inline constexpr int kRigheFloorLogin = 1 + kProgrammi + kVociRapide + kVociAlbero + kSegnaposto + 2 + 1;
+
+// Whether the Firebird server answers on 127.0.0.1:3050.
+inline bool serverUp()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(3050);
+    const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (s >= 0)
+        ::close(s);
+    return ok;
+}
+
+// The machine's load average, printed beside the figures.
+inline std::string loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return "?";
+    return f.readAll().trimmed().toStdString();
+}
+
+// A window in its login state on a program folder, the benchmark user picked and his password
+// typed: everything a person does before pressing OK.
+//
+// The data form of the window attaches the plain path of the folder's user database. For a
+// server link (remoteName not empty) the window's user database is re-pointed before the login
+// so that every statement crosses the link being measured: detached, named "server:path"
+// ("localhost:/..." or "127.0.0.1/PORT:/..." for the relay) and attached again. TransazioneAux,
+// QueryAux, QueryAux2 and the form's own transaction and statements all refer to that one
+// database object, so nothing else changes; the detach ended the running transactions, and
+// TransazioneAux is started again as FormCreate leaves it (statements prepared on the old
+// attachment are prepared again by the db layer, which tracks attachments). The start program's
+// own route to a server is the same "server:path" name, taken from "dati.ini".
+inline std::unique_ptr<TBaseMainForm> windowReadyToLogin(const QString& folder, const QString& remoteName,
+                                                         platform::RecordingMessageService& messages)
+{
+    auto w = std::make_unique<TBaseMainForm>(platform::Environment{folder, &messages});
+    if (!remoteName.isEmpty()) {
+        db::Database& database = w->tabX()->IBDatabaseUser;
+        database.detach();
+        database.setDatabaseName(remoteName);
+        database.attach();
+        w->TransazioneAux.start();
+    }
+    w->show();
+    w->ComboUtenti->setCurrentIndex(kIndiceUtente);
+    w->EditPassword->setText(kPassword);
+    QApplication::processEvents();
+    return w;
+}
 
 } // namespace velkora::bench

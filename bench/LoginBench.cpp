@@ -306,57 +306,12 @@ struct Link
 
 std::vector<Link> g_links;
 
-bool serverUp()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(3050);
-    const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (s >= 0)
-        ::close(s);
-    return ok;
-}
-
-std::string loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return "?";
-    return f.readAll().trimmed().toStdString();
-}
-
-// A window in its login state on the link, the user picked and the password typed: everything
-// a person does before pressing OK.
-//
-// The data form of the window attaches the plain path of the folder's user database. For the
-// embedded link that is what we measure. For the server folder the file is held by the server,
-// so the engine reaches it through the server on loopback, but not through the relay. So that
-// every statement of the login crosses the link being measured, the window's user database is
-// re-pointed before the login: detached, named "server:path" ("localhost:/..." or
-// "127.0.0.1/PORT:/..." for the relay) and attached again. TransazioneAux, QueryAux, QueryAux2 and
-// the form's own transaction and statements all refer to that one database object, so nothing
-// else changes; the detach ended the running transactions, and TransazioneAux is started again
-// as FormCreate leaves it (statements prepared on the old attachment are prepared again by the
-// db layer, which tracks attachments). The start program's own route to a server is the same
-// "server:path" name, taken from "dati.ini" when the plain path fails.
+// A window in its login state on the link, ready for OK (see windowReadyToLogin).
 std::unique_ptr<TBaseMainForm> windowReadyToLogin(const Link& link, platform::RecordingMessageService& messages,
                                                   bool perEntry)
 {
-    auto w = std::make_unique<TBaseMainForm>(platform::Environment{link.folder, &messages});
-    if (!link.remoteName.isEmpty()) {
-        db::Database& database = w->tabX()->IBDatabaseUser;
-        database.detach();
-        database.setDatabaseName(link.remoteName);
-        database.attach();
-        w->TransazioneAux.start();
-    }
+    auto w = bench::windowReadyToLogin(link.folder, link.remoteName, messages);
     w->leggiMenuRigaPerRiga = perEntry;
-    w->show();
-    w->ComboUtenti->setCurrentIndex(kIndiceUtente);
-    w->EditPassword->setText(kPassword);
-    QApplication::processEvents();
     return w;
 }
 

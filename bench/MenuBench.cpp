@@ -58,44 +58,11 @@ struct Link
 
 std::vector<Link> g_links;
 
-bool serverUp()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(3050);
-    const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (s >= 0)
-        ::close(s);
-    return ok;
-}
-
-std::string loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return "?";
-    return f.readAll().trimmed().toStdString();
-}
-
-// A window logged in as the benchmark user on the link. For the server link the data form's
-// user database is re-pointed to "localhost:path" before the login (detached, renamed, attached
-// again, TransazioneAux started again as FormCreate leaves it), so every statement goes through
-// the server; all the window's statements refer to that one database object.
+// A window logged in as the benchmark user on the link (re-pointed to the server as
+// windowReadyToLogin explains).
 std::unique_ptr<TBaseMainForm> windowOn(const Link& link, platform::RecordingMessageService& messages)
 {
-    auto w = std::make_unique<TBaseMainForm>(platform::Environment{link.folder, &messages});
-    if (!link.remoteName.isEmpty()) {
-        db::Database& database = w->tabX()->IBDatabaseUser;
-        database.detach();
-        database.setDatabaseName(link.remoteName);
-        database.attach();
-        w->TransazioneAux.start();
-    }
-    w->show();
-    w->ComboUtenti->setCurrentIndex(kIndiceUtente);
-    w->EditPassword->setText(kPassword);
+    auto w = bench::windowReadyToLogin(link.folder, link.remoteName, messages);
     w->ButtonOk->click();
     QApplication::processEvents();
     if (!messages.boxes().empty() || w->MenuPrincipale->actions().size() != 1 + kCimeAlbero)
