@@ -73,4 +73,27 @@ QString joinPath(const QString& folder, const QString& relative)
     return QDir::toNativeSeparators(base + rest);
 }
 
+QString fileInsideFolder(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || name.isEmpty())
+        return {};
+    QString rest = name;
+    rest.replace(u'\\', u'/');
+    // "/etc/x", "\\server\share" and "C:\x" name places of their own, not files of the folder.
+    if (rest.startsWith(u'/') || (rest.size() >= 2 && rest.at(1) == u':'))
+        return {};
+    const QString base = QFileInfo(folder).canonicalFilePath();
+    if (base.isEmpty())
+        return {};
+    const QString joined = QDir::cleanPath(base + u'/' + rest);
+    // A file that exists is judged by where its links really lead; one that does not yet exist
+    // by its cleaned path.
+    const QFileInfo info(joined);
+    const QString real = info.exists() ? info.canonicalFilePath() : joined;
+    const QString prefix = base.endsWith(u'/') ? base : base + u'/';
+    if (!real.startsWith(prefix) || real.size() == prefix.size())
+        return {};
+    return QDir::toNativeSeparators(real);
+}
+
 } // namespace velkora::platform

@@ -15,5 +15,10 @@ bool createFolder(const QString& path);
 // Joins a folder and a relative name written with either separator ("Grafica\Verde.bmp"),
 // giving a native path.
 QString joinPath(const QString& folder, const QString& relative);
+// The file a name stored in the database leads to, when it stays inside the folder: a relative
+// name (either separator) joined to the folder and resolved through "." / ".." and symbolic
+// links. Empty when the name is empty, absolute, or leads anywhere outside the folder, so that
+// names from a shared database can never reach files elsewhere on the workstation.
+QString fileInsideFolder(const QString& folder, const QString& name);
 
 } // namespace velkora::platform

@@ -69,4 +69,49 @@ TEST(FileSystemTest, ProgramFolderIsTheExecutablesWithSeparator)
     EXPECT_TRUE(current == "/" || !current.endsWith('/'));
 }
 
+TEST(FileSystemTest, NamesFromTheDatabaseStayInsideTheirFolder)
+{
+    QTemporaryDir dir;
+    const QString root = QDir(dir.path()).canonicalPath();
+    ASSERT_TRUE(QDir().mkpath(root + "/Grafica/sotto"));
+    ASSERT_TRUE(QDir().mkpath(root + "/fuori"));
+    QFile(root + "/Grafica/a.ico").open(QIODevice::WriteOnly);
+    QFile(root + "/Grafica/sotto/b.ico").open(QIODevice::WriteOnly);
+    QFile(root + "/fuori/c.ico").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(root + "/fuori/c.ico", root + "/Grafica/link.ico"));
+    ASSERT_TRUE(QFile::link(root + "/fuori", root + "/Grafica/cartella"));
+
+    struct Case
+    {
+        const char* name;
+        const char* expected; // below root, or "" when refused
+    };
+    const Case cases[] = {
+        {"a.ico", "/Grafica/a.ico"},
+        {"sotto\\b.ico", "/Grafica/sotto/b.ico"},
+        {"sotto/../a.ico", "/Grafica/a.ico"},
+        {"./a.ico", "/Grafica/a.ico"},
+        {"...ico", "/Grafica/...ico"},
+        {"nuovo.ico", "/Grafica/nuovo.ico"},
+        {"../fuori/c.ico", ""},
+        {"..\\fuori\\c.ico", ""},
+        {"sotto/../../fuori/c.ico", ""},
+        {"link.ico", ""},
+        {"cartella/c.ico", ""},
+        {"..", ""},
+        {".", ""},
+        {"", ""},
+        {"/etc/passwd", ""},
+        {"C:\\Windows\\x.ico", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString expected = *c.expected ? QDir::toNativeSeparators(root + c.expected) : QString();
+        EXPECT_EQ(vp::fileInsideFolder(root + "/Grafica", c.name), expected);
+        EXPECT_EQ(vp::fileInsideFolder(root + "/Grafica/", c.name), expected);
+    }
+    EXPECT_EQ(vp::fileInsideFolder(QString(), "a.ico"), QString());
+    EXPECT_EQ(vp::fileInsideFolder(root + "/manca", "a.ico"), QString());
+}
+
 } // namespace
