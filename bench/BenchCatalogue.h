@@ -231,6 +231,30 @@ inline void makeProgramFolder(const QString& programFolder)
     writeIcons(programFolder);
 }
 
+// The Firebird server of the server links, named as the tests name it: VELKORA_TEST_SERVER
+// ("localhost/3051" for the instance of scripts/fbserver.sh), plain "localhost" on the standard
+// port 3050 when it is unset. Database names on it are address + ":" + path.
+struct BenchServer
+{
+    QString address;
+    quint16 port = 3050;
+};
+
+inline BenchServer benchServer()
+{
+    BenchServer server{qEnvironmentVariable("VELKORA_TEST_SERVER").trimmed()};
+    if (server.address.isEmpty())
+        server.address = QStringLiteral("localhost");
+    const qsizetype slash = server.address.indexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        bool ok = false;
+        const uint port = server.address.mid(slash + 1).toUInt(&ok);
+        if (ok && port > 0 && port < 65536)
+            server.port = static_cast<quint16>(port);
+    }
+    return server;
+}
+
 // Copies a program folder into a new folder below /tmp that the server's user owns, so the
 // server can open its database. Returns the new folder, ending in "/".
 inline QString copyForServer(const QString& from)
@@ -399,14 +423,14 @@ inline int floorLogin(RawDatabase& db)
 // The rows floorLogin reads from this catalogue.
 inline constexpr int kRigheFloorLogin = 1 + kProgrammi + kVociRapide + kVociAlbero + kSegnaposto + 2 + 1;
 
-// Whether the Firebird server answers on 127.0.0.1:3050.
+// Whether the Firebird server answers on its port of 127.0.0.1.
 inline bool serverUp()
 {
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(3050);
+    a.sin_port = htons(benchServer().port);
     const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     if (s >= 0)
         ::close(s);
@@ -425,15 +449,16 @@ inline std::string loadAverage()
 // A window in its login state on a program folder, the benchmark user picked and his password
 // typed: everything a person does before pressing OK.
 //
-// The data form of the window attaches the plain path of the folder's user database. For a
-// server link (remoteName not empty) the window's user database is re-pointed before the login
-// so that every statement crosses the link being measured: detached, named "server:path"
-// ("localhost:/..." or "127.0.0.1/PORT:/..." for the relay) and attached again. TransazioneAux,
-// QueryAux, QueryAux2 and the form's own transaction and statements all refer to that one
-// database object, so nothing else changes; the detach ended the running transactions, and
-// TransazioneAux is started again as FormCreate leaves it (statements prepared on the old
-// attachment are prepared again by the db layer, which tracks attachments). The start program's
-// own route to a server is the same "server:path" name, taken from "dati.ini".
+// The data form of the window attaches the folder's user database as its dati.ini says (the plain
+// path, or through the server for a folder of copyForServer). For a server link (remoteName not
+// empty) the window's user database is re-pointed before the login so that every statement crosses
+// the link being measured: detached, named "server:path" (benchServer().address + ":/..." or
+// "127.0.0.1/PORT:/..." for the relay) and attached again. TransazioneAux, QueryAux, QueryAux2 and
+// the form's own transaction and statements all refer to that one database object, so nothing else
+// changes; the detach ended the running transactions, and TransazioneAux is started again as
+// FormCreate leaves it (statements prepared on the old attachment are prepared again by the db
+// layer, which tracks attachments). The start program's own route to a server is the same
+// "server:path" name, taken from "dati.ini".
 inline std::unique_ptr<TBaseMainForm> windowReadyToLogin(const QString& folder, const QString& remoteName,
                                                          platform::RecordingMessageService& messages)
 {

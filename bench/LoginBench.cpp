@@ -3,7 +3,7 @@
 // navigation bar with icons and quick items, the whole menu tree, the window at its stored
 // place, session and call-log rows written). Measured on three links to the same catalogue:
 //   embedded  the user database opened in-process by the embedded engine;
-//   tcp       through the Firebird server on 127.0.0.1:3050;
+//   tcp       through the Firebird server on loopback (VELKORA_TEST_SERVER, see BenchCatalogue.h);
 //   rtt10ms   through a relay of this program on 127.0.0.1 that holds every chunk 5 ms in each
 //             direction, so every round trip costs 10 ms more (this kernel has no netem).
 // Each link runs the login with the menu read in one statement (snapshot), with one statement
@@ -70,19 +70,20 @@ namespace {
 
 // ---- A loopback relay with a fixed delay ----------------------------------------------------
 
-// Accepts connections on 127.0.0.1 (a port the system picks) and relays each to the server on
-// 127.0.0.1:3050. Every chunk read from either side is written to the other side 5 ms (the
-// given delay) after it arrived, in the order it arrived; the reader goes on reading meanwhile,
-// so the link adds latency without limiting throughput. It also counts round trips: a chunk
-// from the client that follows a chunk from the server starts a new exchange.
+// Accepts connections on 127.0.0.1 (a port the system picks) and relays each to the server's port
+// on 127.0.0.1 (benchServer()). Every chunk read from either side is written to the other side 5 ms
+// (the given delay) after it arrived, in the order it arrived; the reader goes on reading
+// meanwhile, so the link adds latency without limiting throughput. It also counts round trips: a
+// chunk from the client that follows a chunk from the server starts a new exchange.
 //
-// Everything is bounded: at most maxConnections connections, every loop wakes at least every
-// 20 ms and ends when the relay is destroyed or its lifetime is over.
+// Everything is bounded: at most maxConnections connections, every loop wakes at least every 20 ms
+// and ends when the relay is destroyed or its lifetime is over.
 class DelayRelay
 {
 public:
     DelayRelay(std::chrono::microseconds oneWay, std::chrono::seconds lifetime, int maxConnections = 64)
         : m_delay(oneWay)
+        , m_serverPort(benchServer().port)
         , m_deadline(Clock::now() + lifetime)
         , m_maxConnections(maxConnections)
     {
@@ -178,7 +179,7 @@ private:
             sockaddr_in a{};
             a.sin_family = AF_INET;
             a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(3050);
+            a.sin_port = htons(m_serverPort);
             if (server < 0 || ::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
                 ::close(client);
                 if (server >= 0)
@@ -277,6 +278,7 @@ private:
     }
 
     const std::chrono::microseconds m_delay;
+    const quint16 m_serverPort; // the port of the server on 127.0.0.1 the relay forwards to
     const Clock::time_point m_deadline;
     const int m_maxConnections;
     int m_listen = -1;
@@ -687,13 +689,15 @@ int main(int argc, char** argv)
         const QString path = serverFolder + QStringLiteral("user/user.fdb");
         // The server keeps the file open for the whole run, so constructing a window on this
         // folder always goes through the server, never the embedded engine.
-        holder = std::make_unique<RawDatabase>(QStringLiteral("localhost:") + path);
+        const QString remoteName = benchServer().address + QLatin1Char(':') + path;
+        holder = std::make_unique<RawDatabase>(remoteName);
         relay = std::make_unique<DelayRelay>(std::chrono::microseconds(5000), std::chrono::seconds(900));
-        g_links.push_back({"tcp", serverFolder, QStringLiteral("localhost:") + path, nullptr, 0, 0, 0});
+        g_links.push_back({"tcp", serverFolder, remoteName, nullptr, 0, 0, 0});
         g_links.push_back({"rtt10ms", serverFolder,
                            QStringLiteral("127.0.0.1/%1:").arg(relay->port()) + path, relay.get(), 5, 2, 10});
     } else {
-        std::printf("the Firebird server is not listening on 127.0.0.1:3050: embedded link only\n");
+        std::printf("the Firebird server is not listening on 127.0.0.1:%u: embedded link only\n",
+                    unsigned(benchServer().port));
     }
 
     for (const Link& link : g_links) {

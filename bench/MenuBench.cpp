@@ -10,7 +10,7 @@
 // and its Qt objects. The counter actions_left_per_call counts the actions each rebuild leaves
 // as children of the window once the replaced menus are gone.
 //
-// Embedded, and through the Firebird server on 127.0.0.1:3050 when it is listening.
+// Embedded, and through the Firebird server on loopback (VELKORA_TEST_SERVER) when it is listening.
 
 #include "BenchCatalogue.h"
 
@@ -300,12 +300,13 @@ int main(int argc, char** argv)
     g_links.push_back({"embedded", embeddedFolder, QString()});
     if (serverUp()) {
         serverFolder = copyForServer(embeddedFolder);
-        const QString name = QStringLiteral("localhost:") + serverFolder + QStringLiteral("user/user.fdb");
+        const QString name = benchServer().address + QLatin1Char(':') + serverFolder + QStringLiteral("user/user.fdb");
         // The server keeps the file open, so a window constructed on the folder goes through it.
         holder = std::make_unique<RawDatabase>(name);
         g_links.push_back({"tcp", serverFolder, name});
     } else {
-        std::printf("the Firebird server is not listening on 127.0.0.1:3050: embedded link only\n");
+        std::printf("the Firebird server is not listening on 127.0.0.1:%u: embedded link only\n",
+                    unsigned(benchServer().port));
     }
 
     for (const Link& link : g_links) {

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything, starts the Firebird server for the
-# multi-workstation tests, runs all tests and stops the server again.
+# Installs what is needed, builds everything, starts the private Firebird server for the
+# multi-workstation tests (scripts/fbserver.sh), runs all tests and stops the server again when
+# this run started it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
-"$root/scripts/fbserver.sh" start
-trap '"$root/scripts/fbserver.sh" stop >/dev/null 2>&1 || true' EXIT
+if "$root/scripts/fbserver.sh" status >/dev/null; then
+  echo "test: using the test server already running"
+else
+  "$root/scripts/fbserver.sh" start
+  trap '"$root/scripts/fbserver.sh" stop >/dev/null 2>&1 || true' EXIT
+fi
 export VELKORA_SERVER_TESTS=1
+VELKORA_TEST_SERVER="$("$root/scripts/fbserver.sh" address)"
+export VELKORA_TEST_SERVER
 cd "$build"
 ctest --output-on-failure --parallel "${JOBS:-$(nproc)}" --timeout 300

@@ -4,6 +4,7 @@
 #include "db/Transaction.h"
 #include "platform/RecordingMessageService.h"
 #include "support/TestDatabase.h"
+#include "support/TestServer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,14 +21,15 @@ using namespace velkora;
 namespace {
 
 // Tests through the Firebird server on loopback, the way a second workstation reaches the
-// database. scripts/test.sh starts the server and sets VELKORA_SERVER_TESTS; without it these
-// tests are skipped, with it a server that cannot be reached is a failure.
+// database. scripts/test.sh starts the server, sets VELKORA_SERVER_TESTS and names the server in
+// VELKORA_TEST_SERVER; without the first these tests are skipped, with it a server that cannot
+// be reached is a failure.
 class ServerTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("VELKORA_SERVER_TESTS"))
+        if (!test::serverTestsEnabled())
             GTEST_SKIP() << "the test database server is not started (scripts/fbserver.sh start)";
         // The server runs as user firebird: the folder and the files it serves must be its own.
         dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/velkora-server-XXXXXX"));
@@ -63,9 +65,9 @@ TEST_F(ServerTest, AttachesAnExistingDatabaseByServerAndPath)
     }
     platform::RecordingMessageService messages;
     db::Database connection;
-    ASSERT_TRUE(ConnettiOCrea(connection, path, QStringLiteral("localhost"), QString(), QString(),
+    ASSERT_TRUE(ConnettiOCrea(connection, path, test::testServer(), QString(), QString(),
                               QString(), messages));
-    EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost:") + path);
+    EXPECT_EQ(connection.databaseName(), test::serverDatabaseName(path));
     EXPECT_TRUE(messages.boxes().empty()) << "attached, not created";
     db::Transaction t(&connection);
     db::Query q(&connection, &t);
@@ -80,7 +82,7 @@ TEST_F(ServerTest, CreatesAMissingDatabaseThroughTheServer)
     const QString path = folder + QStringLiteral("nuovo.fdb");
     platform::RecordingMessageService messages;
     db::Database connection;
-    ASSERT_TRUE(ConnettiOCrea(connection, path, QStringLiteral("localhost"), QString(), QString(),
+    ASSERT_TRUE(ConnettiOCrea(connection, path, test::testServer(), QString(), QString(),
                               QString(), messages));
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Effettuata creazione data base")});
     const QFileInfo info(path);
