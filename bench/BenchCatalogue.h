@@ -279,6 +279,14 @@ inline QString copyForServer(const QString& from)
             paths.push_back(target);
         }
     }
+    // Windows made on this folder reach its database through the server, as a workstation does:
+    // the server holds the file, so it cannot be opened in-process.
+    QFile dati(to + QStringLiteral("user/dati.ini"));
+    if (!dati.open(QIODevice::WriteOnly)
+        || dati.write("[CONFIG]\nNome Server=" + benchServer().address.toUtf8() + "\n") < 0)
+        throw std::runtime_error("cannot write dati.ini");
+    dati.close();
+    paths.push_back(dati.fileName());
     for (const QString& p : paths) {
         const QByteArray local = QFile::encodeName(p);
         if (chown(local.constData(), fb->pw_uid, fb->pw_gid) != 0)

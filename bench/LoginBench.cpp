@@ -687,8 +687,8 @@ int main(int argc, char** argv)
     if (serverUp()) {
         serverFolder = copyForServer(embeddedFolder);
         const QString path = serverFolder + QStringLiteral("user/user.fdb");
-        // The server keeps the file open for the whole run, so constructing a window on this
-        // folder always goes through the server, never the embedded engine.
+        // The server keeps the file open for the whole run; windows constructed on this folder
+        // reach it through the server, which its dati.ini names.
         const QString remoteName = benchServer().address + QLatin1Char(':') + path;
         holder = std::make_unique<RawDatabase>(remoteName);
         relay = std::make_unique<DelayRelay>(std::chrono::microseconds(5000), std::chrono::seconds(900));

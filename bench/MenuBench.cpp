@@ -301,7 +301,8 @@ int main(int argc, char** argv)
     if (serverUp()) {
         serverFolder = copyForServer(embeddedFolder);
         const QString name = benchServer().address + QLatin1Char(':') + serverFolder + QStringLiteral("user/user.fdb");
-        // The server keeps the file open, so a window constructed on the folder goes through it.
+        // The server keeps the file open; a window constructed on the folder reaches it through
+        // the server, which the folder's dati.ini names.
         holder = std::make_unique<RawDatabase>(name);
         g_links.push_back({"tcp", serverFolder, name});
     } else {

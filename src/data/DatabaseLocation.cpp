@@ -20,6 +20,13 @@ QString datiIni(const QString& cartella)
     return cartella + QStringLiteral("dati.ini");
 }
 
+// A path of this system ("/srv/velkora/user/"), not one of the workstations' drive or network
+// forms.
+bool isLocalPath(const QString& path)
+{
+    return path.startsWith(QLatin1Char('/'));
+}
+
 } // namespace
 
 PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
@@ -87,19 +94,29 @@ ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
 }
 
 QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
-                             const QString& letteraDisco)
+                             const QString& letteraDisco, const platform::DriveMap& drives)
 {
     if (nomeServer.isEmpty())
         return percorso;
-    QString path = percorso;
-    if (!letteraDisco.isEmpty() && !path.isEmpty())
+    if (letteraDisco.isEmpty() || percorso.isEmpty())
+        return nomeServer + QLatin1Char(':') + percorso;
+    if (!isLocalPath(percorso)) {
+        QString path = percorso;
         path.replace(0, 1, letteraDisco);
-    return nomeServer + QLatin1Char(':') + path;
+        return nomeServer + QLatin1Char(':') + path;
+    }
+    // "/work/user/user.fdb" -> "F:/user/user.fdb" -> "D:/user/user.fdb" -> the folder of d.
+    QString path = drives.toDrive(percorso);
+    if (path.isEmpty())
+        return nomeServer + QLatin1Char(':') + percorso;
+    path.replace(0, 1, letteraDisco);
+    const QString local = drives.toLocal(path);
+    return nomeServer + QLatin1Char(':') + (local.isEmpty() ? path : local);
 }
 
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
-                   platform::MessageService& messages)
+                   platform::MessageService& messages, const platform::DriveMap& drives)
 {
     const QString user = utente.isEmpty() ? QString::fromLatin1(kDefaultUser) : utente;
     const QString pass = password.isEmpty() ? QString::fromLatin1(kDefaultPassword) : password;
@@ -107,7 +124,7 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
     connection.setLoginPrompt(false);
     connection.params() = QStringList{QStringLiteral("user_name=") + user,
                                       QStringLiteral("password=") + pass};
-    connection.setDatabaseName(NomeDatabaseSuServer(percorso, nomeServer, letteraDisco));
+    connection.setDatabaseName(NomeDatabaseSuServer(percorso, nomeServer, letteraDisco, drives));
     try {
         connection.attach();
         return true;
@@ -136,7 +153,7 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
 
 bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const QString& file,
                        const QString& utente, const QString& password, QWidget* owner,
-                       platform::MessageService& messages)
+                       platform::MessageService& messages, const platform::DriveMap& drives)
 {
     const QString nomeFile = file.isEmpty() ? QStringLiteral("archivio.fdb") : file;
     QString base = cartella;
@@ -162,8 +179,11 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
         stop = p.stop;
         condivisoConNome = p.condivisoConNome;
     }
+    // A workstation whose dati.ini names the server goes there directly (see the declaration).
+    const bool soloServer = isLocalPath(cartella)
+                            && !ini.readString(kConfig, QStringLiteral("Nome Server")).isEmpty();
     bool connected = false;
-    if (!stop) {
+    if (!stop && !soloServer) {
         connected = ConnettiOCrea(connection, base + nomeFile, QString(), QString(), utente,
                                   password, messages);
         if (!connected && condivisoConNome) {
@@ -179,7 +199,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
     const ServerDaIni server = LeggiServerDaIni(cartella, owner, messages);
     if (!server.nomeServer.isEmpty())
         return ConnettiOCrea(connection, base + nomeFile, server.nomeServer, server.letteraDisco,
-                             utente, password, messages);
+                             utente, password, messages, drives);
     messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"));
     return false;
 }

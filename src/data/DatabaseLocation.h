@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DriveMap.h"
+
 #include <QString>
 
 class QWidget;
@@ -49,20 +51,37 @@ ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
                              platform::MessageService& messages);
 
 // The database name ConnettiOCrea uses: the path itself without a server; with one
-// "server:path", the path's first character replaced by the drive letter when one is given.
+// "server:path", the path's drive letter replaced by the given one when one is given. A path of
+// the workstations' own form ("F:\Suite\user\user.fdb") has its first character replaced. A local
+// path of this system goes through the drive map both ways: it is written as letter and path
+// below the letter's folder, the letter is replaced, and a letter the map knows is turned back
+// into its folder, so the server gets a path it can open ("/work/user/user.fdb" with f mapped
+// to "/work" and d to "/srv/velkora", letter "D": "server:/srv/velkora/user/user.fdb"). A letter
+// the map does not know stays a letter ("server:D:/work/user/user.fdb"), as a server with
+// drives needs it.
 QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
-                             const QString& letteraDisco);
+                             const QString& letteraDisco,
+                             const platform::DriveMap& drives = platform::DriveMap());
 
 // Attaches the connection to the database at the path, or creates it there when the attach
 // fails. True when attached afterwards.
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
-                   platform::MessageService& messages);
+                   platform::MessageService& messages,
+                   const platform::DriveMap& drives = platform::DriveMap());
 
 // Finds the database file `file` (default "archivio.fdb") of a folder through its "dati.ini",
 // attaches it or creates it. True when the connection is attached afterwards.
+//
+// A local folder of this system whose "dati.ini" names a server ("Nome Server") is reached
+// through that server only: the folder's own file is neither attached nor created. Where the
+// workstations keep the program folder on the server's disk, the first, in-process attempt
+// fails there and the server route follows; here a folder opens in-process on any disk, so
+// without this a workstation would attach or create a file of its own that no other workstation
+// sees. Without a server name the order is: the folder's file, then the prompt.
 bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const QString& file,
                        const QString& utente, const QString& password, QWidget* owner,
-                       platform::MessageService& messages);
+                       platform::MessageService& messages,
+                       const platform::DriveMap& drives = platform::DriveMap());
 
 } // namespace velkora

@@ -76,7 +76,7 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
             platform::createFolder(userFolder);
         if (!ApriOCreaDatabase(IBDatabaseUser, userFolder + QLatin1Char('/'),
                                QStringLiteral("user.fdb"), QString(), QString(), ownerWindow(),
-                               messages()))
+                               messages(), m_environment.drives))
             messages().error(QStringLiteral("Errore inizializzazione database utenti"));
         createScriptTableWhenMissing();
     }

@@ -118,6 +118,42 @@ TEST(NomeDatabaseSuServer, ServerAndDriveLetter)
     }
 }
 
+// Local paths of this system go through the drive map: the letter of the folder holding the path
+// is replaced and a letter the map knows becomes its folder again, so the server gets a path it
+// can open. The workstations' own forms keep their rule whatever the map holds.
+TEST(NomeDatabaseSuServer, LocalPathsGoThroughTheDriveMap)
+{
+    platform::DriveMap drives;
+    drives.map(QLatin1Char('f'), QStringLiteral("/work"));
+    drives.map(QLatin1Char('d'), QStringLiteral("/srv/velkora"));
+    struct Case
+    {
+        const char* path;
+        const char* letter;
+        const char* name;
+    } cases[] = {
+        {"/work/Suite/user/user.fdb", "D", "SRV:/srv/velkora/Suite/user/user.fdb"},
+        {"/work/Suite/user/user.fdb", "d", "SRV:/srv/velkora/Suite/user/user.fdb"},
+        {"/srv/velkora/user/user.fdb", "D", "SRV:/srv/velkora/user/user.fdb"},
+        {"/home/anna/velkora/user/user.fdb", "C", "SRV:/home/anna/velkora/user/user.fdb"},
+        {"/home/anna/velkora/user/user.fdb", "F", "SRV:/work/home/anna/velkora/user/user.fdb"},
+        // A letter the map does not know stays a drive, for a server that has drives.
+        {"/work/Suite/user/user.fdb", "E", "SRV:E:/Suite/user/user.fdb"},
+        {"/home/anna/velkora/user/user.fdb", "", "SRV:/home/anna/velkora/user/user.fdb"},
+        {R"(F:\Suite\user\user.fdb)", "D", R"(SRV:D:\Suite\user\user.fdb)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " " + c.letter);
+        EXPECT_EQ(NomeDatabaseSuServer(QString::fromUtf8(c.path), QStringLiteral("SRV"),
+                                       QString::fromUtf8(c.letter), drives),
+                  QString::fromUtf8(c.name));
+    }
+    // The standard map knows only c: before it, "/home/..." with D became "SRV:Dhome/...".
+    EXPECT_EQ(NomeDatabaseSuServer(QStringLiteral("/home/anna/velkora/user/user.fdb"),
+                                   QStringLiteral("SRV"), QStringLiteral("D")),
+              QStringLiteral("SRV:D:/home/anna/velkora/user/user.fdb"));
+}
+
 // The Windows forms of a location, run through the real client from a folder of the test's
 // own: the names tried are what the workstation would use, and nothing is created elsewhere.
 class NetworkLocation : public ::testing::Test
@@ -273,6 +309,35 @@ TEST_F(UnreachableDatabase, ConfiguredServerIsUsedWithoutPrompt)
     EXPECT_FALSE(apri());
     EXPECT_TRUE(folder.messages.dialogTitles().isEmpty());
     EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost/3059:") + cartella + QStringLiteral("user.fdb"));
+}
+
+// A local folder whose dati.ini names the server: the database is the server's, even with a
+// database file in the folder itself, which is neither attached nor changed. (No server listens
+// on the port, so the attempt through it fails and nothing else is tried.)
+TEST(ApriOCreaDatabase, NamedServerIsUsedInsteadOfTheLocalFile)
+{
+    ProgramFolder folder;
+    const QString local = folder.installUserDatabase();
+    const QString cartella = folder.file(QStringLiteral("user/"));
+    const QByteArray before = fileHash(local);
+    platform::IniFile ini(cartella + QStringLiteral("dati.ini"));
+    ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), QStringLiteral("localhost/3059"));
+    ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Lettera Disco Server"), QStringLiteral("C"));
+    db::Database connection;
+    EXPECT_FALSE(ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {}, nullptr,
+                                   folder.messages));
+    EXPECT_FALSE(connection.attached());
+    EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost/3059:") + local)
+        << "C is the root in the standard map: the server gets the same path";
+    EXPECT_EQ(fileHash(local), before);
+    EXPECT_TRUE(folder.messages.dialogTitles().isEmpty());
+    EXPECT_TRUE(folder.messages.boxes().empty()) << "the caller reports the failure";
+
+    // Without a server name the folder's own file is attached, as before.
+    QFile::remove(cartella + QStringLiteral("dati.ini"));
+    EXPECT_TRUE(ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {}, nullptr,
+                                  folder.messages));
+    EXPECT_EQ(connection.databaseName(), local);
 }
 
 TEST(ConnettiOCrea, AnExistingFileThatIsNoDatabaseIsNeverReplaced)
