@@ -6,9 +6,8 @@
 # server process) holding its firebird.conf, its own security database with SYSDBA's password set
 # to the suite's default, and its own lock folder; it listens on 127.0.0.1 on its own port and runs
 # as user firebird. The machine's installed server, its configuration under /etc/firebird and its
-# security database under /var/lib/firebird are never read for writing nor touched otherwise, and
-# `stop` ends only the process that `start` started (by its pid file), never a server that was
-# running before.
+# security database under /var/lib/firebird are left as they are, and `stop` ends only the
+# process that `start` started (by its pid file), never a server that was running before.
 #
 #   VELKORA_FBSERVER_PORT  the port (default 3051; the installed server keeps 3050)
 #   VELKORA_FBSERVER_DIR   the instance's folder (default /tmp/velkora-fbserver-PORT); it is made
