@@ -1,0 +1,142 @@
+#include "params/ui/SelezDitta.h"
+
+#include "data/TabX.h"
+#include "params/Ditte.h"
+
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+
+namespace velkora {
+
+TSelezDittaForm::TSelezDittaForm(QWidget* owner, TTabXForm** tabX)
+    : QDialog(owner), GroupBox1(new QGroupBox(this)), ListBoxSelDitta(new QListWidget(GroupBox1)),
+      ButtonOk(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                               QStringLiteral("Ok"), GroupBox1)),
+      ButtonCancel(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                   QStringLiteral("Cancel"), GroupBox1)),
+      m_tabX(tabX)
+{
+    setObjectName(QStringLiteral("SelezDittaForm"));
+    setWindowTitle(QStringLiteral("Selezione Ditta"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QFont formFont = font();
+    formFont.setFamily(QStringLiteral("Tahoma"));
+    setFont(formFont);
+    resize(350, 300);
+
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    ListBoxSelDitta->setObjectName(QStringLiteral("ListBoxSelDitta"));
+    ListBoxSelDitta->setSelectionMode(QAbstractItemView::SingleSelection);
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
+    ButtonOk->setDefault(true);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+
+    // The frame fills the window and the list fills the frame above the buttons, so both grow
+    // with the window while the buttons stay at the bottom.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ButtonOk);
+    buttons->addWidget(ButtonCancel);
+    buttons->addStretch();
+    auto* frame = new QVBoxLayout(GroupBox1);
+    frame->addWidget(ListBoxSelDitta, 1);
+    frame->addLayout(buttons);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(8, 8, 8, 8);
+    window->addWidget(GroupBox1);
+
+    setTabOrder(ListBoxSelDitta, ButtonOk);
+    setTabOrder(ButtonOk, ButtonCancel);
+
+    connect(ButtonOk, &QPushButton::clicked, this, &TSelezDittaForm::ButtonOkClick);
+    connect(ButtonCancel, &QPushButton::clicked, this, &TSelezDittaForm::ButtonCancelClick);
+    connect(ListBoxSelDitta, &QListWidget::doubleClicked, this,
+            &TSelezDittaForm::ListBoxSelDittaDblClick);
+    ListBoxSelDitta->installEventFilter(this);
+
+    const ElencoDitte elenco = elencoDitte(**m_tabX);
+    ListBoxSelDitta->addItems(elenco.ditte);
+    if (elenco.selezionata >= 0)
+        ListBoxSelDitta->setCurrentRow(elenco.selezionata);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area(QPoint(), size());
+        area.moveCenter(screen->availableGeometry().center());
+        move(area.topLeft());
+    }
+}
+
+QStringList TSelezDittaForm::ditte() const
+{
+    QStringList result;
+    for (int i = 0; i < ListBoxSelDitta->count(); ++i)
+        result.append(ListBoxSelDitta->item(i)->text());
+    return result;
+}
+
+int TSelezDittaForm::indiceSelezionato() const
+{
+    // The current row alone is not a choice: the list makes its first row current when it takes
+    // the focus without selecting it.
+    const QList<QListWidgetItem*> selected = ListBoxSelDitta->selectedItems();
+    return selected.isEmpty() ? -1 : ListBoxSelDitta->row(selected.first());
+}
+
+QString TSelezDittaForm::dittaScelta() const
+{
+    const int row = indiceSelezionato();
+    return row < 0 ? QString() : ListBoxSelDitta->item(row)->text();
+}
+
+void TSelezDittaForm::ButtonOkClick()
+{
+    if (indiceSelezionato() >= 0)
+        accept();
+}
+
+void TSelezDittaForm::ButtonCancelClick()
+{
+    reject();
+}
+
+void TSelezDittaForm::ListBoxSelDittaDblClick()
+{
+    if (indiceSelezionato() >= 0)
+        ButtonOk->click();
+}
+
+bool TSelezDittaForm::ListBoxSelDittaKeyPress(QChar key)
+{
+    if (key != QChar(13))
+        return false;
+    ButtonOk->click();
+    return true;
+}
+
+void TSelezDittaForm::keyPressEvent(QKeyEvent* event)
+{
+    // Esc is bound to no button: the window stays open.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TSelezDittaForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListBoxSelDitta && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Handled here and not passed on, so the window's default button is not pressed a
+        // second time for the same Enter.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            ListBoxSelDittaKeyPress(QChar(13)))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace velkora
