@@ -24,6 +24,14 @@ void TBaseMainForm::CaricaProgrammi()
     int gruppo = 1;
     int rapida = 1;
 
+    // Every build starts from an empty bar: a second login or a rebuild never adds its groups,
+    // links and pictures to those already there, nor leaves old ones in the slot tables.
+    MenuProgrammi->removeAllGroups();
+    IconeProgrammi.clear();
+    Icone2Programmi.clear();
+    GruppiProgrammi.fill(nullptr);
+    VociRapide.fill(nullptr);
+
     QueryAux.close();
     QueryAux.clear();
     QueryAux.add(QStringLiteral("SELECT * FROM PROGRAMMI WHERE CODICE IN("));
