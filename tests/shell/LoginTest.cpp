@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -24,7 +26,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 using namespace velkora;
 using velkora::platform::BoxKind;
@@ -420,6 +424,67 @@ TEST_F(LoginTest, EveryBuildOfTheBarStartsFromEmpty)
     EXPECT_EQ(descriviBarra(*w), prima);
     w->MenuProgrammi->group(1)->button()->click();
     EXPECT_EQ(w->programmaCorrente(), 20);
+}
+
+TEST_F(LoginTest, IconsAreReadOnlyFromInsideGrafica)
+{
+    // Icon files outside Grafica, and a link inside it that leads out.
+    const QString fuori = folder.file(QStringLiteral("fuori.ico"));
+    ASSERT_TRUE(QFile::copy(folder.file(QStringLiteral("Grafica/b.ico")), fuori));
+    ASSERT_TRUE(QFile::link(fuori, folder.file(QStringLiteral("Grafica/collegamento.ico"))));
+    struct Case
+    {
+        int codice;
+        QString icona;
+        bool letta;
+    };
+    const std::vector<Case> cases = {
+        {10, QStringLiteral("../fuori.ico"), false},
+        {20, QStringLiteral("..\\fuori.ico"), false},
+        {30, QDir(folder.path()).absoluteFilePath(QStringLiteral("fuori.ico")), false},
+        {50, QStringLiteral("collegamento.ico"), false},
+        {60, QStringLiteral("../Grafica/c.ico"), true},
+        {70, QStringLiteral("b.ico"), true},
+    };
+    for (const Case& c : cases) {
+        test::exec(setup, QStringLiteral("UPDATE OR INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, "
+                                         "ICONA) VALUES (%1, 'P', %2) MATCHING (CODICE)")
+                              .arg(c.codice)
+                              .arg(db::quoted(c.icona)));
+        test::exec(setup, QStringLiteral("UPDATE OR INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) "
+                                         "VALUES (1, %1) MATCHING (PROGETTO, PROGRAMMA)")
+                              .arg(c.codice));
+    }
+
+    static QStringList avvisi;
+    avvisi.clear();
+    const QtMessageHandler precedente =
+        qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext&, const QString& testo) {
+            if (tipo == QtWarningMsg)
+                avvisi << testo;
+        });
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    qInstallMessageHandler(precedente);
+
+    EXPECT_TRUE(folder.messages.boxes().empty()) << "a refused icon is a missing one: no box";
+    ASSERT_EQ(w->MenuProgrammi->groupCount(), static_cast<int>(cases.size()));
+    int lette = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.icona.toStdString());
+        const NavigationBar::Group* g = nullptr;
+        for (int i = 0; i < w->MenuProgrammi->groupCount(); ++i) {
+            if (w->MenuProgrammi->group(i)->tag() == c.codice)
+                g = w->MenuProgrammi->group(i);
+        }
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->largeImageIndex() >= 0, c.letta);
+        const bool avvisata = std::any_of(avvisi.begin(), avvisi.end(),
+                                          [&](const QString& a) { return a.contains(c.icona); });
+        EXPECT_EQ(avvisata, !c.letta) << avvisi.join(QLatin1Char('\n')).toStdString();
+        lette += c.letta ? 1 : 0;
+    }
+    EXPECT_EQ(w->IconeProgrammi.count(), lette);
 }
 
 TEST_F(LoginTest, EnterInThePasswordFieldLogsIn)
