@@ -1,10 +1,10 @@
 #include "shell/Program.h"
 
-#include "platform/ApplicationShutdown.h"
 #include "platform/Environment.h"
 #include "platform/Fonts.h"
 #include "platform/GuardedApplication.h"
 #include "platform/TerminationSignals.h"
+#include "shell/ApplicationShutdown.h"
 #include "shell/BaseMain.h"
 
 namespace velkora {
@@ -33,7 +33,7 @@ int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>&
     // A termination request may come while a box runs its loop, after the main window has gone,
     // or with module windows open: it ends the program in every case, without reaching for a
     // window that may no longer exist.
-    platform::ApplicationShutdown chiusura;
+    ApplicationShutdown chiusura;
     platform::TerminationSignals terminazione([&chiusura] { chiusura.request(); });
     if (started)
         started(*main);

@@ -1,4 +1,4 @@
-#include "platform/ApplicationShutdown.h"
+#include "shell/ApplicationShutdown.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace velkora::platform {
+namespace velkora {
 
 namespace {
 
@@ -106,4 +106,4 @@ void ApplicationShutdown::closeWindows()
     QCoreApplication::exit(0);
 }
 
-} // namespace velkora::platform
+} // namespace velkora

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace velkora::platform {
+namespace velkora {
 
 // Ends the application from whatever state it is in, for a request from outside (a termination
 // signal) that may arrive while a box or a dialog runs its own event loop.
@@ -42,4 +42,4 @@ private:
     QElapsedTimer m_waiting;
 };
 
-} // namespace velkora::platform
+} // namespace velkora
