@@ -21,8 +21,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 using velkora::TBaseMainForm;

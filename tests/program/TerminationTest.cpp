@@ -3,12 +3,13 @@
 // program's own start and steers it through its widgets to the state; it must then end by
 // itself with status 0, every time.
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <csignal>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
 #include <string>
 
 namespace {
