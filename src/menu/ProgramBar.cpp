@@ -20,9 +20,18 @@ constexpr int kSlots = 256;
 void TBaseMainForm::CaricaProgrammi()
 {
     const QString grafica = platform::joinPath(tabX()->programFolder(), QStringLiteral("Grafica"));
+    const bool conGrafica = platform::folderExists(grafica);
     int icone = 0;
     int gruppo = 1;
     int rapida = 1;
+
+    // Every build starts from an empty bar: a second login or a rebuild never adds its groups,
+    // links and pictures to those already there, nor leaves old ones in the slot tables.
+    MenuProgrammi->removeAllGroups();
+    IconeProgrammi.clear();
+    Icone2Programmi.clear();
+    GruppiProgrammi.fill(nullptr);
+    VociRapide.fill(nullptr);
 
     QueryAux.close();
     QueryAux.clear();
@@ -33,9 +42,17 @@ void TBaseMainForm::CaricaProgrammi()
     for (QueryAux.first(); !QueryAux.eof(); QueryAux.next()) {
         const QString icona = QueryAux.asString(QStringLiteral("ICONA"));
         bool conIcona = false;
-        if (!icona.isEmpty()) {
-            const QString file = platform::joinPath(grafica, icona);
-            if (platform::fileExists(file)) {
+        if (!icona.isEmpty() && conGrafica) {
+            // The name comes from a database that other workstations write: only a file inside
+            // Grafica is read. A name leading elsewhere ("../", an absolute path, a link out of
+            // the folder) counts as a missing icon, and is noted in the warning output.
+            const QString file = platform::fileInsideFolder(grafica, icona);
+            if (file.isEmpty()) {
+                qWarning("Icon \"%s\" of program %s leads outside %s: not read",
+                         qUtf8Printable(icona),
+                         qUtf8Printable(QueryAux.asString(QStringLiteral("CODICE"))),
+                         qUtf8Printable(grafica));
+            } else if (platform::fileExists(file)) {
                 // One icon file gives both sizes; the list keeps the same order in both.
                 const QIcon icon(file);
                 IconeProgrammi.add(icon.pixmap(IconeProgrammi.size()));

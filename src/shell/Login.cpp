@@ -16,14 +16,52 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QToolButton>
 
 #include <memory>
 
 namespace velkora {
 
+namespace {
+
+// The login panel is disabled while a login runs: the login lets the event loop run (to paint
+// the splash), and a second press of OK or Enter waiting in the queue would otherwise log in a
+// second time. The panel comes back however the login ends, with the focus where it was, so a
+// refused user can type again; after a good login it is hidden anyway.
+class AccessoInCorso
+{
+public:
+    explicit AccessoInCorso(QWidget* pannello)
+        : m_pannello(pannello)
+        , m_fuoco(QApplication::focusWidget())
+    {
+        m_pannello->setEnabled(false);
+    }
+    ~AccessoInCorso()
+    {
+        if (!m_pannello)
+            return;
+        m_pannello->setEnabled(true);
+        if (m_fuoco && m_pannello->isVisible())
+            m_fuoco->setFocus();
+    }
+    AccessoInCorso(const AccessoInCorso&) = delete;
+    AccessoInCorso& operator=(const AccessoInCorso&) = delete;
+
+private:
+    QPointer<QWidget> m_pannello;
+    QPointer<QWidget> m_fuoco;
+};
+
+} // namespace
+
 void TBaseMainForm::ButtonOkClick()
 {
+    // A call queued before the panel went out of use (a login is running).
+    if (!PanelLogIn->isEnabledTo(this))
+        return;
+    const AccessoInCorso inCorso(PanelLogIn);
     bool buono = true;
     // The splash belongs to the window and goes when the login ends, whatever happens.
     auto splash = std::make_unique<TInizForm>(this);

@@ -2,13 +2,19 @@
 
 #include "platform/Environment.h"
 #include "platform/Fonts.h"
-#include "platform/TerminationSignals.h"
 #include "platform/GuardedApplication.h"
+#include "platform/TerminationSignals.h"
+#include "shell/ApplicationShutdown.h"
 #include "shell/BaseMain.h"
 
 namespace velkora {
 
 int runProgram(int argc, char** argv)
+{
+    return runProgram(argc, argv, {});
+}
+
+int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>& started)
 {
     // Before any thread exists, so that none of them (the engine's included) takes a
     // termination signal; the event loop reads them instead.
@@ -19,12 +25,18 @@ int runProgram(int argc, char** argv)
     platform::registerDesignFonts();
     platform::Environment& env = platform::Environment::process();
     env.programFolder = QApplication::applicationDirPath() + QLatin1Char('/');
-    // The main window closes the program; it deletes itself when closed.
+    // The main window closes the program; it deletes itself when closed. The agenda and other
+    // module windows may outlive it, and keep the program running until they close too.
     auto* main = new TBaseMainForm(env);
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->show();
-    // A termination request closes the window the ordinary way.
-    platform::TerminationSignals terminazione([main] { main->close(); });
+    // A termination request may come while a box runs its loop, after the main window has gone,
+    // or with module windows open: it ends the program in every case, without reaching for a
+    // window that may no longer exist.
+    ApplicationShutdown chiusura;
+    platform::TerminationSignals terminazione([&chiusura] { chiusura.request(); });
+    if (started)
+        started(*main);
     return app.exec();
 }
 

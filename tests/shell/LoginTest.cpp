@@ -11,16 +11,24 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace velkora;
 using velkora::platform::BoxKind;
@@ -303,6 +311,180 @@ TEST_F(LoginTest, AgendaDefaultsToRubrivo)
     login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
     EXPECT_TRUE(platform::DynamicLibrary::isLoaded(rubrivo));
     EXPECT_TRUE(folder.messages.boxes().empty()) << "a missing agenda function is silent";
+}
+
+// The bar as the user sees it and as the window's tables hold it: each group with its
+// pictures and links, the picture lists, and which slot of the tables refers to what; one line
+// for each.
+std::string descriviBarra(const TBaseMainForm& w)
+{
+    QStringList righe;
+    const NavigationBar& bar = *w.MenuProgrammi;
+    for (int i = 0; i < bar.groupCount(); ++i) {
+        const NavigationBar::Group* g = bar.group(i);
+        QString riga = QStringLiteral("%1 %2 %3/%4:")
+                           .arg(g->caption())
+                           .arg(g->tag())
+                           .arg(g->largeImageIndex())
+                           .arg(g->smallImageIndex());
+        for (int l = 0; l < g->linkCount(); ++l)
+            riga += QLatin1Char(' ') + g->link(l)->caption();
+        righe << riga;
+    }
+    righe << QStringLiteral("immagini %1 %2")
+                 .arg(w.IconeProgrammi.count())
+                 .arg(w.Icone2Programmi.count());
+    for (std::size_t i = 0; i < w.GruppiProgrammi.size(); ++i) {
+        if (const QObject* o = w.GruppiProgrammi[i])
+            righe << QStringLiteral("gruppo %1 -> %2")
+                         .arg(i)
+                         .arg(bar.indexOf(static_cast<const NavigationBar::Group*>(o)));
+    }
+    for (std::size_t i = 0; i < w.VociRapide.size(); ++i) {
+        const QObject* o = w.VociRapide[i];
+        if (!o)
+            continue;
+        QString dove = QStringLiteral("altrove");
+        for (int g = 0; g < bar.groupCount(); ++g) {
+            for (int l = 0; l < bar.group(g)->linkCount(); ++l) {
+                if (bar.group(g)->link(l) == o)
+                    dove = QStringLiteral("%1.%2").arg(g).arg(l);
+            }
+        }
+        righe << QStringLiteral("rapida %1 -> %2").arg(i).arg(dove);
+    }
+    return righe.join(QLatin1Char('\n')).toStdString();
+}
+
+// Presses and releases the mouse on the button through the event queue, as a real click
+// waits there while the program is busy.
+void accodaClic(QAbstractButton* button)
+{
+    const QPointF centro = QRectF(button->rect()).center();
+    const QPointF schermo = button->mapToGlobal(centro);
+    for (QEvent::Type tipo : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons premuti =
+            tipo == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        QCoreApplication::postEvent(button, new QMouseEvent(tipo, centro, schermo, Qt::LeftButton,
+                                                            premuti, Qt::NoModifier));
+    }
+}
+
+TEST_F(LoginTest, ClicksQueuedDuringTheLoginLogInOnce)
+{
+    auto w = start();
+    w->show();
+    w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QStringLiteral("ROSSI")));
+    w->EditPassword->setText(QStringLiteral("Segreta"));
+    // A double click on OK: the second click is still queued when the login lets the event
+    // loop run to paint its splash.
+    accodaClic(w->ButtonOk);
+    accodaClic(w->ButtonOk);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w->SessioneAperta);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE CODICEUTENTE=1")), 1);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOGFUNZ")), 1);
+    EXPECT_EQ(w->MenuProgrammi->groupCount(), 3);
+    EXPECT_EQ(w->IconeProgrammi.count(), 2);
+    EXPECT_TRUE(w->PanelLogIn->isEnabledTo(w.get()))
+        << "the panel is usable again for a change of user";
+
+    // A refused password gives the panel back for the next try.
+    auto rifiutato = start();
+    rifiutato->show();
+    rifiutato->ComboUtenti->setCurrentIndex(
+        rifiutato->ComboUtenti->findText(QStringLiteral("ROSSI")));
+    rifiutato->EditPassword->setText(QStringLiteral("sbagliata"));
+    folder.messages.clear();
+    accodaClic(rifiutato->ButtonOk);
+    accodaClic(rifiutato->ButtonOk);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(folder.messages.boxes().size(), 2u) << "each click is refused on its own";
+    EXPECT_TRUE(rifiutato->PanelLogIn->isEnabled());
+    EXPECT_FALSE(rifiutato->SessioneAperta);
+}
+
+TEST_F(LoginTest, EveryBuildOfTheBarStartsFromEmpty)
+{
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    const std::string prima = descriviBarra(*w);
+    ASSERT_EQ(w->MenuProgrammi->groupCount(), 3);
+    // A slot left over from an earlier, larger bar must not survive the rebuild.
+    QObject vecchio;
+    w->GruppiProgrammi[200] = &vecchio;
+    w->VociRapide[200] = &vecchio;
+    w->CaricaProgrammi();
+    EXPECT_EQ(descriviBarra(*w), prima);
+    w->CaricaProgrammi();
+    EXPECT_EQ(descriviBarra(*w), prima);
+    // The groups of the earlier builds go once the event loop runs; the bar keeps working.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(descriviBarra(*w), prima);
+    w->MenuProgrammi->group(1)->button()->click();
+    EXPECT_EQ(w->programmaCorrente(), 20);
+}
+
+TEST_F(LoginTest, IconsAreReadOnlyFromInsideGrafica)
+{
+    // Icon files outside Grafica, and a link inside it that leads out.
+    const QString fuori = folder.file(QStringLiteral("fuori.ico"));
+    ASSERT_TRUE(QFile::copy(folder.file(QStringLiteral("Grafica/b.ico")), fuori));
+    ASSERT_TRUE(QFile::link(fuori, folder.file(QStringLiteral("Grafica/collegamento.ico"))));
+    struct Case
+    {
+        int codice;
+        QString icona;
+        bool letta;
+    };
+    const std::vector<Case> cases = {
+        {10, QStringLiteral("../fuori.ico"), false},
+        {20, QStringLiteral("..\\fuori.ico"), false},
+        {30, QDir(folder.path()).absoluteFilePath(QStringLiteral("fuori.ico")), false},
+        {50, QStringLiteral("collegamento.ico"), false},
+        {60, QStringLiteral("../Grafica/c.ico"), true},
+        {70, QStringLiteral("b.ico"), true},
+    };
+    for (const Case& c : cases) {
+        test::exec(setup, QStringLiteral("UPDATE OR INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, "
+                                         "ICONA) VALUES (%1, 'P', %2) MATCHING (CODICE)")
+                              .arg(c.codice)
+                              .arg(db::quoted(c.icona)));
+        test::exec(setup, QStringLiteral("UPDATE OR INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) "
+                                         "VALUES (1, %1) MATCHING (PROGETTO, PROGRAMMA)")
+                              .arg(c.codice));
+    }
+
+    static QStringList avvisi;
+    avvisi.clear();
+    const QtMessageHandler precedente =
+        qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext&, const QString& testo) {
+            if (tipo == QtWarningMsg)
+                avvisi << testo;
+        });
+    auto w = start();
+    login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+    qInstallMessageHandler(precedente);
+
+    EXPECT_TRUE(folder.messages.boxes().empty()) << "a refused icon is a missing one: no box";
+    ASSERT_EQ(w->MenuProgrammi->groupCount(), static_cast<int>(cases.size()));
+    int lette = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.icona.toStdString());
+        const NavigationBar::Group* g = nullptr;
+        for (int i = 0; i < w->MenuProgrammi->groupCount(); ++i) {
+            if (w->MenuProgrammi->group(i)->tag() == c.codice)
+                g = w->MenuProgrammi->group(i);
+        }
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->largeImageIndex() >= 0, c.letta);
+        const bool avvisata = std::any_of(avvisi.begin(), avvisi.end(),
+                                          [&](const QString& a) { return a.contains(c.icona); });
+        EXPECT_EQ(avvisata, !c.letta) << avvisi.join(QLatin1Char('\n')).toStdString();
+        lette += c.letta ? 1 : 0;
+    }
+    EXPECT_EQ(w->IconeProgrammi.count(), lette);
 }
 
 TEST_F(LoginTest, EnterInThePasswordFieldLogsIn)

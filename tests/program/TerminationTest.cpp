@@ -1,0 +1,120 @@
+// The real program as a child process, ended by SIGTERM in the states where a termination
+// request used to crash it or leave it running. The child is the test driver, which runs the
+// program's own start and steers it through its widgets to the state; it must then end by
+// itself with status 0, every time.
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+namespace {
+
+constexpr int kRipetizioni = 20;
+
+// A program folder laid out by the admin tool with the demo data, holding the driver in place
+// of the program (its folder is the program folder) and the agenda library.
+class CartellaDemo
+{
+public:
+    CartellaDemo()
+    {
+        if (!m_dir.isValid())
+            return;
+        m_path = m_dir.path() + QLatin1Char('/');
+        QProcess admin;
+        admin.start(QStringLiteral(VELKORA_ADMIN_FILE), {QStringLiteral("demo"), m_dir.path()});
+        if (!admin.waitForFinished(60000) || admin.exitStatus() != QProcess::NormalExit ||
+            admin.exitCode() != 0) {
+            m_errore = "velkora-admin demo: " + admin.readAllStandardError().toStdString();
+            return;
+        }
+        if (!QFile::copy(QStringLiteral(VELKORA_DRIVER_FILE), programma()) ||
+            !QFile::copy(QStringLiteral(VELKORA_RUBRIVO_FILE),
+                         m_path + QStringLiteral("libRubrivo.so")))
+            m_errore = "cannot copy the driver or the agenda library";
+    }
+
+    QString path() const { return m_path; }
+    QString programma() const { return m_path + QStringLiteral("velkora-driver"); }
+    const std::string& errore() const { return m_errore; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::string m_errore;
+};
+
+struct Esito
+{
+    bool pronto = false;
+    bool finito = false;
+    QProcess::ExitStatus stato = QProcess::CrashExit;
+    int codice = -1;
+    QByteArray errori;
+};
+
+// Starts the driver, waits for it to reach the state, sends one SIGTERM and waits for the end.
+Esito terminaNelloStato(const CartellaDemo& cartella, const QString& stato)
+{
+    Esito esito;
+    QProcess p;
+    p.setWorkingDirectory(cartella.path());
+    p.start(cartella.programma(), {stato});
+    if (!p.waitForStarted(10000))
+        return esito;
+    QByteArray uscita;
+    while (!uscita.contains("pronto\n") && p.state() == QProcess::Running &&
+           p.waitForReadyRead(15000))
+        uscita += p.readAllStandardOutput();
+    esito.pronto = uscita.contains("pronto\n");
+    if (esito.pronto)
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    esito.finito = p.waitForFinished(10000);
+    if (!esito.finito) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    esito.stato = p.exitStatus();
+    esito.codice = p.exitCode();
+    esito.errori = p.readAllStandardError();
+    return esito;
+}
+
+class Terminazione : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
+{
+    const CartellaDemo cartella;
+    ASSERT_TRUE(cartella.errore().empty()) << cartella.errore();
+    for (int i = 0; i < kRipetizioni; ++i) {
+        SCOPED_TRACE(i);
+        const Esito esito = terminaNelloStato(cartella, QString::fromLatin1(GetParam()));
+        ASSERT_TRUE(esito.pronto) << "the state was not reached\n" << esito.errori.toStdString();
+        ASSERT_TRUE(esito.finito) << "still running after SIGTERM\n" << esito.errori.toStdString();
+        ASSERT_EQ(esito.stato, QProcess::NormalExit) << "crashed\n" << esito.errori.toStdString();
+        ASSERT_EQ(esito.codice, 0) << esito.errori.toStdString();
+    }
+}
+
+// attesa: the login window alone; negato: the refusal box over the main window; agenda: the
+// main window and the agenda; solo-agenda: the agenda after the main window was closed;
+// dialogo: a box over a dialog over the agenda.
+INSTANTIATE_TEST_SUITE_P(Stati, Terminazione,
+                         ::testing::Values("attesa", "negato", "agenda", "solo-agenda", "dialogo"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string nome = info.param;
+                             for (char& c : nome) {
+                                 if (c == '-')
+                                     c = '_';
+                             }
+                             return nome;
+                         });
+
+} // namespace
