@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 
 #include <QColor>
@@ -382,8 +383,8 @@ void SchemaInstaller::createDatabase(const QString& path, const QString& sql)
     database.params() << QStringLiteral("user_name=%1").arg(QLatin1String(kSysdba))
                       << QStringLiteral("password=%1").arg(QLatin1String(kPassword));
     database.setSqlDialect(3);
-    database.create({QStringLiteral("USER \"%1\"").arg(QLatin1String(kSysdba)),
-                     QStringLiteral("PASSWORD \"%1\"").arg(QLatin1String(kPassword)),
+    database.create({QStringLiteral("USER ") + db::quotedIdentifier(QLatin1String(kSysdba)),
+                     QStringLiteral("PASSWORD ") + db::quotedIdentifier(QLatin1String(kPassword)),
                      QStringLiteral("PAGE_SIZE 4096")});
     try {
         runScript(database, sql);

@@ -417,8 +417,8 @@ void Query::run(bool wantRows)
         }
         st.preparedText.clear();
         st.out = makeXsqlda(20);
-        isc_dsql_prepare(status, tr->nativeHandle(), &st.handle, 0, text.constData(), kDialect,
-                         st.out.get());
+        isc_dsql_prepare(status, tr->nativeHandle(), &st.handle, detail::sqlLength(text),
+                         text.constData(), kDialect, st.out.get());
         detail::check(status);
         if (st.out->sqld > st.out->sqln) {
             st.out = makeXsqlda(st.out->sqld);

@@ -23,16 +23,16 @@ const QString kTable = QStringLiteral("STOPOS1");
 // (with "-" when negative) is all that can reach the statement.
 QStringList keyLines(qint32 utente, qint32 situazione, qint32 progetto)
 {
-    return {QStringLiteral("WHERE (CodiceSituazione=") + QString::number(situazione) + QLatin1Char(')'),
-            QStringLiteral("AND (CodiceUtente=") + QString::number(utente) + QLatin1Char(')'),
-            QStringLiteral("AND (CodiceProgetto=") + QString::number(progetto) + QLatin1Char(')')};
+    return {QStringLiteral("WHERE (CodiceSituazione=") + db::integerLiteral(situazione) + QLatin1Char(')'),
+            QStringLiteral("AND (CodiceUtente=") + db::integerLiteral(utente) + QLatin1Char(')'),
+            QStringLiteral("AND (CodiceProgetto=") + db::integerLiteral(progetto) + QLatin1Char(')')};
 }
 
 // Opens the rows of the key and stands on the first.
 void lookUp(db::QueryDataSet& query, qint32 utente, qint32 situazione, qint32 progetto)
 {
     query.clear();
-    query.add(QStringLiteral("SELECT * FROM \"") + kTable + QLatin1Char('"'));
+    query.add(QStringLiteral("SELECT * FROM ") + db::quotedIdentifier(kTable));
     for (const QString& line : keyLines(utente, situazione, progetto))
         query.add(line);
     query.open();
@@ -43,15 +43,6 @@ void requireWindow(const QWidget* finestra)
 {
     if (!finestra)
         throw std::invalid_argument("window position of a null window");
-}
-
-// A table name between double quotes, with any double quote inside doubled so the name can never
-// end its quoted identifier early.
-QString quotedIdentifier(const QString& name)
-{
-    QString inner = name;
-    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 // A column name is written bare and again as a parameter name, so it must be a plain identifier;
@@ -190,7 +181,7 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
     if (kind == QLatin1String("UPDATE")) {
         QStringList& lines = holder.modifySql();
         lines.clear();
-        lines << QStringLiteral("UPDATE ") + quotedIdentifier(tabella);
+        lines << QStringLiteral("UPDATE ") + db::quotedIdentifier(tabella);
         lines << QStringLiteral("SET");
         for (qsizetype i = 0; i < columns.size(); ++i)
             lines << columns[i] + QStringLiteral("=:") + columns[i]
@@ -198,7 +189,7 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
     } else if (kind == QLatin1String("INSERT")) {
         QStringList& lines = holder.insertSql();
         lines.clear();
-        lines << QStringLiteral("INSERT INTO ") + quotedIdentifier(tabella);
+        lines << QStringLiteral("INSERT INTO ") + db::quotedIdentifier(tabella);
         lines << QStringLiteral("(");
         for (qsizetype i = 0; i < columns.size(); ++i)
             lines << columns[i] + (i < last ? QStringLiteral(",") : QString());

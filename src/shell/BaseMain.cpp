@@ -2,6 +2,7 @@
 
 #include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/SqlText.h"
 #include "menu/NavigationBar.h"
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
@@ -279,8 +280,8 @@ bool TBaseMainForm::probeColumn(const QString& field, const QString& relation)
     QueryAux.close();
     QueryAux.clear();
     QueryAux.add(QStringLiteral("SELECT * FROM RDB$RELATION_FIELDS WHERE"));
-    QueryAux.add(QStringLiteral("(RDB$FIELD_NAME='%1')AND").arg(field));
-    QueryAux.add(QStringLiteral("(RDB$RELATION_NAME='%1')").arg(relation));
+    QueryAux.add(QStringLiteral("(RDB$FIELD_NAME=") + db::quoted(field) + QStringLiteral(")AND"));
+    QueryAux.add(QStringLiteral("(RDB$RELATION_NAME=") + db::quoted(relation) + QLatin1Char(')'));
     QueryAux.open();
     return !QueryAux.isEmpty();
 }
