@@ -6,6 +6,7 @@
 
 #include "db/DbError.h"
 #include "db/SqlText.h"
+#include "db/TransactionGuard.h"
 #include "params/ParameterText.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
@@ -24,11 +25,10 @@ void runAndCommit(db::Query& query, db::Transaction& transaction,
                   platform::MessageService& messages, const QString& failureText)
 {
     try {
+        db::TransactionGuard guard(transaction);
         query.execSql();
-        transaction.commit();
+        guard.commit();
     } catch (const db::DbError&) {
-        if (transaction.active())
-            transaction.rollback();
         messages.error(failureText);
     }
 }

@@ -6,6 +6,7 @@
 #include "db/QueryDataSet.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "db/TransactionGuard.h"
 #include "db/UpdateSql.h"
 
 #include <QWidget>
@@ -54,34 +55,6 @@ const QString& requirePlainColumn(const QString& name)
     return name;
 }
 
-// Ends, without committing, a transaction that this operation started itself, so a default
-// transaction is left as inactive as it was found.
-class StartedHere
-{
-public:
-    explicit StartedHere(db::Transaction* transaction)
-        : m_transaction(transaction)
-        , m_wasActive(transaction->active())
-    {
-    }
-    ~StartedHere()
-    {
-        if (!m_wasActive && m_transaction->active()) {
-            try {
-                m_transaction->rollback();
-            } catch (const db::DbError&) {
-                // Only a read ran in it; a lost connection leaves nothing to undo.
-            }
-        }
-    }
-    StartedHere(const StartedHere&) = delete;
-    StartedHere& operator=(const StartedHere&) = delete;
-
-private:
-    db::Transaction* m_transaction;
-    bool m_wasActive;
-};
-
 } // namespace
 
 void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
@@ -89,6 +62,8 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
 {
     requireWindow(finestra);
     db::Transaction transaction(&database);
+    // Nothing is written: the read ends without a commit.
+    db::TransactionGuard guard(transaction);
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
     if (!query.isEmpty()) {
@@ -98,17 +73,16 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
                          static_cast<int>(query.asInteger(QStringLiteral("DimY"))));
     }
     query.close();
-    // Nothing was written: the read ends without a commit.
-    transaction.rollback();
 }
 
 void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
                             db::Database& database)
 {
     requireWindow(finestra);
-    // Declared before the query so it outlives it; when anything below fails, its destructor
-    // rolls back and the stored rows stay as they were.
+    // Declared before the query so they outlive it; when anything below fails, the guard rolls
+    // back and the stored rows stay as they were.
     db::Transaction transaction(&database);
+    db::TransactionGuard guard(transaction);
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
 
@@ -145,7 +119,7 @@ void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione,
     }
     query.close();
     if (transaction.active())
-        transaction.commit();
+        guard.commit();
 }
 
 void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, const QString& tipo,
@@ -163,7 +137,9 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
         ownTransaction = std::make_unique<db::Transaction>(database);
         transaction = ownTransaction.get();
     }
-    const StartedHere restore(transaction);
+    // Only a read runs in it; a transaction this operation started is ended again, so a default
+    // transaction is left as inactive as it was found.
+    const db::TransactionGuard restore(*transaction, db::TransactionGuard::Scope::StartedHere);
     QStringList columns;
     {
         db::Query temporary(database, transaction);

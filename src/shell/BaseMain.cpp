@@ -3,6 +3,7 @@
 #include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/SqlText.h"
+#include "db/TransactionGuard.h"
 #include "menu/NavigationBar.h"
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
@@ -68,8 +69,9 @@ TBaseMainForm::~TBaseMainForm()
     // The statements and the transaction go before the data form that holds their database.
     QueryAux.setDatabase(nullptr);
     QueryAux2.setDatabase(nullptr);
-    if (TransazioneAux.active())
-        TransazioneAux.rollback();
+    // Ends the transaction without throwing out of the destructor, also when the connection is
+    // gone.
+    db::TransactionGuard(TransazioneAux).rollback();
     TransazioneAux.setDatabase(nullptr);
     delete *PTabXForm;
     *PTabXForm = nullptr;
@@ -209,8 +211,7 @@ void TBaseMainForm::FormCreate()
 
     // 4-5. The transaction and statements of the start program's own windows.
     TransazioneAux.setDatabase(&form->IBDatabaseUser);
-    if (TransazioneAux.active())
-        TransazioneAux.rollback();
+    db::TransactionGuard(TransazioneAux).rollback();
     TransazioneAux.params() = QStringList{QStringLiteral("isc_tpb_concurrency"),
                                           QStringLiteral("isc_tpb_nowait")};
     QueryAux.setDatabase(&form->IBDatabaseUser);
