@@ -11,6 +11,7 @@
 #include "data/SchemaInstaller.h"
 #include "data/TabX.h"
 #include "db/Database.h"
+#include "db/SqlText.h"
 #include "platform/Environment.h"
 #include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
@@ -63,30 +64,23 @@ inline constexpr int kVociRapide = 2 * kCimeAlbero + 2 * (kProgrammi - 1);
 // Placeholder captions "<LINEA>name</LINEA>" in the first program's tree.
 inline constexpr int kSegnaposto = 4;
 
-inline QString q(const QString& s)
-{
-    QString v = s;
-    v.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
-}
-
 // One DETTMENU row; parametri, when given, goes into the PARAMETRIBLOB text.
 inline QString rigaMenu(int programma, int menu, int livello, int prec, const QString& descrizione,
                         bool rapida, bool livello2, bool foglia, const QString& parametri = QString())
 {
     return QStringLiteral("INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, "
                           "DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (%1, "
-                          "%2, %3, %4, '1', %5, '%6', %7, %8, '%9', ")
+                          "%2, %3, %4, '1', %5, %6, %7, %8, %9, ")
                .arg(programma)
                .arg(menu)
                .arg(livello)
                .arg(prec < 0 ? QStringLiteral("NULL") : QString::number(prec))
-               .arg(q(descrizione))
-               .arg(rapida ? 1 : 0)
-               .arg(foglia ? q(QStringLiteral("Bench.dll")) : QStringLiteral("NULL"))
-               .arg(foglia ? q(QStringLiteral("Funzione%1X").arg(menu)) : QStringLiteral("NULL"))
-               .arg(livello2 ? 1 : 0)
-        + (parametri.isEmpty() ? QStringLiteral("NULL") : q(parametri)) + QStringLiteral(");\n");
+               .arg(velkora::db::quoted(descrizione))
+               .arg(velkora::db::quotedInt(rapida ? 1 : 0))
+               .arg(foglia ? velkora::db::quoted(QStringLiteral("Bench.dll")) : QStringLiteral("NULL"))
+               .arg(foglia ? velkora::db::quoted(QStringLiteral("Funzione%1X").arg(menu)) : QStringLiteral("NULL"))
+               .arg(velkora::db::quotedInt(livello2 ? 1 : 0))
+        + (parametri.isEmpty() ? QStringLiteral("NULL") : velkora::db::quoted(parametri)) + QStringLiteral(");\n");
 }
 
 // The rows of the catalogue, one INSERT per statement.
@@ -105,14 +99,14 @@ inline QString catalogueSql()
         "INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, ACCESSOVELKORA, PROFILOSICUREZZA, "
         "PROGETTO, MANTIENISTDMIN, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (%1, %2, %3, %4, '1', 1, %5, "
         "'0', '0', '0');\n");
-    sql += utente.arg(1).arg(q(QStringLiteral("Amministratore")), QStringLiteral("NULL"), q(kDitta)).arg(kProgetto);
-    sql += utente.arg(kCodiceUtente).arg(q(kUtente), q(kPassword), q(kDitta)).arg(kProgetto);
-    sql += utente.arg(3).arg(q(QStringLiteral("Ospite")), q(QStringLiteral("x")), q(kDitta)).arg(kProgetto);
+    sql += utente.arg(1).arg(velkora::db::quoted(QStringLiteral("Amministratore")), QStringLiteral("NULL"), velkora::db::quoted(kDitta)).arg(kProgetto);
+    sql += utente.arg(kCodiceUtente).arg(velkora::db::quoted(kUtente), velkora::db::quoted(kPassword), velkora::db::quoted(kDitta)).arg(kProgetto);
+    sql += utente.arg(3).arg(velkora::db::quoted(QStringLiteral("Ospite")), velkora::db::quoted(QStringLiteral("x")), velkora::db::quoted(kDitta)).arg(kProgetto);
 
     for (int p = 1; p <= kProgrammi; ++p) {
         sql += QStringLiteral("INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (%1, %2, %3);\n")
                    .arg(p)
-                   .arg(q(QStringLiteral("Programma %1").arg(p)), q(QStringLiteral("prog%1.png").arg(p)));
+                   .arg(velkora::db::quoted(QStringLiteral("Programma %1").arg(p)), velkora::db::quoted(QStringLiteral("prog%1.png").arg(p)));
         sql += QStringLiteral("INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (%1, %2);\n")
                    .arg(kProgetto)
                    .arg(p);
@@ -184,7 +178,7 @@ inline QString catalogueSql()
         sql += QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
                               "VALUES (%1, %2, %3, %4, %5);\n")
                    .arg(kCodiceUtente)
-                   .arg(q(kDitta), q(nome), q(valore))
+                   .arg(velkora::db::quoted(kDitta), velkora::db::quoted(nome), velkora::db::quoted(valore))
                    .arg(progressivo++);
     };
     for (int t = 0; t < kCimeAlbero; t += 2)

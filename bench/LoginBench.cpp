@@ -21,6 +21,7 @@
 
 #include "data/TabX.h"
 #include "db/Query.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "menu/ImageList.h"
 #include "menu/NavigationBar.h"
@@ -417,16 +418,16 @@ const std::vector<Phase>& phases()
         {"ApriSessione", [](TBaseMainForm& w) { w.ApriSessione(); }},
         {"2 SELECTs on UTENTI",
          [](TBaseMainForm& w) {
-             const QString codice = QString::number(w.tabX()->NumUser);
+             const QString codice = db::quotedInt(w.tabX()->NumUser);
              w.QueryAux.close();
              w.QueryAux.clear();
              w.QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-             w.QueryAux.add(QStringLiteral("CODICE='") + codice + QStringLiteral("'"));
+             w.QueryAux.add(QStringLiteral("CODICE=") + codice);
              w.QueryAux.open();
              w.QueryAux.close();
              w.QueryAux.clear();
              w.QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-             w.QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE='") + codice + QStringLiteral("'"));
+             w.QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + codice);
              w.QueryAux.open();
              w.NumProgetto = static_cast<qint32>(w.QueryAux.asInteger(QStringLiteral("PROGETTO")));
          }},
@@ -558,7 +559,7 @@ void printInsideCaricaProgrammi()
                 q2.close();
                 q2.clear();
                 q2.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-                q2.add(QStringLiteral("(PROGRAMMA='%1')AND").arg(p));
+                q2.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(p) + QStringLiteral(")AND"));
                 q2.add(QStringLiteral("(VOCERAPIDA='1')"));
                 q2.add(QStringLiteral("ORDER BY MENU"));
                 q2.open();
@@ -639,13 +640,14 @@ void printRoundTripsPerCall(const Link& link)
         measure("db::Query open, new text, one row (transaction running)", [&] {
             q.close();
             q.clear();
-            q.add(QStringLiteral("SELECT CODICE FROM UTENTI WHERE CODICE='%1'").arg(++n % 3 + 1));
+            q.add(QStringLiteral("SELECT CODICE FROM UTENTI WHERE CODICE=") + db::quotedInt(++n % 3 + 1));
             q.open();
         });
         measure("db::Query open, new text, one row with a short blob", [&] {
             q.close();
             q.clear();
-            q.add(QStringLiteral("SELECT * FROM DETTMENU WHERE (PROGRAMMA='%1')AND(MENU='101')").arg(4 * (++n % 5 + 1)));
+            q.add(QStringLiteral("SELECT * FROM DETTMENU WHERE (PROGRAMMA=") + db::quotedInt(4 * (++n % 5 + 1))
+                  + QStringLiteral(")AND(MENU='101')"));
             q.open();
         });
         measure("db::Transaction restart", [&] { t.restart(); });

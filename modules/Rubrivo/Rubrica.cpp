@@ -1,6 +1,6 @@
 #include "Rubrica.h"
 
-#include "db/DbError.h"
+#include "db/TransactionGuard.h"
 
 namespace velkora::rubrivo {
 
@@ -11,32 +11,6 @@ QVariant testoONull(const QString& testo)
 {
     return testo.isEmpty() ? QVariant() : QVariant(testo);
 }
-
-// Rolls back when the operation did not reach its commit, so a failure leaves no transaction
-// open on the data form's attachment.
-class Guardia
-{
-public:
-    explicit Guardia(db::Transaction& transazione) : m_transazione(transazione)
-    {
-        m_transazione.start();
-    }
-    ~Guardia()
-    {
-        if (!m_transazione.active())
-            return;
-        try {
-            m_transazione.rollback();
-        } catch (const db::DbError&) {
-            // The rollback drops the transaction even when the engine refuses it (the connection
-            // is gone); the error that brought us here is already on its way to the caller.
-        }
-    }
-    void commit() { m_transazione.commit(); }
-
-private:
-    db::Transaction& m_transazione;
-};
 
 } // namespace
 
@@ -50,7 +24,9 @@ Rubrica::Rubrica(db::Database* database)
 
 std::vector<Contatto> Rubrica::contattiDi(qint32 utente)
 {
-    Guardia guardia(m_transazione);
+    // Each operation runs in its own short transaction; a failure leaves none open.
+    db::TransactionGuard guardia(m_transazione);
+    guardia.start();
     m_query.setSql({QStringLiteral("SELECT CODICE,NOME,TELEFONO,EMAIL,NOTE FROM RUBRICA"),
                     QStringLiteral("WHERE UTENTE=:UTENTE ORDER BY CODICE")});
     m_query.setParam(QStringLiteral("UTENTE"), utente);
@@ -68,7 +44,8 @@ std::vector<Contatto> Rubrica::contattiDi(qint32 utente)
 
 qint32 Rubrica::inserisci(qint32 utente, const Contatto& contatto)
 {
-    Guardia guardia(m_transazione);
+    db::TransactionGuard guardia(m_transazione);
+    guardia.start();
     m_query.setSql({QStringLiteral("SELECT GEN_ID(CODICERUBRICACOUNTER,1) FROM RDB$DATABASE")});
     m_query.open();
     const auto codice = static_cast<qint32>(m_query.asInteger(0));
@@ -100,7 +77,8 @@ bool Rubrica::elimina(qint32 utente, qint32 codice)
 
 int Rubrica::esegui(const QStringList& sql, qint32 utente, const Contatto& contatto)
 {
-    Guardia guardia(m_transazione);
+    db::TransactionGuard guardia(m_transazione);
+    guardia.start();
     m_query.setSql(sql);
     m_query.setParam(QStringLiteral("CODICE"), contatto.codice);
     m_query.setParam(QStringLiteral("UTENTE"), utente);

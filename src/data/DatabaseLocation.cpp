@@ -3,6 +3,7 @@
 #include "data/KivIn2.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/SqlText.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
@@ -134,14 +135,9 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
     try {
         connection.setSqlDialect(3);
         // The lines of CREATE DATABASE; quotes inside the user or password are doubled so they
-        // cannot end their literal.
-        auto literal = [](const QString& s) {
-            QString v = s;
-            v.replace(QLatin1Char('"'), QLatin1String("\"\""));
-            return QLatin1Char('"') + v + QLatin1Char('"');
-        };
-        connection.create({QStringLiteral("USER ") + literal(user),
-                           QStringLiteral("PASSWORD ") + literal(pass),
+        // cannot end their quoted text.
+        connection.create({QStringLiteral("USER ") + db::quotedIdentifier(user),
+                           QStringLiteral("PASSWORD ") + db::quotedIdentifier(pass),
                            QStringLiteral("PAGE_SIZE 4096")});
         messages.plain(QStringLiteral("Effettuata creazione data base"));
         return true;

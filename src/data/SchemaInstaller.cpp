@@ -3,6 +3,8 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
+#include "db/SqlLexer.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 
 #include <QColor>
@@ -61,26 +63,30 @@ QString storedName(const QString& identifier)
     return identifier.toUpper();
 }
 
-// The items of a column list, split at the commas that are not inside parentheses, so that
-// "NUMERIC(18,4)" and "PRIMARY KEY (A, B)" stay whole.
+// The items of a column list, split at the commas that are not inside parentheses, literals or
+// quoted names, so that "NUMERIC(18,4)" and "PRIMARY KEY (A, B)" stay whole.
 QStringList splitTopLevel(const QString& body)
 {
     QStringList items;
     QString current;
     int depth = 0;
-    bool inQuote = false;
-    for (const QChar c : body) {
-        if (c == QLatin1Char('"'))
-            inQuote = !inQuote;
-        else if (!inQuote && c == QLatin1Char('('))
-            ++depth;
-        else if (!inQuote && c == QLatin1Char(')'))
-            --depth;
-        if (!inQuote && depth == 0 && c == QLatin1Char(',')) {
-            items << current.trimmed();
-            current.clear();
-        } else {
-            current += c;
+    for (const db::SqlPiece& piece : db::sqlPieces(body)) {
+        const QStringView text = QStringView(body).mid(piece.start, piece.length);
+        if (piece.kind != db::SqlPiece::Kind::Code) {
+            current += text;
+            continue;
+        }
+        for (const QChar c : text) {
+            if (c == QLatin1Char('('))
+                ++depth;
+            else if (c == QLatin1Char(')'))
+                --depth;
+            if (depth == 0 && c == QLatin1Char(',')) {
+                items << current.trimmed();
+                current.clear();
+            } else {
+                current += c;
+            }
         }
     }
     if (!current.trimmed().isEmpty())
@@ -256,15 +262,9 @@ void refuseExisting(const QString& path)
 
 QStringList SchemaInstaller::splitScript(const QString& sql)
 {
-    enum class State
-    {
-        Code,
-        Literal,
-        Identifier,
-        LineComment,
-        BlockComment
-    };
-    State state = State::Code;
+    // Comments are left out (a block comment leaves a space, a line comment its line end) and
+    // each ";" outside literals, quoted names and comments ends a statement.
+    using Kind = db::SqlPiece::Kind;
     QStringList statements;
     QString current;
     const auto flush = [&] {
@@ -273,50 +273,19 @@ QStringList SchemaInstaller::splitScript(const QString& sql)
             statements << statement;
         current.clear();
     };
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
-        switch (state) {
-        case State::Code:
-            if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-                state = State::LineComment;
-                ++i;
-            } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-                state = State::BlockComment;
-                ++i;
-            } else if (c == QLatin1Char(';')) {
-                flush();
-            } else {
-                if (c == QLatin1Char('\''))
-                    state = State::Literal;
-                else if (c == QLatin1Char('"'))
-                    state = State::Identifier;
-                current += c;
-            }
+    for (const db::SqlPiece& piece : db::sqlPieces(sql)) {
+        switch (piece.kind) {
+        case Kind::Terminator:
+            flush();
             break;
-        case State::Literal:
-            // A doubled quote inside a literal leaves and re-enters it, which keeps both.
-            current += c;
-            if (c == QLatin1Char('\''))
-                state = State::Code;
+        case Kind::LineComment:
             break;
-        case State::Identifier:
-            current += c;
-            if (c == QLatin1Char('"'))
-                state = State::Code;
-            break;
-        case State::LineComment:
-            if (c == QLatin1Char('\n')) {
-                current += c;
-                state = State::Code;
-            }
-            break;
-        case State::BlockComment:
-            if (c == QLatin1Char('*') && next == QLatin1Char('/')) {
+        case Kind::BlockComment:
+            if (db::isClosedBlockComment(sql, piece))
                 current += QLatin1Char(' ');
-                state = State::Code;
-                ++i;
-            }
+            break;
+        default:
+            current += QStringView(sql).mid(piece.start, piece.length);
             break;
         }
     }
@@ -382,8 +351,8 @@ void SchemaInstaller::createDatabase(const QString& path, const QString& sql)
     database.params() << QStringLiteral("user_name=%1").arg(QLatin1String(kSysdba))
                       << QStringLiteral("password=%1").arg(QLatin1String(kPassword));
     database.setSqlDialect(3);
-    database.create({QStringLiteral("USER \"%1\"").arg(QLatin1String(kSysdba)),
-                     QStringLiteral("PASSWORD \"%1\"").arg(QLatin1String(kPassword)),
+    database.create({QStringLiteral("USER ") + db::quotedIdentifier(QLatin1String(kSysdba)),
+                     QStringLiteral("PASSWORD ") + db::quotedIdentifier(QLatin1String(kPassword)),
                      QStringLiteral("PAGE_SIZE 4096")});
     try {
         runScript(database, sql);

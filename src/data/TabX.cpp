@@ -2,6 +2,7 @@
 
 #include "data/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/TransactionGuard.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
@@ -115,11 +116,10 @@ void TTabXForm::createScriptTableWhenMissing()
     QueryVelkora.close();
     QueryVelkora.setSql(kCreateTabScript);
     try {
+        db::TransactionGuard guard(TransazioneUser);
         QueryVelkora.execSql();
-        TransazioneUser.commit();
+        guard.commit();
     } catch (const db::DbError&) {
-        if (TransazioneUser.active())
-            TransazioneUser.rollback();
         messages().error(QStringLiteral("Errore interno di CREATE: impossibile creare la tabella TABSCRIPT"));
     }
 }

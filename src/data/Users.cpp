@@ -12,13 +12,11 @@ namespace velkora {
 
 namespace {
 
-using db::escaped;
-
-// The condition on the user name shared by the look-ups by name. The name is escaped, so a
+// The condition on the user name shared by the look-ups by name. The name is quoted, so a
 // name with an apostrophe is compared as it is and no name can change the statement.
 QString condizioneNome(const QString& nomeUtente)
 {
-    return QStringLiteral("WHERE (NOMEUTENTE='") + escaped(nomeUtente) + QStringLiteral("')");
+    return QStringLiteral("WHERE (NOMEUTENTE=") + db::quoted(nomeUtente) + QLatin1Char(')');
 }
 
 // Runs the given lines as a selection on the query, from a closed query with cleared text.
@@ -100,8 +98,7 @@ QString TTabXForm::CercaNomeUser(qint32 numero)
     QString nome;
     if (ModoUtenti == 0) {
         apri(QueryVelkora, {QStringLiteral("SELECT NOMEUTENTE FROM UTENTI"),
-                            QStringLiteral("WHERE (CODICE='") + escaped(QString::number(numero))
-                                + QStringLiteral("')")});
+                            QStringLiteral("WHERE (CODICE=") + db::quotedInt(numero) + QLatin1Char(')')});
         if (!QueryVelkora.isEmpty()) {
             QueryVelkora.first();
             nome = QueryVelkora.asString(0);

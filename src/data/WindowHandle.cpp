@@ -4,6 +4,7 @@
 #include "data/TabX.h"
 
 #include "db/DbError.h"
+#include "db/TransactionGuard.h"
 #include "sessions/SessionLog.h"
 
 namespace velkora {
@@ -15,19 +16,15 @@ bool TTabXForm::ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle)
     try {
         QueryVelkora.close();
         TransazioneUser.restart();
+        // When the update fails in the engine (a missing column, a lost connection) the guard
+        // drops what the transaction holds, so the form's next statement starts clean.
+        db::TransactionGuard guard(TransazioneUser);
         QueryVelkora.setSql(istruzioneHandleFinestra(idFinestra, handle));
         QueryVelkora.execSql();
-        TransazioneUser.commitRetaining();
+        guard.commitRetaining();
         return true;
     } catch (const db::DbError&) {
-        // The update failed in the engine (a missing column, a lost connection): drop what the
-        // transaction holds so the form's next statement starts clean.
-        try {
-            TransazioneUser.rollback();
-        } catch (const db::DbError&) {
-            // The rollback clears the transaction even when the engine refuses it; the false
-            // result already tells the caller that the handle was not stored.
-        }
+        // The false result tells the caller that the handle was not stored.
         return false;
     } catch (const db::DbLogicError&) {
         // No user database (mode 3, or its attach failed): there is nowhere to store the handle.

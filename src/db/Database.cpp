@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/FbClient.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
@@ -99,14 +100,14 @@ void Database::create(const QStringList& createLines)
 {
     if (attached())
         throw DbLogicError(QStringLiteral("create on an attached database"));
-    QString statement = QStringLiteral("CREATE DATABASE '") + m_name + QStringLiteral("' ");
+    QString statement = QStringLiteral("CREATE DATABASE ") + quoted(m_name) + QLatin1Char(' ');
     for (const QString& line : createLines)
         statement += line + QStringLiteral("\r\n");
     const QByteArray sql = toCp1252(statement);
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;
     isc_tr_handle tr = 0;
-    isc_dsql_execute_immediate(status, &handle, &tr, 0, sql.constData(),
+    isc_dsql_execute_immediate(status, &handle, &tr, detail::sqlLength(sql), sql.constData(),
                                static_cast<unsigned short>(m_dialect), nullptr);
     detail::check(status);
     m_handle = handle;
@@ -122,7 +123,7 @@ void Database::executeImmediate(const QString& statement)
     const QByteArray sql = toCp1252(statement);
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = m_handle;
-    isc_dsql_execute_immediate(status, &handle, t.nativeHandle(), 0, sql.constData(),
+    isc_dsql_execute_immediate(status, &handle, t.nativeHandle(), detail::sqlLength(sql), sql.constData(),
                                static_cast<unsigned short>(m_dialect), nullptr);
     detail::check(status);
     t.commit();

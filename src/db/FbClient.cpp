@@ -35,6 +35,17 @@ void raise(const ISC_STATUS* status)
                   QString::fromLatin1(state));
 }
 
+unsigned short sqlLength(const QByteArray& sql)
+{
+    if (sql.size() <= 0xFFFF)
+        return static_cast<unsigned short>(sql.size());
+    if (sql.contains('\0'))
+        throw DbLogicError(
+            QStringLiteral("Istruzione SQL non eseguita: contiene un carattere nullo ed è "
+                           "più lunga di 65535 byte."));
+    return 0;
+}
+
 void check(const ISC_STATUS* status)
 {
     if (status[0] == 1 && status[1] != 0)

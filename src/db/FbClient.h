@@ -16,4 +16,10 @@ void check(const ISC_STATUS* status);
 QString statusMessage(const ISC_STATUS* status);
 [[noreturn]] void raise(const ISC_STATUS* status);
 
+// The length to hand the client with statement text. The client reads a length of 0 as "up to
+// the first zero byte", which would cut a statement at a zero byte inside a value; so the real
+// length is given whenever the client's 16-bit length can hold it. Longer text is passed as
+// before, and refused when it holds a zero byte, rather than run cut short.
+unsigned short sqlLength(const QByteArray& sql);
+
 } // namespace velkora::db::detail

@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/FbClient.h"
+#include "db/SqlLexer.h"
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
@@ -10,8 +11,10 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace velkora::db {
 
@@ -43,42 +46,12 @@ QString translateParams(const QString& text, std::vector<QString>& names)
 {
     QString out;
     out.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            out += c;
-            for (++i; i < n; ++i) {
-                out += text.at(i);
-                if (text.at(i) == c) {
-                    if (i + 1 < n && text.at(i + 1) == c) {
-                        out += text.at(++i);
-                        continue;
-                    }
-                    break;
-                }
-            }
-        } else if (c == QLatin1Char('-') && i + 1 < n && text.at(i + 1) == QLatin1Char('-')) {
-            const qsizetype end = text.indexOf(QLatin1Char('\n'), i);
-            const qsizetype stop = end < 0 ? n : end;
-            out += text.mid(i, stop - i);
-            i = stop - 1;
-        } else if (c == QLatin1Char('/') && i + 1 < n && text.at(i + 1) == QLatin1Char('*')) {
-            const qsizetype end = text.indexOf(QLatin1String("*/"), i + 2);
-            const qsizetype stop = end < 0 ? n : end + 2;
-            out += text.mid(i, stop - i);
-            i = stop - 1;
-        } else if (c == QLatin1Char(':') && i + 1 < n
-                   && (text.at(i + 1).isLetter() || text.at(i + 1) == QLatin1Char('_'))) {
-            qsizetype j = i + 1;
-            while (j < n && (text.at(j).isLetterOrNumber() || text.at(j) == QLatin1Char('_')
-                             || text.at(j) == QLatin1Char('$')))
-                ++j;
-            names.push_back(text.mid(i + 1, j - i - 1));
+    for (const SqlPiece& piece : sqlPieces(text)) {
+        if (piece.kind == SqlPiece::Kind::Parameter) {
+            names.push_back(text.mid(piece.start + 1, piece.length - 1));
             out += QLatin1Char('?');
-            i = j - 1;
         } else {
-            out += c;
+            out += QStringView(text).mid(piece.start, piece.length);
         }
     }
     return out;
@@ -134,11 +107,304 @@ qint64 scaledInteger(qint64 v, short scale, QVariant& out)
     return v;
 }
 
+// A blob handle that is closed on every way out: a blob being written that did not reach its
+// close() is cancelled, so no half-written blob stays with the transaction.
+class BlobHandle
+{
+public:
+    BlobHandle() = default;
+    ~BlobHandle()
+    {
+        if (m_handle == 0)
+            return;
+        ISC_STATUS_ARRAY ignored;
+        if (m_writing)
+            isc_cancel_blob(ignored, &m_handle);
+        else
+            isc_close_blob(ignored, &m_handle);
+    }
+    BlobHandle(const BlobHandle&) = delete;
+    BlobHandle& operator=(const BlobHandle&) = delete;
+
+    void create(isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD& id)
+    {
+        ISC_STATUS_ARRAY status;
+        isc_create_blob2(status, db, tr, &m_handle, &id, 0, nullptr);
+        detail::check(status);
+        m_writing = true;
+    }
+
+    void open(isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD& id)
+    {
+        ISC_STATUS_ARRAY status;
+        isc_open_blob2(status, db, tr, &m_handle, &id, 0, nullptr);
+        detail::check(status);
+        m_writing = false;
+    }
+
+    void write(const QByteArray& bytes)
+    {
+        ISC_STATUS_ARRAY status;
+        for (qsizetype pos = 0; pos < bytes.size(); pos += kSegment) {
+            const auto len =
+                static_cast<unsigned short>(std::min<qsizetype>(kSegment, bytes.size() - pos));
+            isc_put_segment(status, &m_handle, len, bytes.constData() + pos);
+            detail::check(status);
+        }
+    }
+
+    QByteArray readAll()
+    {
+        QByteArray bytes;
+        char segment[32768];
+        ISC_STATUS_ARRAY status;
+        for (;;) {
+            unsigned short got = 0;
+            const ISC_STATUS rc = isc_get_segment(status, &m_handle, &got, sizeof segment, segment);
+            if (rc == isc_segstr_eof)
+                return bytes;
+            if (rc != 0 && rc != isc_segment)
+                detail::raise(status);
+            bytes.append(segment, got);
+        }
+    }
+
+    void close()
+    {
+        ISC_STATUS_ARRAY status;
+        isc_close_blob(status, &m_handle);
+        detail::check(status);
+        m_handle = 0;
+    }
+
+private:
+    static constexpr qsizetype kSegment = 32000;
+    isc_blob_handle m_handle = 0;
+    bool m_writing = false;
+};
+
+// Writes the bytes into a new blob of the transaction and gives its id.
+ISC_QUAD writeBlob(isc_db_handle* db, isc_tr_handle* tr, const QByteArray& bytes)
+{
+    ISC_QUAD id = {};
+    BlobHandle blob;
+    blob.create(db, tr, id);
+    blob.write(bytes);
+    blob.close();
+    return id;
+}
+
+QByteArray readBlob(isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD id)
+{
+    BlobHandle blob;
+    blob.open(db, tr, id);
+    QByteArray bytes = blob.readAll();
+    blob.close();
+    return bytes;
+}
+
+// The cursor of an executed selection, closed on every way out, so that a failure while rows
+// are fetched or decoded leaves the statement ready to run again.
+class OpenCursor
+{
+public:
+    explicit OpenCursor(isc_stmt_handle* statement)
+        : m_statement(statement)
+    {
+    }
+    ~OpenCursor()
+    {
+        if (m_statement) {
+            ISC_STATUS_ARRAY ignored;
+            isc_dsql_free_statement(ignored, m_statement, DSQL_close);
+        }
+    }
+    OpenCursor(const OpenCursor&) = delete;
+    OpenCursor& operator=(const OpenCursor&) = delete;
+
+    void close()
+    {
+        isc_stmt_handle* statement = std::exchange(m_statement, nullptr);
+        ISC_STATUS_ARRAY status;
+        isc_dsql_free_statement(status, statement, DSQL_close);
+        detail::check(status);
+    }
+
+private:
+    isc_stmt_handle* m_statement;
+};
+
+// One output value from the client's buffer.
+QVariant decodeValue(const XSQLVAR& v, isc_db_handle* db, isc_tr_handle* tr)
+{
+    QVariant out;
+    if ((v.sqltype & 1) && *v.sqlind < 0)
+        return out;
+    const char* data = v.sqldata;
+    switch (v.sqltype & ~1) {
+    case SQL_VARYING: {
+        short len = 0;
+        std::memcpy(&len, data, 2);
+        out = fromCp1252(data + 2, len);
+        break;
+    }
+    case SQL_TEXT: {
+        qsizetype len = v.sqllen;
+        while (len > 0 && data[len - 1] == ' ')
+            --len;
+        out = fromCp1252(data, len);
+        break;
+    }
+    case SQL_SHORT: {
+        short n = 0;
+        std::memcpy(&n, data, sizeof n);
+        scaledInteger(n, v.sqlscale, out);
+        break;
+    }
+    case SQL_LONG: {
+        ISC_LONG n = 0;
+        std::memcpy(&n, data, sizeof n);
+        scaledInteger(n, v.sqlscale, out);
+        break;
+    }
+    case SQL_INT64: {
+        ISC_INT64 n = 0;
+        std::memcpy(&n, data, sizeof n);
+        scaledInteger(n, v.sqlscale, out);
+        break;
+    }
+    case SQL_FLOAT: {
+        float f = 0;
+        std::memcpy(&f, data, sizeof f);
+        out = static_cast<double>(f);
+        break;
+    }
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: {
+        double d = 0;
+        std::memcpy(&d, data, sizeof d);
+        out = d;
+        break;
+    }
+    case SQL_TYPE_DATE: {
+        ISC_DATE d = 0;
+        std::memcpy(&d, data, sizeof d);
+        out = decodeDate(d);
+        break;
+    }
+    case SQL_TYPE_TIME: {
+        ISC_TIME t = 0;
+        std::memcpy(&t, data, sizeof t);
+        out = decodeTime(t);
+        break;
+    }
+    case SQL_TIMESTAMP: {
+        ISC_TIMESTAMP ts = {};
+        std::memcpy(&ts, data, sizeof ts);
+        out = QDateTime(decodeDate(ts.timestamp_date), decodeTime(ts.timestamp_time));
+        break;
+    }
+    case SQL_BOOLEAN:
+        out = (*data != 0);
+        break;
+    case SQL_BLOB: {
+        ISC_QUAD id = {};
+        std::memcpy(&id, data, sizeof id);
+        const QByteArray bytes = readBlob(db, tr, id);
+        if (v.sqlsubtype == 1)
+            out = fromCp1252(bytes);
+        else
+            out = bytes;
+        break;
+    }
+    default:
+        throw DbLogicError(QStringLiteral("unsupported column type %1").arg(v.sqltype));
+    }
+    return out;
+}
+
+// Points the input variable at a value held in buf: each value is handed over in its own natural
+// type and the engine converts it to the parameter's type.
+void encodeValue(XSQLVAR& v, const QVariant& value, const QString& name, QByteArray& buf)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort: {
+        const qint64 n = value.toLongLong();
+        buf = QByteArray(reinterpret_cast<const char*>(&n), sizeof n);
+        v.sqltype = SQL_INT64 + 1;
+        v.sqlscale = 0;
+        v.sqllen = sizeof n;
+        break;
+    }
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        buf = QByteArray(reinterpret_cast<const char*>(&d), sizeof d);
+        v.sqltype = SQL_DOUBLE + 1;
+        v.sqlscale = 0;
+        v.sqllen = sizeof d;
+        break;
+    }
+    case QMetaType::QDate: {
+        const ISC_DATE d = encodeDate(value.toDate());
+        buf = QByteArray(reinterpret_cast<const char*>(&d), sizeof d);
+        v.sqltype = SQL_TYPE_DATE + 1;
+        v.sqllen = sizeof d;
+        break;
+    }
+    case QMetaType::QTime: {
+        const ISC_TIME t = encodeTime(value.toTime());
+        buf = QByteArray(reinterpret_cast<const char*>(&t), sizeof t);
+        v.sqltype = SQL_TYPE_TIME + 1;
+        v.sqllen = sizeof t;
+        break;
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        ISC_TIMESTAMP ts = {encodeDate(dt.date()), encodeTime(dt.time())};
+        buf = QByteArray(reinterpret_cast<const char*>(&ts), sizeof ts);
+        v.sqltype = SQL_TIMESTAMP + 1;
+        v.sqllen = sizeof ts;
+        break;
+    }
+    default: {
+        buf = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
+                                                      : toCp1252(valueToText(value));
+        if (buf.size() > 32765)
+            throw DbLogicError(QStringLiteral("text parameter too long for a non-blob column: ")
+                               + name);
+        v.sqltype = SQL_TEXT + 1;
+        v.sqlsubtype = 0;
+        v.sqllen = static_cast<ISC_SHORT>(buf.size());
+        break;
+    }
+    }
+    if (buf.isEmpty())
+        buf = QByteArray(1, '\0');
+    v.sqldata = buf.data();
+}
+
 } // namespace
 
 // The prepared statement and the buffers that carry values to and from the client.
 struct Query::Statement
 {
+    // The client handles one run works with.
+    struct Handles
+    {
+        isc_db_handle* db;
+        isc_tr_handle* tr;
+    };
+    // The input values of one run; the descriptors point into these buffers.
+    struct Inputs
+    {
+        std::vector<QByteArray> buffers;
+        std::vector<short> nulls;
+    };
+
     isc_stmt_handle handle = 0;
     quint64 generation = 0;
     QByteArray preparedText;
@@ -158,6 +424,188 @@ struct Query::Statement
         }
         handle = 0;
         preparedText.clear();
+    }
+
+    bool isSelect() const
+    {
+        return type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
+    }
+
+    // Prepares the text unless it is the one already prepared on this attachment.
+    void prepareIfChanged(const Handles& h, const QByteArray& text, std::vector<QString> names,
+                          quint64 currentGeneration)
+    {
+        if (handle != 0 && generation != currentGeneration) {
+            handle = 0; // went away with the earlier attachment
+            preparedText.clear();
+        }
+        if (handle != 0 && preparedText == text)
+            return;
+        ISC_STATUS_ARRAY status;
+        if (handle == 0) {
+            isc_dsql_allocate_statement(status, h.db, &handle);
+            detail::check(status);
+            generation = currentGeneration;
+        }
+        preparedText.clear();
+        out = makeXsqlda(20);
+        isc_dsql_prepare(status, h.tr, &handle, detail::sqlLength(text), text.constData(), kDialect,
+                         out.get());
+        detail::check(status);
+        if (out->sqld > out->sqln) {
+            out = makeXsqlda(out->sqld);
+            isc_dsql_describe(status, &handle, kDialect, out.get());
+            detail::check(status);
+        }
+        type = statementType();
+        in = makeXsqlda(10);
+        isc_dsql_describe_bind(status, &handle, kDialect, in.get());
+        detail::check(status);
+        if (in->sqld > in->sqln) {
+            in = makeXsqlda(in->sqld);
+            isc_dsql_describe_bind(status, &handle, kDialect, in.get());
+            detail::check(status);
+        }
+        layOutOutputs();
+        paramNames = std::move(names);
+        inTypes.clear();
+        for (int i = 0; i < in->sqld; ++i)
+            inTypes.push_back(static_cast<short>(in->sqlvar[i].sqltype & ~1));
+        preparedText = text;
+    }
+
+    int statementType()
+    {
+        const char typeItem[] = {isc_info_sql_stmt_type};
+        char info[16] = {};
+        ISC_STATUS_ARRAY status;
+        isc_dsql_sql_info(status, &handle, sizeof typeItem, typeItem, sizeof info, info);
+        detail::check(status);
+        if (info[0] != isc_info_sql_stmt_type)
+            return 0;
+        const short len = static_cast<short>(isc_vax_integer(info + 1, 2));
+        return static_cast<int>(isc_vax_integer(info + 3, len));
+    }
+
+    // Output buffers, laid out once per prepared statement.
+    void layOutOutputs()
+    {
+        const auto n = static_cast<std::size_t>(out->sqld);
+        outBuffers.assign(n, QByteArray());
+        outNulls.assign(n, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            XSQLVAR& v = out->sqlvar[i];
+            const int size = v.sqllen + ((v.sqltype & ~1) == SQL_VARYING ? 2 : 0) + 8;
+            outBuffers[i] = QByteArray(size, '\0');
+            v.sqldata = outBuffers[i].data();
+            v.sqlind = &outNulls[i];
+        }
+    }
+
+    // Points the input descriptors at the parameter values; a text bound to a blob parameter
+    // becomes a new blob. Gives the descriptor to execute with (none without parameters).
+    XSQLDA* bind(const Handles& h, const std::vector<std::pair<QString, QVariant>>& params,
+                 Inputs& inputs)
+    {
+        const int nIn = in->sqld;
+        if (static_cast<std::size_t>(nIn) != paramNames.size())
+            throw DbLogicError(QStringLiteral("parameter markers do not match their names"));
+        inputs.buffers.assign(static_cast<std::size_t>(nIn), QByteArray());
+        inputs.nulls.assign(static_cast<std::size_t>(nIn), 0);
+        for (int i = 0; i < nIn; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            XSQLVAR& v = in->sqlvar[i];
+            const QString& name = paramNames[k];
+            const QVariant* value = nullptr;
+            for (const auto& p : params) {
+                if (p.first.compare(name, Qt::CaseInsensitive) == 0)
+                    value = &p.second;
+            }
+            if (!value)
+                throw DbLogicError(QStringLiteral("parameter not set: ") + name);
+            QByteArray& buf = inputs.buffers[k];
+            short& ind = inputs.nulls[k];
+            v.sqlind = &ind;
+            if (value->isNull()) {
+                ind = -1;
+                v.sqltype = static_cast<ISC_SHORT>(v.sqltype | 1);
+                buf = QByteArray(v.sqllen + 8, '\0');
+                v.sqldata = buf.data();
+                continue;
+            }
+            v.sqltype = static_cast<ISC_SHORT>((v.sqltype & ~1) | 1);
+            if (inTypes[k] == SQL_BLOB) {
+                const QByteArray bytes = value->typeId() == QMetaType::QByteArray
+                    ? value->toByteArray()
+                    : toCp1252(valueToText(*value));
+                const ISC_QUAD id = writeBlob(h.db, h.tr, bytes);
+                buf = QByteArray(reinterpret_cast<const char*>(&id), sizeof id);
+                v.sqltype = SQL_BLOB + 1;
+                v.sqllen = sizeof(ISC_QUAD);
+                v.sqldata = buf.data();
+                continue;
+            }
+            encodeValue(v, *value, name, buf);
+        }
+        return nIn > 0 ? in.get() : nullptr;
+    }
+
+    std::vector<Query::Column> columns() const
+    {
+        std::vector<Query::Column> list;
+        for (int i = 0; i < out->sqld; ++i) {
+            const XSQLVAR& v = out->sqlvar[i];
+            Query::Column c;
+            c.name = fromCp1252(v.aliasname, v.aliasname_length);
+            c.type = static_cast<short>(v.sqltype & ~1);
+            c.subType = v.sqlsubtype;
+            c.scale = v.sqlscale;
+            c.length = v.sqllen;
+            list.push_back(c);
+        }
+        return list;
+    }
+
+    std::vector<QVariant> decodeRow(const Handles& h) const
+    {
+        std::vector<QVariant> row;
+        row.reserve(static_cast<std::size_t>(out->sqld));
+        for (int i = 0; i < out->sqld; ++i)
+            row.push_back(decodeValue(out->sqlvar[i], h.db, h.tr));
+        return row;
+    }
+
+    // Runs a selection and reads all its rows.
+    std::vector<std::vector<QVariant>> fetchAll(const Handles& h, XSQLDA* inputs)
+    {
+        ISC_STATUS_ARRAY status;
+        isc_dsql_execute(status, h.tr, &handle, kDialect, inputs);
+        detail::check(status);
+        OpenCursor cursor(&handle);
+        std::vector<std::vector<QVariant>> rows;
+        for (;;) {
+            const ISC_STATUS rc = isc_dsql_fetch(status, &handle, kDialect, out.get());
+            if (rc == 100)
+                break;
+            if (rc != 0)
+                detail::raise(status);
+            rows.push_back(decodeRow(h));
+        }
+        cursor.close();
+        return rows;
+    }
+
+    // Runs any other statement; an EXECUTE PROCEDURE gives its one row of results.
+    std::vector<std::vector<QVariant>> executeOnce(const Handles& h, XSQLDA* inputs)
+    {
+        XSQLDA* outDa = out->sqld > 0 ? out.get() : nullptr;
+        ISC_STATUS_ARRAY status;
+        isc_dsql_execute2(status, h.tr, &handle, kDialect, inputs, outDa);
+        detail::check(status);
+        std::vector<std::vector<QVariant>> rows;
+        if (outDa)
+            rows.push_back(decodeRow(h));
+        return rows;
     }
 };
 
@@ -240,7 +688,7 @@ void Query::clearParams()
 void Query::open()
 {
     close();
-    run(true);
+    run();
     m_open = true;
     m_current = 0;
 }
@@ -248,7 +696,7 @@ void Query::open()
 void Query::execSql()
 {
     close();
-    run(false);
+    run();
 }
 
 void Query::close()
@@ -384,9 +832,8 @@ int Query::rowsAffected()
     return total;
 }
 
-void Query::run(bool wantRows)
+void Query::run()
 {
-    (void)wantRows;
     if (!m_database)
         throw DbLogicError(QStringLiteral("query without a database"));
     if (!m_database->attached())
@@ -399,335 +846,22 @@ void Query::run(bool wantRows)
     if (!m_statement)
         m_statement = std::make_unique<Statement>();
     Statement& st = *m_statement;
-    auto* db = static_cast<isc_db_handle*>(m_database->nativeHandle());
-    ISC_STATUS_ARRAY status;
-
-    if (st.handle != 0 && st.generation != m_database->generation()) {
-        st.handle = 0; // went away with the earlier attachment
-        st.preparedText.clear();
-    }
-
+    const Statement::Handles handles{static_cast<isc_db_handle*>(m_database->nativeHandle()),
+                                     tr->nativeHandle()};
     std::vector<QString> names;
     const QByteArray text = toCp1252(translateParams(sqlText(), names));
-    if (st.handle == 0 || st.preparedText != text) {
-        if (st.handle == 0) {
-            isc_dsql_allocate_statement(status, db, &st.handle);
-            detail::check(status);
-            st.generation = m_database->generation();
-        }
-        st.preparedText.clear();
-        st.out = makeXsqlda(20);
-        isc_dsql_prepare(status, tr->nativeHandle(), &st.handle, 0, text.constData(), kDialect,
-                         st.out.get());
-        detail::check(status);
-        if (st.out->sqld > st.out->sqln) {
-            st.out = makeXsqlda(st.out->sqld);
-            isc_dsql_describe(status, &st.handle, kDialect, st.out.get());
-            detail::check(status);
-        }
-        const char typeItem[] = {isc_info_sql_stmt_type};
-        char info[16] = {};
-        isc_dsql_sql_info(status, &st.handle, sizeof typeItem, typeItem, sizeof info, info);
-        detail::check(status);
-        st.type = 0;
-        if (info[0] == isc_info_sql_stmt_type) {
-            const short len = static_cast<short>(isc_vax_integer(info + 1, 2));
-            st.type = static_cast<int>(isc_vax_integer(info + 3, len));
-        }
-        st.in = makeXsqlda(10);
-        isc_dsql_describe_bind(status, &st.handle, kDialect, st.in.get());
-        detail::check(status);
-        if (st.in->sqld > st.in->sqln) {
-            st.in = makeXsqlda(st.in->sqld);
-            isc_dsql_describe_bind(status, &st.handle, kDialect, st.in.get());
-            detail::check(status);
-        }
-        // Output buffers, laid out once per prepared statement.
-        const int nOut = st.out->sqld;
-        st.outBuffers.assign(static_cast<std::size_t>(nOut), QByteArray());
-        st.outNulls.assign(static_cast<std::size_t>(nOut), 0);
-        for (int i = 0; i < nOut; ++i) {
-            XSQLVAR& v = st.out->sqlvar[i];
-            const int size = v.sqllen + ((v.sqltype & ~1) == SQL_VARYING ? 2 : 0) + 8;
-            st.outBuffers[static_cast<std::size_t>(i)] = QByteArray(size, '\0');
-            v.sqldata = st.outBuffers[static_cast<std::size_t>(i)].data();
-            v.sqlind = &st.outNulls[static_cast<std::size_t>(i)];
-        }
-        st.paramNames = names;
-        st.inTypes.clear();
-        for (int i = 0; i < st.in->sqld; ++i)
-            st.inTypes.push_back(static_cast<short>(st.in->sqlvar[i].sqltype & ~1));
-        st.preparedText = text;
-    }
+    st.prepareIfChanged(handles, text, std::move(names), m_database->generation());
 
-    // Input values: each is handed over in its own natural type and the engine converts it to
-    // the parameter's type; a text bound to a blob parameter becomes a new blob.
-    const int nIn = st.in->sqld;
-    if (static_cast<std::size_t>(nIn) != st.paramNames.size())
-        throw DbLogicError(QStringLiteral("parameter markers do not match their names"));
-    std::vector<QByteArray> inBuffers(static_cast<std::size_t>(nIn));
-    std::vector<short> inNulls(static_cast<std::size_t>(nIn), 0);
-    for (int i = 0; i < nIn; ++i) {
-        XSQLVAR& v = st.in->sqlvar[i];
-        const QString& name = st.paramNames[static_cast<std::size_t>(i)];
-        const QVariant* value = nullptr;
-        for (const auto& p : m_params) {
-            if (p.first.compare(name, Qt::CaseInsensitive) == 0)
-                value = &p.second;
-        }
-        if (!value)
-            throw DbLogicError(QStringLiteral("parameter not set: ") + name);
-        QByteArray& buf = inBuffers[static_cast<std::size_t>(i)];
-        short& ind = inNulls[static_cast<std::size_t>(i)];
-        const bool targetBlob = st.inTypes[static_cast<std::size_t>(i)] == SQL_BLOB;
-        v.sqlind = &ind;
-        if (value->isNull()) {
-            ind = -1;
-            v.sqltype = static_cast<ISC_SHORT>(v.sqltype | 1);
-            buf = QByteArray(v.sqllen + 8, '\0');
-            v.sqldata = buf.data();
-            continue;
-        }
-        v.sqltype = static_cast<ISC_SHORT>((v.sqltype & ~1) | 1);
-        if (targetBlob) {
-            const QByteArray bytes = value->typeId() == QMetaType::QByteArray
-                ? value->toByteArray()
-                : toCp1252(valueToText(*value));
-            ISC_QUAD id = {};
-            isc_blob_handle blob = 0;
-            isc_create_blob2(status, db, tr->nativeHandle(), &blob, &id, 0, nullptr);
-            detail::check(status);
-            for (qsizetype pos = 0; pos < bytes.size(); pos += 32000) {
-                const auto len = static_cast<unsigned short>(std::min<qsizetype>(32000, bytes.size() - pos));
-                isc_put_segment(status, &blob, len, bytes.constData() + pos);
-                if (status[0] == 1 && status[1] != 0) {
-                    ISC_STATUS_ARRAY ignored;
-                    isc_cancel_blob(ignored, &blob);
-                    detail::raise(status);
-                }
-            }
-            isc_close_blob(status, &blob);
-            detail::check(status);
-            buf = QByteArray(reinterpret_cast<const char*>(&id), sizeof id);
-            v.sqltype = SQL_BLOB + 1;
-            v.sqllen = sizeof(ISC_QUAD);
-            v.sqldata = buf.data();
-            continue;
-        }
-        switch (value->typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::Short:
-        case QMetaType::UShort: {
-            const qint64 n = value->toLongLong();
-            buf = QByteArray(reinterpret_cast<const char*>(&n), sizeof n);
-            v.sqltype = SQL_INT64 + 1;
-            v.sqlscale = 0;
-            v.sqllen = sizeof n;
-            break;
-        }
-        case QMetaType::Double: {
-            const double d = value->toDouble();
-            buf = QByteArray(reinterpret_cast<const char*>(&d), sizeof d);
-            v.sqltype = SQL_DOUBLE + 1;
-            v.sqlscale = 0;
-            v.sqllen = sizeof d;
-            break;
-        }
-        case QMetaType::QDate: {
-            const ISC_DATE d = encodeDate(value->toDate());
-            buf = QByteArray(reinterpret_cast<const char*>(&d), sizeof d);
-            v.sqltype = SQL_TYPE_DATE + 1;
-            v.sqllen = sizeof d;
-            break;
-        }
-        case QMetaType::QTime: {
-            const ISC_TIME t = encodeTime(value->toTime());
-            buf = QByteArray(reinterpret_cast<const char*>(&t), sizeof t);
-            v.sqltype = SQL_TYPE_TIME + 1;
-            v.sqllen = sizeof t;
-            break;
-        }
-        case QMetaType::QDateTime: {
-            const QDateTime dt = value->toDateTime();
-            ISC_TIMESTAMP ts = {encodeDate(dt.date()), encodeTime(dt.time())};
-            buf = QByteArray(reinterpret_cast<const char*>(&ts), sizeof ts);
-            v.sqltype = SQL_TIMESTAMP + 1;
-            v.sqllen = sizeof ts;
-            break;
-        }
-        default: {
-            buf = value->typeId() == QMetaType::QByteArray ? value->toByteArray()
-                                                          : toCp1252(valueToText(*value));
-            if (buf.size() > 32765)
-                throw DbLogicError(QStringLiteral("text parameter too long for a non-blob column: ") + name);
-            v.sqltype = SQL_TEXT + 1;
-            v.sqlsubtype = 0;
-            v.sqllen = static_cast<ISC_SHORT>(buf.size());
-            break;
-        }
-        }
-        if (buf.isEmpty())
-            buf = QByteArray(1, '\0');
-        v.sqldata = buf.data();
-    }
-
-    XSQLDA* inDa = nIn > 0 ? st.in.get() : nullptr;
-    const bool isSelect = st.type == isc_info_sql_stmt_select
-        || st.type == isc_info_sql_stmt_select_for_upd;
+    Statement::Inputs inputs;
+    XSQLDA* inDa = st.bind(handles, m_params, inputs);
     m_columns.clear();
     m_rows.clear();
-    if (!isSelect) {
-        XSQLDA* outDa = st.out->sqld > 0 ? st.out.get() : nullptr;
-        isc_dsql_execute2(status, tr->nativeHandle(), &st.handle, kDialect, inDa, outDa);
-        detail::check(status);
-        if (!outDa)
-            return;
-    } else {
-        isc_dsql_execute(status, tr->nativeHandle(), &st.handle, kDialect, inDa);
-        detail::check(status);
-    }
-
-    const int nOut = st.out->sqld;
-    for (int i = 0; i < nOut; ++i) {
-        const XSQLVAR& v = st.out->sqlvar[i];
-        Column c;
-        c.name = fromCp1252(v.aliasname, v.aliasname_length);
-        c.type = static_cast<short>(v.sqltype & ~1);
-        c.subType = v.sqlsubtype;
-        c.scale = v.sqlscale;
-        c.length = v.sqllen;
-        m_columns.push_back(c);
-    }
-
-    auto decodeRow = [&]() {
-        std::vector<QVariant> row(static_cast<std::size_t>(nOut));
-        for (int i = 0; i < nOut; ++i) {
-            const XSQLVAR& v = st.out->sqlvar[i];
-            QVariant& out = row[static_cast<std::size_t>(i)];
-            if ((v.sqltype & 1) && *v.sqlind < 0)
-                continue;
-            const char* data = v.sqldata;
-            switch (v.sqltype & ~1) {
-            case SQL_VARYING: {
-                short len = 0;
-                std::memcpy(&len, data, 2);
-                out = fromCp1252(data + 2, len);
-                break;
-            }
-            case SQL_TEXT: {
-                qsizetype len = v.sqllen;
-                while (len > 0 && data[len - 1] == ' ')
-                    --len;
-                out = fromCp1252(data, len);
-                break;
-            }
-            case SQL_SHORT: {
-                short n = 0;
-                std::memcpy(&n, data, sizeof n);
-                scaledInteger(n, v.sqlscale, out);
-                break;
-            }
-            case SQL_LONG: {
-                ISC_LONG n = 0;
-                std::memcpy(&n, data, sizeof n);
-                scaledInteger(n, v.sqlscale, out);
-                break;
-            }
-            case SQL_INT64: {
-                ISC_INT64 n = 0;
-                std::memcpy(&n, data, sizeof n);
-                scaledInteger(n, v.sqlscale, out);
-                break;
-            }
-            case SQL_FLOAT: {
-                float f = 0;
-                std::memcpy(&f, data, sizeof f);
-                out = static_cast<double>(f);
-                break;
-            }
-            case SQL_DOUBLE:
-            case SQL_D_FLOAT: {
-                double d = 0;
-                std::memcpy(&d, data, sizeof d);
-                out = d;
-                break;
-            }
-            case SQL_TYPE_DATE: {
-                ISC_DATE d = 0;
-                std::memcpy(&d, data, sizeof d);
-                out = decodeDate(d);
-                break;
-            }
-            case SQL_TYPE_TIME: {
-                ISC_TIME t = 0;
-                std::memcpy(&t, data, sizeof t);
-                out = decodeTime(t);
-                break;
-            }
-            case SQL_TIMESTAMP: {
-                ISC_TIMESTAMP ts = {};
-                std::memcpy(&ts, data, sizeof ts);
-                out = QDateTime(decodeDate(ts.timestamp_date), decodeTime(ts.timestamp_time));
-                break;
-            }
-            case SQL_BOOLEAN:
-                out = (*data != 0);
-                break;
-            case SQL_BLOB: {
-                ISC_QUAD id = {};
-                std::memcpy(&id, data, sizeof id);
-                isc_blob_handle blob = 0;
-                isc_open_blob2(status, db, tr->nativeHandle(), &blob, &id, 0, nullptr);
-                detail::check(status);
-                QByteArray bytes;
-                char segment[32768];
-                for (;;) {
-                    unsigned short got = 0;
-                    const ISC_STATUS rc = isc_get_segment(status, &blob, &got, sizeof segment, segment);
-                    if (rc == 0 || rc == isc_segment) {
-                        bytes.append(segment, got);
-                        continue;
-                    }
-                    if (rc == isc_segstr_eof)
-                        break;
-                    ISC_STATUS_ARRAY ignored;
-                    isc_close_blob(ignored, &blob);
-                    detail::raise(status);
-                }
-                isc_close_blob(status, &blob);
-                if (v.sqlsubtype == 1)
-                    out = fromCp1252(bytes);
-                else
-                    out = bytes;
-                break;
-            }
-            default:
-                throw DbLogicError(QStringLiteral("unsupported column type %1").arg(v.sqltype));
-            }
-        }
-        m_rows.push_back(std::move(row));
-    };
-
-    if (!isSelect) {
-        decodeRow(); // the one row an EXECUTE PROCEDURE returns
-        return;
-    }
-    for (;;) {
-        const ISC_STATUS rc = isc_dsql_fetch(status, &st.handle, kDialect, st.out.get());
-        if (rc == 100)
-            break;
-        if (rc != 0) {
-            ISC_STATUS_ARRAY ignored;
-            isc_dsql_free_statement(ignored, &st.handle, DSQL_close);
-            m_rows.clear();
-            detail::raise(status);
-        }
-        decodeRow();
-    }
-    isc_dsql_free_statement(status, &st.handle, DSQL_close);
-    detail::check(status);
+    // The rows are kept only when all of them were read and decoded.
+    std::vector<std::vector<QVariant>> rows =
+        st.isSelect() ? st.fetchAll(handles, inDa) : st.executeOnce(handles, inDa);
+    if (st.isSelect() || !rows.empty())
+        m_columns = st.columns();
+    m_rows = std::move(rows);
 }
 
 QString valueToText(const QVariant& value)

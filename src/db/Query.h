@@ -83,7 +83,7 @@ public:
 
 private:
     struct Statement;
-    void run(bool wantRows);
+    void run();
     const QVariant& cell(int index) const;
     int requireIndex(const QString& name) const;
 

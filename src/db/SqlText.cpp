@@ -2,16 +2,43 @@
 
 namespace velkora::db {
 
-QString escaped(const QString& value)
+namespace {
+
+// Encloses a value in the given quote character, doubling that character inside it.
+QString enclosed(const QString& value, QChar quote)
 {
-    QString out = value;
-    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    QString out;
+    out.reserve(value.size() + 2);
+    out += quote;
+    for (const QChar c : value) {
+        if (c == quote)
+            out += quote;
+        out += c;
+    }
+    out += quote;
     return out;
 }
 
+} // namespace
+
 QString quoted(const QString& value)
 {
-    return QLatin1Char('\'') + escaped(value) + QLatin1Char('\'');
+    return enclosed(value, QLatin1Char('\''));
+}
+
+QString quotedInt(qint64 value)
+{
+    return quoted(QString::number(value));
+}
+
+QString integerLiteral(qint64 value)
+{
+    return QString::number(value);
+}
+
+QString quotedIdentifier(const QString& name)
+{
+    return enclosed(name, QLatin1Char('"'));
 }
 
 QString dateText(const QDate& date)
@@ -21,7 +48,7 @@ QString dateText(const QDate& date)
 
 QString quotedDate(const QDate& date)
 {
-    return QLatin1Char('\'') + dateText(date) + QLatin1Char('\'');
+    return quoted(dateText(date));
 }
 
 QString timeText(const QTime& time)
@@ -31,7 +58,7 @@ QString timeText(const QTime& time)
 
 QString quotedTime(const QTime& time)
 {
-    return QLatin1Char('\'') + timeText(time) + QLatin1Char('\'');
+    return quoted(timeText(time));
 }
 
 bool isPlainIdentifier(const QString& name)

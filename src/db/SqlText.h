@@ -6,13 +6,23 @@
 
 namespace velkora::db {
 
-// The one way a value is placed between single quotes in SQL text: every quote inside it is
-// doubled, so the value can never end its literal early. quoted("L'Aquila") -> 'L''Aquila'.
+// The one place where values become SQL literals. Nothing else in the program builds a literal
+// by hand: every value placed into statement text goes through one of these functions, so no
+// value can end its literal early and change the statement.
+
+// Text between single quotes, every quote inside doubled: quoted("L'Aquila") -> 'L''Aquila'.
 QString quoted(const QString& value);
 
-// The value with each quote doubled, without the enclosing quotes, for callers whose fixed
-// fragments already hold the opening and closing quote.
-QString escaped(const QString& value);
+// An integer as the suite's statements write it: decimal text between quotes, '12'.
+QString quotedInt(qint64 value);
+
+// An integer written bare, for the statements that compare a numeric column without quotes.
+QString integerLiteral(qint64 value);
+
+// A name between double quotes, every double quote inside doubled: quotedIdentifier("Pos") ->
+// "Pos". Used for names the engine must match with their case, and for the user name and
+// password of CREATE DATABASE.
+QString quotedIdentifier(const QString& name);
 
 // Dates as the suite writes them in statements: "mm/dd/yyyy" (03/03/2006 for 3 March 2006).
 QString dateText(const QDate& date);

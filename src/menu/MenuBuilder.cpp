@@ -2,6 +2,7 @@
 
 #include "data/TabX.h"
 #include "db/Query.h"
+#include "db/SqlText.h"
 #include "shell/BaseMain.h"
 
 #include <QAction>
@@ -33,11 +34,6 @@ TBaseMainForm::RigaMenu leggiRiga(const db::Query& q)
 bool figlioDi(const TBaseMainForm::RigaMenu& r, qint32 menuPadre, qint32 livelloPadre)
 {
     return !r.livelloNull && !r.precNull && r.livello == livelloPadre + 1 && r.menuPrec == menuPadre;
-}
-
-QString quotedInt(qint64 n)
-{
-    return QString::number(n);
 }
 
 } // namespace
@@ -89,7 +85,7 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
     if (leggiMenuRigaPerRiga) {
         m_istantaneaMenu.reset();
         QueryAux.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-        QueryAux.add(QStringLiteral("(PROGRAMMA='") + quotedInt(programma) + QStringLiteral("')AND"));
+        QueryAux.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
         QueryAux.add(QStringLiteral("(LIVELLOMENU=0)AND(MENUPREC IS NULL)AND(VISIBILE='1')"));
         QueryAux.add(QStringLiteral("ORDER BY MENU"));
     } else {
@@ -98,7 +94,7 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
         // apply them.
         QueryAux.add(QStringLiteral("SELECT MENU, LIVELLOMENU, MENUPREC, DESCRIZIONE, LIVELLO2VERSIONE"));
         QueryAux.add(QStringLiteral("FROM DETTMENU WHERE"));
-        QueryAux.add(QStringLiteral("(PROGRAMMA='") + quotedInt(programma) + QStringLiteral("')AND(VISIBILE='1')"));
+        QueryAux.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND(VISIBILE='1')"));
         QueryAux.add(QStringLiteral("ORDER BY MENU"));
     }
     QueryAux.open();
@@ -143,9 +139,9 @@ bool TBaseMainForm::CercaFigli(qint32 programma, qint32 menu, qint32 livello)
     }
     db::Query q(&tabX()->IBDatabaseUser, &TransazioneAux);
     q.add(QStringLiteral("SELECT COUNT(*) FROM DETTMENU WHERE"));
-    q.add(QStringLiteral("(PROGRAMMA='") + quotedInt(programma) + QStringLiteral("')AND"));
-    q.add(QStringLiteral("(LIVELLOMENU='") + quotedInt(qint64(livello) + 1) + QStringLiteral("')AND"));
-    q.add(QStringLiteral("(MENUPREC='") + quotedInt(menu) + QStringLiteral("')AND(VISIBILE='1')"));
+    q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
+    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livello) + 1) + QStringLiteral(")AND"));
+    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menu) + QStringLiteral(")AND(VISIBILE='1')"));
     q.open();
     const QString n = q.isEmpty() ? QString() : q.asString(0);
     return !n.isEmpty() && n != QLatin1String("0");
@@ -164,9 +160,9 @@ std::vector<TBaseMainForm::RigaMenu> TBaseMainForm::righeFiglie(qint32 programma
     }
     db::Query q(&tabX()->IBDatabaseUser, &TransazioneAux);
     q.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-    q.add(QStringLiteral("(PROGRAMMA='") + quotedInt(programma) + QStringLiteral("')AND"));
-    q.add(QStringLiteral("(LIVELLOMENU='") + quotedInt(qint64(livelloPadre) + 1) + QStringLiteral("')AND"));
-    q.add(QStringLiteral("(MENUPREC='") + quotedInt(menuPadre) + QStringLiteral("')AND(VISIBILE='1')"));
+    q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
+    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livelloPadre) + 1) + QStringLiteral(")AND"));
+    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menuPadre) + QStringLiteral(")AND(VISIBILE='1')"));
     q.add(QStringLiteral("ORDER BY MENU"));
     q.open();
     for (q.first(); !q.eof(); q.next())

@@ -2,6 +2,7 @@
 // items of DETTMENU (operations of TBaseMainForm).
 
 #include "data/TabX.h"
+#include "db/SqlText.h"
 #include "menu/NavigationBar.h"
 
 #include <QAbstractButton>
@@ -37,7 +38,7 @@ void TBaseMainForm::CaricaProgrammi()
     QueryAux.clear();
     QueryAux.add(QStringLiteral("SELECT * FROM PROGRAMMI WHERE CODICE IN("));
     QueryAux.add(QStringLiteral("SELECT PROGRAMMA FROM DETTPROGETTI"));
-    QueryAux.add(QStringLiteral("WHERE PROGETTO='") + QString::number(NumProgetto) + QStringLiteral("')"));
+    QueryAux.add(QStringLiteral("WHERE PROGETTO=") + db::quotedInt(NumProgetto) + QLatin1Char(')'));
     QueryAux.open();
     for (QueryAux.first(); !QueryAux.eof(); QueryAux.next()) {
         const QString icona = QueryAux.asString(QStringLiteral("ICONA"));
@@ -74,8 +75,7 @@ void TBaseMainForm::CaricaProgrammi()
         QueryAux2.close();
         QueryAux2.clear();
         QueryAux2.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-        QueryAux2.add(QStringLiteral("(PROGRAMMA='") + QString::number(codice)
-                      + QStringLiteral("')AND"));
+        QueryAux2.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(codice) + QStringLiteral(")AND"));
         QueryAux2.add(QStringLiteral("(VOCERAPIDA='1')"));
         QueryAux2.add(QStringLiteral("ORDER BY MENU"));
         QueryAux2.open();

@@ -6,6 +6,7 @@
 
 #include "db/DbError.h"
 #include "db/SqlText.h"
+#include "db/TransactionGuard.h"
 #include "params/ParameterText.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
@@ -17,14 +18,6 @@ namespace velkora {
 
 namespace {
 
-using db::escaped;
-
-// A number as the statements compare it: decimal text between quotes.
-QString numberText(qint64 number)
-{
-    return escaped(QString::number(number));
-}
-
 // Runs a statement that changes data and commits TransazioneUser. On a database failure the
 // transaction is rolled back, so nothing of the statement (nor anything else left pending in
 // the transaction) reaches the database, and the error box is shown; the caller goes on.
@@ -32,11 +25,10 @@ void runAndCommit(db::Query& query, db::Transaction& transaction,
                   platform::MessageService& messages, const QString& failureText)
 {
     try {
+        db::TransactionGuard guard(transaction);
         query.execSql();
-        transaction.commit();
+        guard.commit();
     } catch (const db::DbError&) {
-        if (transaction.active())
-            transaction.rollback();
         messages.error(failureText);
     }
 }
@@ -56,10 +48,9 @@ void TTabXForm::CaricaParametro(const QString& nome, QString& valore)
     QueryVelkora.close();
     QueryVelkora.clear();
     QueryVelkora.add(QStringLiteral("SELECT VALORE FROM TABVELKORA WHERE"));
-    QueryVelkora.add(QStringLiteral("(UTENTE='") + numberText(NumUser) + QStringLiteral("')AND"));
-    QueryVelkora.add(QStringLiteral("(INTESTAZIONE='") + escaped(DittaCorrente)
-                     + QStringLiteral("')AND"));
-    QueryVelkora.add(QStringLiteral("(PARAMETRO='") + escaped(nome) + QStringLiteral("')"));
+    QueryVelkora.add(QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND"));
+    QueryVelkora.add(QStringLiteral("(INTESTAZIONE=") + db::quoted(DittaCorrente) + QStringLiteral(")AND"));
+    QueryVelkora.add(QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')'));
     QueryVelkora.open();
     if (QueryVelkora.isEmpty()) {
         valore = QString();
@@ -110,12 +101,9 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
         // an existing parameter is updated instead of added twice.
         TransazioneUser.restart();
 
-        const QString utente = QStringLiteral("(UTENTE='") + numberText(NumUser)
-            + QStringLiteral("')AND");
-        const QString intestazione = QStringLiteral("(INTESTAZIONE='") + escaped(sezione)
-            + QStringLiteral("')AND");
-        const QString parametro = QStringLiteral("(PARAMETRO='") + escaped(nome)
-            + QStringLiteral("')");
+        const QString utente = QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND");
+        const QString intestazione = QStringLiteral("(INTESTAZIONE=") + db::quoted(sezione) + QStringLiteral(")AND");
+        const QString parametro = QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')');
 
         query.add(QStringLiteral("SELECT * FROM TABVELKORA WHERE"));
         query.add(utente);
@@ -129,7 +117,7 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             query.add(QStringLiteral("UPDATE TABVELKORA SET"));
             query.add(valore.isEmpty()
                           ? QStringLiteral("VALORE=NULL")
-                          : QString(QStringLiteral("VALORE='") + escaped(valore) + QLatin1Char('\'')));
+                          : QString(QStringLiteral("VALORE=") + db::quoted(valore)));
             query.add(QStringLiteral("WHERE ") + utente);
             query.add(intestazione);
             query.add(parametro);
@@ -141,8 +129,7 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             // it is the last line of its own section.
             query.clear();
             query.add(QStringLiteral("SELECT MAX(PROGRESSIVO) FROM TABVELKORA"));
-            query.add(QStringLiteral("WHERE (UTENTE='") + numberText(NumUser)
-                      + QStringLiteral("')"));
+            query.add(QStringLiteral("WHERE (UTENTE=") + db::quotedInt(NumUser) + QLatin1Char(')'));
             query.open();
             query.first();
             const qint64 progressivo = query.isNull(0) ? 1 : query.asInteger(0) + 1;
@@ -150,12 +137,12 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             query.clear();
             query.add(QStringLiteral("INSERT INTO TABVELKORA (UTENTE,INTESTAZIONE,PARAMETRO,VALORE,"));
             query.add(QStringLiteral("PROGRESSIVO) VALUES("));
-            query.add(QLatin1Char('\'') + numberText(NumUser) + QStringLiteral("',"));
-            query.add(QLatin1Char('\'') + escaped(sezione) + QStringLiteral("',"));
-            query.add(QLatin1Char('\'') + escaped(nome) + QStringLiteral("',"));
+            query.add(db::quotedInt(NumUser) + QLatin1Char(','));
+            query.add(db::quoted(sezione) + QLatin1Char(','));
+            query.add(db::quoted(nome) + QLatin1Char(','));
             query.add(valore.isEmpty() ? QStringLiteral("NULL,")
-                                       : QString(QLatin1Char('\'') + escaped(valore) + QStringLiteral("',")));
-            query.add(QLatin1Char('\'') + numberText(progressivo) + QStringLiteral("')"));
+                                       : QString(db::quoted(valore) + QLatin1Char(',')));
+            query.add(db::quotedInt(progressivo) + QLatin1Char(')'));
             runAndCommit(query, TransazioneUser, messages(),
                          QStringLiteral("Errore interno di INSERT: impossibile aggiornare la "
                                         "tabella dei parametri"));
@@ -173,7 +160,7 @@ void TTabXForm::ScriviVelkora(qint32 utente)
     QueryVelkora.close();
     QueryVelkora.clear();
     QueryVelkora.add(QStringLiteral("SELECT * FROM TABVELKORA WHERE"));
-    QueryVelkora.add(QStringLiteral("(UTENTE='") + numberText(utente) + QStringLiteral("')AND"));
+    QueryVelkora.add(QStringLiteral("(UTENTE=") + db::quotedInt(utente) + QStringLiteral(")AND"));
     QueryVelkora.add(QStringLiteral("(INTESTAZIONE IS NOT NULL)"));
     QueryVelkora.add(QStringLiteral("ORDER BY INTESTAZIONE,PROGRESSIVO,UTENTE"));
     QueryVelkora.open();
@@ -209,7 +196,7 @@ void TTabXForm::ScriviVelkora(qint32 utente)
         QueryVelkora.add(QStringLiteral("UPDATE UTENTI SET VELKORA=:VELKORA WHERE"));
         QueryVelkora.setParam(QStringLiteral("VELKORA"), text);
     }
-    QueryVelkora.add(QStringLiteral("CODICE='") + numberText(utente) + QLatin1Char('\''));
+    QueryVelkora.add(QStringLiteral("CODICE=") + db::quotedInt(utente));
     runAndCommit(QueryVelkora, TransazioneUser, messages(),
                  QStringLiteral("Errore interno di UPDATE: impossibile aggiornare i parametri "
                                 "velkora dell'utente"));

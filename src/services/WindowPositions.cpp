@@ -6,6 +6,7 @@
 #include "db/QueryDataSet.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "db/TransactionGuard.h"
 #include "db/UpdateSql.h"
 
 #include <QWidget>
@@ -23,16 +24,16 @@ const QString kTable = QStringLiteral("STOPOS1");
 // (with "-" when negative) is all that can reach the statement.
 QStringList keyLines(qint32 utente, qint32 situazione, qint32 progetto)
 {
-    return {QStringLiteral("WHERE (CodiceSituazione=") + QString::number(situazione) + QLatin1Char(')'),
-            QStringLiteral("AND (CodiceUtente=") + QString::number(utente) + QLatin1Char(')'),
-            QStringLiteral("AND (CodiceProgetto=") + QString::number(progetto) + QLatin1Char(')')};
+    return {QStringLiteral("WHERE (CodiceSituazione=") + db::integerLiteral(situazione) + QLatin1Char(')'),
+            QStringLiteral("AND (CodiceUtente=") + db::integerLiteral(utente) + QLatin1Char(')'),
+            QStringLiteral("AND (CodiceProgetto=") + db::integerLiteral(progetto) + QLatin1Char(')')};
 }
 
 // Opens the rows of the key and stands on the first.
 void lookUp(db::QueryDataSet& query, qint32 utente, qint32 situazione, qint32 progetto)
 {
     query.clear();
-    query.add(QStringLiteral("SELECT * FROM \"") + kTable + QLatin1Char('"'));
+    query.add(QStringLiteral("SELECT * FROM ") + db::quotedIdentifier(kTable));
     for (const QString& line : keyLines(utente, situazione, progetto))
         query.add(line);
     query.open();
@@ -45,15 +46,6 @@ void requireWindow(const QWidget* finestra)
         throw std::invalid_argument("window position of a null window");
 }
 
-// A table name between double quotes, with any double quote inside doubled so the name can never
-// end its quoted identifier early.
-QString quotedIdentifier(const QString& name)
-{
-    QString inner = name;
-    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
 // A column name is written bare and again as a parameter name, so it must be a plain identifier;
 // anything else could change the statement or could not be bound.
 const QString& requirePlainColumn(const QString& name)
@@ -63,34 +55,6 @@ const QString& requirePlainColumn(const QString& name)
     return name;
 }
 
-// Ends, without committing, a transaction that this operation started itself, so a default
-// transaction is left as inactive as it was found.
-class StartedHere
-{
-public:
-    explicit StartedHere(db::Transaction* transaction)
-        : m_transaction(transaction)
-        , m_wasActive(transaction->active())
-    {
-    }
-    ~StartedHere()
-    {
-        if (!m_wasActive && m_transaction->active()) {
-            try {
-                m_transaction->rollback();
-            } catch (const db::DbError&) {
-                // Only a read ran in it; a lost connection leaves nothing to undo.
-            }
-        }
-    }
-    StartedHere(const StartedHere&) = delete;
-    StartedHere& operator=(const StartedHere&) = delete;
-
-private:
-    db::Transaction* m_transaction;
-    bool m_wasActive;
-};
-
 } // namespace
 
 void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
@@ -98,6 +62,8 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
 {
     requireWindow(finestra);
     db::Transaction transaction(&database);
+    // Nothing is written: the read ends without a commit.
+    db::TransactionGuard guard(transaction);
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
     if (!query.isEmpty()) {
@@ -107,17 +73,16 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
                          static_cast<int>(query.asInteger(QStringLiteral("DimY"))));
     }
     query.close();
-    // Nothing was written: the read ends without a commit.
-    transaction.rollback();
 }
 
 void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
                             db::Database& database)
 {
     requireWindow(finestra);
-    // Declared before the query so it outlives it; when anything below fails, its destructor
-    // rolls back and the stored rows stay as they were.
+    // Declared before the query so they outlive it; when anything below fails, the guard rolls
+    // back and the stored rows stay as they were.
     db::Transaction transaction(&database);
+    db::TransactionGuard guard(transaction);
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
 
@@ -154,7 +119,7 @@ void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione,
     }
     query.close();
     if (transaction.active())
-        transaction.commit();
+        guard.commit();
 }
 
 void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, const QString& tipo,
@@ -172,7 +137,9 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
         ownTransaction = std::make_unique<db::Transaction>(database);
         transaction = ownTransaction.get();
     }
-    const StartedHere restore(transaction);
+    // Only a read runs in it; a transaction this operation started is ended again, so a default
+    // transaction is left as inactive as it was found.
+    const db::TransactionGuard restore(*transaction, db::TransactionGuard::Scope::StartedHere);
     QStringList columns;
     {
         db::Query temporary(database, transaction);
@@ -190,7 +157,7 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
     if (kind == QLatin1String("UPDATE")) {
         QStringList& lines = holder.modifySql();
         lines.clear();
-        lines << QStringLiteral("UPDATE ") + quotedIdentifier(tabella);
+        lines << QStringLiteral("UPDATE ") + db::quotedIdentifier(tabella);
         lines << QStringLiteral("SET");
         for (qsizetype i = 0; i < columns.size(); ++i)
             lines << columns[i] + QStringLiteral("=:") + columns[i]
@@ -198,7 +165,7 @@ void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, con
     } else if (kind == QLatin1String("INSERT")) {
         QStringList& lines = holder.insertSql();
         lines.clear();
-        lines << QStringLiteral("INSERT INTO ") + quotedIdentifier(tabella);
+        lines << QStringLiteral("INSERT INTO ") + db::quotedIdentifier(tabella);
         lines << QStringLiteral("(");
         for (qsizetype i = 0; i < columns.size(); ++i)
             lines << columns[i] + (i < last ? QStringLiteral(",") : QString());

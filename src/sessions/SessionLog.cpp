@@ -10,18 +10,10 @@ namespace velkora {
 
 namespace {
 
-using db::escaped;
+using db::quoted;
 using db::quotedDate;
+using db::quotedInt;
 using db::quotedTime;
-
-// A number as the statements write it: decimal text, inside quotes like every other value.
-QString numero(qint64 value)
-{
-    return escaped(QString::number(value));
-}
-
-const QString kQuote = QStringLiteral("'");
-const QString kQuoteComma = QStringLiteral("',");
 
 } // namespace
 
@@ -36,17 +28,16 @@ QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, con
     return {
         QStringLiteral("INSERT INTO NORVILOG (CODICESESSIONE,DATAAPERTURA,ORAAPERTURA,"),
         QStringLiteral("CODICEUTENTE) VALUES("),
-        kQuote + numero(codiceSessione) + kQuoteComma,
+        quotedInt(codiceSessione) + QLatin1Char(','),
         quotedDate(data) + QLatin1Char(','),
         quotedTime(ora) + QLatin1Char(','),
-        kQuote + numero(numUser) + QStringLiteral("')"),
+        quotedInt(numUser) + QLatin1Char(')'),
     };
 }
 
 QStringList istruzioneLeggiSessione(qint32 codiceSessione)
 {
-    return {QStringLiteral("SELECT * FROM NORVILOG WHERE CODICESESSIONE='") + numero(codiceSessione)
-            + kQuote};
+    return {QStringLiteral("SELECT * FROM NORVILOG WHERE CODICESESSIONE=") + quotedInt(codiceSessione)};
 }
 
 QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, const QTime& ora)
@@ -55,7 +46,7 @@ QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, c
         QStringLiteral("UPDATE NORVILOG SET"),
         QStringLiteral("DATACHIUSURA=") + quotedDate(data) + QLatin1Char(','),
         QStringLiteral("ORACHIUSURA=") + quotedTime(ora),
-        QStringLiteral("WHERE CODICESESSIONE='") + numero(codiceSessione) + kQuote,
+        QStringLiteral("WHERE CODICESESSIONE=") + quotedInt(codiceSessione),
     };
 }
 
@@ -75,12 +66,12 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
     if (logFinestre)
         righe << QStringLiteral(",IDFINESTRA");
     righe << QStringLiteral(") VALUES(")
-          << kQuote + numero(codiceSessione) + kQuoteComma
+          << quotedInt(codiceSessione) + QLatin1Char(',')
           << quotedDate(data) + QLatin1Char(',')
           << quotedTime(ora) + QLatin1Char(',')
-          << kQuote + escaped(funzione) + kQuote;
+          << quoted(funzione);
     if (logFinestre)
-        righe << QStringLiteral(",'") + numero(idFinestra) + kQuote;
+        righe << QLatin1Char(',') + quotedInt(idFinestra);
     righe << QStringLiteral(")");
     return righe;
 }
@@ -88,8 +79,8 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
 QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
 {
     return {
-        QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA='") + numero(handle) + kQuote,
-        QStringLiteral("WHERE IDFINESTRA='") + numero(idFinestra) + kQuote,
+        QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA=") + quotedInt(handle),
+        QStringLiteral("WHERE IDFINESTRA=") + quotedInt(idFinestra),
     };
 }
 

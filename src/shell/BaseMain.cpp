@@ -2,6 +2,8 @@
 
 #include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/SqlText.h"
+#include "db/TransactionGuard.h"
 #include "menu/NavigationBar.h"
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
@@ -67,8 +69,9 @@ TBaseMainForm::~TBaseMainForm()
     // The statements and the transaction go before the data form that holds their database.
     QueryAux.setDatabase(nullptr);
     QueryAux2.setDatabase(nullptr);
-    if (TransazioneAux.active())
-        TransazioneAux.rollback();
+    // Ends the transaction without throwing out of the destructor, also when the connection is
+    // gone.
+    db::TransactionGuard(TransazioneAux).rollback();
     TransazioneAux.setDatabase(nullptr);
     delete *PTabXForm;
     *PTabXForm = nullptr;
@@ -208,8 +211,7 @@ void TBaseMainForm::FormCreate()
 
     // 4-5. The transaction and statements of the start program's own windows.
     TransazioneAux.setDatabase(&form->IBDatabaseUser);
-    if (TransazioneAux.active())
-        TransazioneAux.rollback();
+    db::TransactionGuard(TransazioneAux).rollback();
     TransazioneAux.params() = QStringList{QStringLiteral("isc_tpb_concurrency"),
                                           QStringLiteral("isc_tpb_nowait")};
     QueryAux.setDatabase(&form->IBDatabaseUser);
@@ -279,8 +281,8 @@ bool TBaseMainForm::probeColumn(const QString& field, const QString& relation)
     QueryAux.close();
     QueryAux.clear();
     QueryAux.add(QStringLiteral("SELECT * FROM RDB$RELATION_FIELDS WHERE"));
-    QueryAux.add(QStringLiteral("(RDB$FIELD_NAME='%1')AND").arg(field));
-    QueryAux.add(QStringLiteral("(RDB$RELATION_NAME='%1')").arg(relation));
+    QueryAux.add(QStringLiteral("(RDB$FIELD_NAME=") + db::quoted(field) + QStringLiteral(")AND"));
+    QueryAux.add(QStringLiteral("(RDB$RELATION_NAME=") + db::quoted(relation) + QLatin1Char(')'));
     QueryAux.open();
     return !QueryAux.isEmpty();
 }

@@ -4,6 +4,7 @@
 
 #include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/TransactionGuard.h"
 #include "platform/MessageService.h"
 #include "sessions/SessionLog.h"
 #include "shell/BaseMain.h"
@@ -24,17 +25,12 @@ bool eseguiOSalva(db::Query& query, db::Transaction& transazione, const QStringL
     query.close();
     query.setSql(righe);
     try {
+        db::TransactionGuard guard(transazione);
         query.execSql();
-        transazione.commit();
+        guard.commit();
         return true;
     } catch (const db::DbError&) {
         salvaIstruzioneFallita(nomeFile, righe);
-        try {
-            transazione.rollback();
-        } catch (const db::DbError&) {
-            // The transaction is cleared even when the engine refuses the rollback (a lost
-            // connection); the failure of the statement is what the caller reports.
-        }
         return false;
     }
 }

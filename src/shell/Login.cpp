@@ -88,7 +88,7 @@ void TBaseMainForm::ButtonOkClick()
         QueryAux.close();
         QueryAux.clear();
         QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-        QueryAux.add(QStringLiteral("CODICE='") + QString::number(form->NumUser) + QStringLiteral("'"));
+        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
         QueryAux.open();
         if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
             Accessoavelkora1->setEnabled(true);
@@ -98,8 +98,7 @@ void TBaseMainForm::ButtonOkClick()
         QueryAux.close();
         QueryAux.clear();
         QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE='") + QString::number(form->NumUser)
-                     + QStringLiteral("'"));
+        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
         QueryAux.open();
         const bool riga = !QueryAux.isEmpty();
         const QString profilo = riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();

@@ -5,6 +5,8 @@
 #include "db/Transaction.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -257,6 +259,44 @@ TEST(SqlText, PlainIdentifiers)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(isPlainIdentifier(QString::fromUtf8(c.name)), c.plain);
+    }
+}
+
+// All files below a folder, relative to it.
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+TEST(DatabaseCreate, FolderNamesWithQuotesGetTheirDatabaseWhereNamed)
+{
+    const char* folders[] = {"l'ufficio", "cartella' --", "a''b", "x' PAGE_SIZE 16384 '",
+                             "\"doppie\""};
+    for (const char* name : folders) {
+        SCOPED_TRACE(name);
+        QTemporaryDir root;
+        ASSERT_TRUE(root.isValid());
+        const QString folder = root.filePath(QString::fromUtf8(name));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString file = QDir(folder).filePath(QStringLiteral("user.fdb"));
+        Database database;
+        database.setDatabaseName(file);
+        database.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+        database.create(kCreateLines);
+        EXPECT_TRUE(database.attached());
+        database.executeImmediate(QStringLiteral("CREATE TABLE PROVA (X INTEGER)"));
+        database.detach();
+        EXPECT_EQ(filesBelow(root.path()),
+                  QStringList{QString::fromUtf8(name) + QStringLiteral("/user.fdb")});
+        Database again;
+        again.setDatabaseName(file);
+        again.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+        EXPECT_NO_THROW(again.attach());
     }
 }
 

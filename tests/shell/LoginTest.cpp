@@ -220,6 +220,38 @@ TEST_F(LoginTest, GoodLoginReachesTheWorkingState)
     EXPECT_EQ(w->MenuPrincipale->actions()[1]->text(), QStringLiteral("Prima nota"));
 }
 
+TEST_F(LoginTest, AUserWhoseNameAndPasswordHoldAZeroByteLogsIn)
+{
+    // Every statement with the name in it runs whole: the look-ups find the user, the session
+    // opens and nothing else is touched.
+    QString nome = QStringLiteral("ZE");
+    nome += QChar(0);
+    nome += QStringLiteral("RO'");
+    QString password = QStringLiteral("a");
+    password += QChar(0);
+    password += QStringLiteral("b");
+    test::exec(setup, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) "
+                                     "VALUES (6, ")
+                          + db::quoted(nome) + QLatin1Char(',') + db::quoted(password)
+                          + QStringLiteral(", 'DITTA A', 1, 1)"));
+    auto w = start();
+    ASSERT_GE(w->ComboUtenti->findText(nome), 0);
+
+    login(*w, nome, QStringLiteral("a"));
+    ASSERT_EQ(folder.messages.texts(), QStringList{kNegato}) << "the password is compared whole";
+    folder.messages.clear();
+
+    login(*w, nome, password);
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(w->SessioneAperta);
+    EXPECT_EQ(w->tabX()->NumUser, 6);
+    EXPECT_EQ(w->tabX()->NomeUser, nome);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: DITTA A - Utente: ") + nome);
+    EXPECT_EQ(w->MenuProgrammi->groupCount(), 3);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE CODICEUTENTE=6")), 1);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM UTENTI")), 6);
+}
+
 TEST_F(LoginTest, ConfigurationProblemsOfTheUser)
 {
     struct Case

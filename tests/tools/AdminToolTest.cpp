@@ -217,4 +217,24 @@ TEST_F(AdminToolTest, TemplateAndTabxCreateDatabasesInMissingFolders)
 }
 
 } // namespace
+// A folder name is placed into CREATE DATABASE as a quoted literal: a quote in it neither stops
+// the creation nor sends the database to a file of another name.
+TEST_F(AdminToolTest, InitCreatesTheDatabaseInsideAFolderWhoseNameHoldsQuotes)
+{
+    for (const char* name : {"l'ufficio", "cartella' --", "x' PAGE_SIZE 16384 '"}) {
+        SCOPED_TRACE(name);
+        QTemporaryDir root;
+        ASSERT_TRUE(root.isValid());
+        const QString target = root.filePath(QString::fromUtf8(name));
+        const ToolResult init = runTool({QStringLiteral("init"), target});
+        ASSERT_EQ(init.exitCode, 0) << init.err.toStdString();
+        EXPECT_TRUE(QFileInfo(target + QStringLiteral("/user/user.fdb")).isFile());
+        // Nothing was made beside the folder.
+        EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QString::fromUtf8(name)});
+        const ToolResult check = runTool({QStringLiteral("check"), target});
+        EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+    }
+}
+
 } // namespace velkora::test

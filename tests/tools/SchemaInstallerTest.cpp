@@ -99,6 +99,20 @@ TEST_F(SchemaInstallerDbTest, MissingObjectsFollowsTheEnginesNamingRules)
                            "tabella ASSENTE", "generatore contatore"}));
 }
 
+// Commas and parentheses inside a literal or a comment of a column list belong to their column.
+TEST_F(SchemaInstallerDbTest, MissingObjectsReadsLiteralsInAColumnListWhole)
+{
+    SchemaInstaller::createDatabase(path("letterali.fdb"),
+                                    QStringLiteral("CREATE TABLE NOTE (A INTEGER);\n"));
+    const QString expected = QStringLiteral(
+        "CREATE TABLE NOTE (A INTEGER, STATO VARCHAR(5) DEFAULT ',(x' /* ,( */,\n"
+        "  \"Dopo,(\" VARCHAR(5) DEFAULT ')', ULTIMA INTEGER);\n");
+    db::Database database;
+    attach(database, path("letterali.fdb"));
+    EXPECT_EQ(SchemaInstaller::missingObjects(database, expected),
+              (QStringList{"colonna NOTE.STATO", "colonna NOTE.Dopo,(", "colonna NOTE.ULTIMA"}));
+}
+
 // TABX rows are inserted without a column list, so the order of its columns is binding.
 TEST_F(SchemaInstallerDbTest, TabxTemplateHasTheTwelveColumnsInOrderAndItsGenerator)
 {
