@@ -5,18 +5,10 @@
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "db/TransactionGuard.h"
 #include "platform/MessageService.h"
 
 namespace velkora {
-
-namespace {
-
-QString quotedNumber(qint32 number)
-{
-    return db::quoted(QString::number(number));
-}
-
-} // namespace
 
 ElencoDitte elencoDitte(TTabXForm& form)
 {
@@ -24,7 +16,7 @@ ElencoDitte elencoDitte(TTabXForm& form)
     query.close();
     query.clear();
     query.add(QStringLiteral("SELECT DISTINCT(INTESTAZIONE) FROM TABVELKORA WHERE"));
-    query.add(QStringLiteral("UTENTE=") + quotedNumber(form.NumUser));
+    query.add(QStringLiteral("UTENTE=") + db::quotedInt(form.NumUser));
     query.open();
     query.first();
 
@@ -70,7 +62,7 @@ bool aggiornaDittaUtente(db::Query& query, platform::MessageService& messages, q
     transaction->restart();
     query.clear();
     query.add(QStringLiteral("SELECT DITTA FROM UTENTI"));
-    query.add(QStringLiteral("WHERE CODICE=") + quotedNumber(utente));
+    query.add(QStringLiteral("WHERE CODICE=") + db::quotedInt(utente));
     query.open();
     if (query.isEmpty())
         return true;
@@ -81,19 +73,15 @@ bool aggiornaDittaUtente(db::Query& query, platform::MessageService& messages, q
     query.close();
     query.clear();
     query.add(QStringLiteral("UPDATE UTENTI SET DITTA=") + db::quoted(ditta));
-    query.add(QStringLiteral("WHERE CODICE=") + quotedNumber(utente));
+    query.add(QStringLiteral("WHERE CODICE=") + db::quotedInt(utente));
     try {
+        // A commit that failed leaves the change pending in the transaction; the guard rolls it
+        // back, so that a later commit of other work cannot store it after the user was told it
+        // failed.
+        db::TransactionGuard guardia(*transaction);
         query.execSql();
-        transaction->commitRetaining();
+        guardia.commitRetaining();
     } catch (const db::DbError&) {
-        // A commit that failed leaves the change pending in the transaction; rolled back here so
-        // that a later commit of other work cannot store it after the user was told it failed.
-        try {
-            transaction->rollback();
-        } catch (const db::DbError&) {
-            // The rollback fails only when the connection is gone, and then nothing of the
-            // change is left in the database; the failure is reported by the box below.
-        }
         messages.error(QStringLiteral("Errore interno di lettura parametro ditta"));
         return false;
     }
