@@ -42,6 +42,14 @@ running_pid() {
   echo "$pid"
 }
 
+# Whether the pid names a process that still runs (a finished one left unreaped is not running).
+process_alive() {
+  local state
+  case "$1" in '' | *[!0-9]*) return 1 ;; esac
+  state="$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)"
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
 # Makes the instance's folder from nothing: configuration, links to the installed program's
 # messages, plugins and character sets, a lock folder and a new security database.
 make_instance() {
@@ -108,12 +116,14 @@ start() {
   FIREBIRD="$dir" FIREBIRD_LOCK="$dir/lock" \
     start-stop-daemon --start --quiet --background --make-pidfile --pidfile "$pidfile" \
     --chuid firebird:firebird --exec "$server"
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 150); do
     if is_up; then
       echo "fbserver: listening on 127.0.0.1:$port (pid $(cat "$pidfile"), FIREBIRD=$dir)"
       return 0
     fi
-    running_pid >/dev/null || break
+    # Until the child has become the server, its pid names start-stop-daemon; it is given up
+    # only when the process has gone (or is a finished zombie).
+    process_alive "$(cat "$pidfile" 2>/dev/null)" || break
     sleep 0.2
   done
   echo "fbserver: the server did not start on 127.0.0.1:$port" >&2
