@@ -1,5 +1,8 @@
 #include "platform/DynamicLibrary.h"
 
+#include "platform/FileSystem.h"
+
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,9 +66,9 @@ QStringList fileNames(const QString& fileName)
     return names;
 }
 
-// Everything to try for one stored name, in order. An entry without a slash is left to the
-// system's search; one with a slash is a path (relative ones from the current directory).
-QStringList candidates(const QString& name, const QString& programFolder)
+// The relative names to try below the program folder for one stored name, in order: the name
+// itself and, for a Windows library name, its shared objects in the same folder.
+QStringList candidates(const QString& name)
 {
     const QString stored = withSlashes(name);
     const qsizetype slash = stored.lastIndexOf(QLatin1Char('/'));
@@ -73,33 +76,10 @@ QStringList candidates(const QString& name, const QString& programFolder)
     const QString file = stored.mid(slash + 1);
     if (file.isEmpty())
         return {};
-    const QStringList names = fileNames(file);
-
     QStringList result;
-    if (!QDir::isAbsolutePath(stored)) {
-        // A relative name is looked for below the program's own folder first, as Windows does.
-        QString base = withSlashes(programFolder);
-        if (!base.isEmpty()) {
-            if (!base.endsWith(QLatin1Char('/')))
-                base += QLatin1Char('/');
-            for (const QString& n : names)
-                result << base + folder + n;
-        }
-    }
-    for (const QString& n : names)
+    for (const QString& n : fileNames(file))
         result << folder + n;
     return result;
-}
-
-// The file the dynamic linker loaded for a handle (it knows the path it found on its search).
-QString loadedFile(void* handle)
-{
-    link_map* map = nullptr;
-    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name)
-        return QString();
-    const QString path = QFile::decodeName(map->l_name);
-    const QString canonical = canonicalFile(path);
-    return canonical.isEmpty() ? path : canonical;
 }
 
 } // namespace
@@ -108,21 +88,27 @@ DynamicLibrary::Handle DynamicLibrary::load(const QString& name, const QString& 
 {
     Registry& reg = registry();
     const std::lock_guard lock(reg.mutex);
-    for (const QString& candidate : candidates(name, programFolder)) {
-        const bool isPath = candidate.contains(QLatin1Char('/'));
-        QString file;
-        if (isPath) {
-            // A missing file is skipped without asking the linker; a file already held is
-            // returned as it is.
-            file = canonicalFile(candidate);
-            if (file.isEmpty())
-                continue;
-            for (auto it = reg.files.cbegin(); it != reg.files.cend(); ++it) {
-                if (it.value() == file)
-                    return it.key();
-            }
+    // A name from the menu table or a parameter decides which code runs in the program, and a
+    // shared database can be changed from any workstation: only files inside the program folder
+    // are loaded, always by their full path so the system's library search never takes part.
+    bool refused = false;
+    for (const QString& candidate : candidates(name)) {
+        const QString inside = fileInsideFolder(programFolder, candidate);
+        if (inside.isEmpty()) {
+            // Absolute, leading out through "..", or a link that points outside.
+            refused = true;
+            continue;
         }
-        void* handle = dlopen(QFile::encodeName(isPath ? file : candidate).constData(), RTLD_NOW | RTLD_LOCAL);
+        // A missing file is skipped without asking the linker; a file already held is returned
+        // as it is.
+        const QString file = canonicalFile(inside);
+        if (file.isEmpty())
+            continue;
+        for (auto it = reg.files.cbegin(); it != reg.files.cend(); ++it) {
+            if (it.value() == file)
+                return it.key();
+        }
+        void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             dlerror(); // the message is not wanted; clear it so it cannot mislead a later caller
             continue;
@@ -132,11 +118,28 @@ DynamicLibrary::Handle DynamicLibrary::load(const QString& name, const QString& 
             dlclose(handle);
             return handle;
         }
-        if (file.isEmpty())
-            file = loadedFile(handle);
         reg.files.insert(handle, file);
         ++reg.loads[file];
         return handle;
+    }
+    if (refused) {
+        qWarning().noquote() << QStringLiteral("Libreria \"%1\" non caricata: si caricano solo librerie "
+                                               "della cartella del programma %2")
+                                    .arg(name, QDir::toNativeSeparators(programFolder));
+    }
+    return nullptr;
+}
+
+DynamicLibrary::Handle DynamicLibrary::loaded(const QString& path)
+{
+    const QString file = canonicalFile(withSlashes(path));
+    if (file.isEmpty())
+        return nullptr;
+    Registry& reg = registry();
+    const std::lock_guard lock(reg.mutex);
+    for (auto it = reg.files.cbegin(); it != reg.files.cend(); ++it) {
+        if (it.value() == file)
+            return it.key();
     }
     return nullptr;
 }
@@ -175,16 +178,7 @@ bool DynamicLibrary::unload(Handle library)
 
 bool DynamicLibrary::isLoaded(const QString& path)
 {
-    const QString file = canonicalFile(withSlashes(path));
-    if (file.isEmpty())
-        return false;
-    Registry& reg = registry();
-    const std::lock_guard lock(reg.mutex);
-    for (const QString& held : std::as_const(reg.files)) {
-        if (held == file)
-            return true;
-    }
-    return false;
+    return loaded(path) != nullptr;
 }
 
 int DynamicLibrary::loadCount(const QString& path)

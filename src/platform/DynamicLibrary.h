@@ -6,15 +6,17 @@ namespace velkora::platform {
 
 // Loads the suite's module libraries and finds their exported functions.
 //
-// Names come from the menu table as the Windows programs of the suite stored them
-// ("Rubrivo.dll", "moduli\Rubrivo.dll", "/opt/velkora/Rubrivo.so"), so a name is tried:
-//   - as stored, backslashes read as folder separators;
-//   - when it is relative (a bare name or a relative path), first below the program folder and
-//     then through the system's own search (a bare name) or from the current directory (a
-//     relative path with a folder);
+// Names come from the menu table and the parameters as the Windows programs of the suite stored
+// them ("Rubrivo.dll", "moduli\Rubrivo.dll"). Only files inside the program folder (or a folder
+// below it) are loaded, always through their full path, so the system's library search never
+// takes part. A name is tried:
+//   - as stored, relative to the program folder, backslashes read as folder separators;
 //   - when its file name ends in ".dll" (any case) or has no extension at all, also as the
-//     shared object of the same base name, "Rubrivo.so" and then "libRubrivo.so", under the
-//     same folder rules.
+//     shared object of the same base name, "Rubrivo.so" and then "libRubrivo.so", in the same
+//     folder.
+// An absolute name, a name that leads out of the program folder ("..\altro\x.dll") or a link
+// inside it that points outside is treated as a missing library, and the refusal is written to
+// the program's warning output.
 //
 // A loaded library stays loaded: the loader keeps it in a process-wide registry, and asking for
 // it again (under any of its names) returns the same handle without loading it again. Only
@@ -31,7 +33,8 @@ public:
     DynamicLibrary() = delete;
 
     // The handle of the library named name, loading it when it is not loaded yet; programFolder
-    // (with or without a trailing separator, may be empty) is searched first for relative names.
+    // (with or without a trailing separator) is where it must lie. Null when programFolder is
+    // empty.
     static Handle load(const QString& name, const QString& programFolder);
 
     // The function the library itself exports under exactly this name (letter case counts).
@@ -42,6 +45,10 @@ public:
     // Releases a library loaded by load(); later loads bring it in anew. False when the handle
     // is not one the loader holds.
     static bool unload(Handle library);
+
+    // The handle of a library the loader holds, by its file (any path that reaches it); null
+    // when that file is not loaded. Never loads anything.
+    static Handle loaded(const QString& path);
 
     // What the registry holds, for checks and tests. path names the library file (any path
     // that reaches the same file).

@@ -3,7 +3,10 @@
 #include "support/ProgramFolder.h"
 #include "TestModulePaths.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <QtGlobal>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,7 +38,9 @@ struct NameCase
     const char* what;
     // Copies of the module below the program folder ("p:") or the other folder ("e:").
     std::vector<const char*> copies;
-    // The name as a menu item stores it; "<e>" stands for the other folder with its separator.
+    // The name as a menu item stores it; "<e>" stands for the other folder with its separator,
+    // "<p>" for the program folder with its separator, "<E>" for the other folder's own name
+    // (both folders lie in the same temporary folder).
     const char* name;
     // The copy it must reach, written as in copies; nullptr when nothing may load.
     const char* expected;
@@ -49,12 +54,14 @@ const NameCase kNameCases[] = {
     {"the name as stored before its shared objects", {"p:Eps.so", "p:Eps.dll"}, "Eps.dll", "p:Eps.dll"},
     {"no extension reads as '.dll'", {"p:libZeta.so"}, "Zeta", "p:libZeta.so"},
     {"another extension is not mapped", {"p:Eta.so"}, "Eta.bpl", nullptr},
-    {"absolute path loads from its folder, not the program folder", {"p:Iota.so", "e:sub/Iota.so"},
-     "<e>sub/Iota.so", "e:sub/Iota.so"},
-    {"absolute Windows name maps in its own folder", {"p:libKappa.so", "e:libKappa.so"}, "<e>Kappa.dll",
-     "e:libKappa.so"},
-    {"absolute path to a missing file does not fall back", {"p:Lambda.so"}, "<e>Lambda.so", nullptr},
+    {"absolute path outside the program folder", {"p:Iota.so", "e:sub/Iota.so"}, "<e>sub/Iota.so", nullptr},
+    {"absolute Windows name outside the program folder", {"p:libKappa.so", "e:libKappa.so"}, "<e>Kappa.dll",
+     nullptr},
+    {"absolute path into the program folder", {"p:Lambda.so"}, "<p>Lambda.so", nullptr},
     {"relative path below the program folder, backslashes", {"p:moduli/Mu.so"}, "moduli\\Mu.dll", "p:moduli/Mu.so"},
+    {"relative path through '..' that stays inside", {"p:Pi.so"}, "moduli/../Pi.dll", "p:Pi.so"},
+    {"'..' out of the program folder", {"e:Rho.so"}, "../<E>/Rho.so", nullptr},
+    {"'..' out, Windows name and backslashes", {"e:libTau.so"}, "..\\<E>\\Tau.dll", nullptr},
     {"a bare name is not looked for in other folders", {"e:Nu.so"}, "Nu.dll", nullptr},
     {"a file that is no library", {}, "Xi.dll", nullptr},
     {"empty name", {}, "", nullptr},
@@ -80,6 +87,8 @@ TEST_F(DynamicLibraryTest, NamesReachTheFileTheFolderRulesSay)
             ASSERT_TRUE(copyModule(module, place(copy)));
         QString name = QString::fromUtf8(c.name);
         name.replace(QLatin1String("<e>"), elsewhere.path() + QLatin1Char('/'));
+        name.replace(QLatin1String("<p>"), program.path());
+        name.replace(QLatin1String("<E>"), QFileInfo(elsewhere.path()).fileName());
 
         DynamicLibrary::Handle library = DynamicLibrary::load(name, program.path());
         if (!c.expected) {
@@ -99,20 +108,82 @@ TEST_F(DynamicLibraryTest, NamesReachTheFileTheFolderRulesSay)
     }
 }
 
-TEST_F(DynamicLibraryTest, ProgramFolderComesBeforeTheSystemSearch)
+TEST_F(DynamicLibraryTest, ABareNameNeverReachesTheSystemSearch)
 {
-    // The system search alone finds the C math library under its bare name.
-    DynamicLibrary::Handle system = DynamicLibrary::load(QStringLiteral("libm.so.6"), QString());
-    ASSERT_NE(system, nullptr);
-    EXPECT_NE(DynamicLibrary::function(system, QStringLiteral("cos")), nullptr);
+    // The C math library is on the system's search path under this name, but a module name only
+    // ever means a file of the program folder.
+    EXPECT_EQ(DynamicLibrary::load(QStringLiteral("libm.so.6"), program.path()), nullptr);
+    EXPECT_EQ(DynamicLibrary::load(QStringLiteral("libz.so.1"), program.path()), nullptr);
+    EXPECT_EQ(DynamicLibrary::load(QStringLiteral("libm.so.6"), QString()), nullptr) << "no program folder";
 
-    // A file of that name in the program folder wins.
+    // A file of that name in the program folder is the one loaded.
     ASSERT_TRUE(copyModule(module, programFile(QStringLiteral("libm.so.6"))));
     DynamicLibrary::Handle local = DynamicLibrary::load(QStringLiteral("libm.so.6"), program.path());
     ASSERT_NE(local, nullptr);
-    EXPECT_NE(local, system);
     EXPECT_EQ(DynamicLibrary::fileOf(local), QFileInfo(programFile(QStringLiteral("libm.so.6"))).canonicalFilePath());
     EXPECT_NE(DynamicLibrary::function(local, QString::fromUtf8(kModuleRecordExport)), nullptr);
+}
+
+// Collects what the program writes to its warning output while it lives.
+class WarningCapture
+{
+public:
+    WarningCapture()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&WarningCapture::handler);
+    }
+    ~WarningCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList warnings;
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (s_current && type == QtWarningMsg)
+            s_current->warnings << text;
+    }
+    static inline WarningCapture* s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+TEST_F(DynamicLibraryTest, ALinkOutOfTheProgramFolderIsRefusedAndEveryRefusalIsAWarning)
+{
+    const QString outside = elsewhereFile(QStringLiteral("libFuori.so"));
+    ASSERT_TRUE(copyModule(module, outside));
+    ASSERT_TRUE(QFile::link(outside, programFile(QStringLiteral("libFuori.so"))));
+    // A link that stays inside is followed.
+    ASSERT_TRUE(copyModule(module, programFile(QStringLiteral("moduli/libDentro.so"))));
+    ASSERT_TRUE(QFile::link(programFile(QStringLiteral("moduli/libDentro.so")), programFile(QStringLiteral("libDentro.so"))));
+
+    struct Refusal
+    {
+        QString name;
+        bool warned;
+    } const refusals[] = {
+        {QStringLiteral("Fuori.dll"), true},
+        {QStringLiteral("libFuori.so"), true},
+        {outside, true},
+        {QStringLiteral("../") + QFileInfo(elsewhere.path()).fileName() + QStringLiteral("/libFuori.so"), true},
+        // Simply missing: silent everywhere, also in the warning output.
+        {QStringLiteral("Inesistente.dll"), false},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name.toStdString());
+        WarningCapture capture;
+        EXPECT_EQ(DynamicLibrary::load(r.name, program.path()), nullptr);
+        EXPECT_FALSE(DynamicLibrary::isLoaded(outside));
+        ASSERT_EQ(capture.warnings.size(), r.warned ? 1 : 0) << capture.warnings.join(QLatin1Char('\n')).toStdString();
+        if (r.warned)
+            EXPECT_TRUE(capture.warnings.at(0).contains(r.name)) << capture.warnings.at(0).toStdString();
+    }
+
+    DynamicLibrary::Handle inside = DynamicLibrary::load(QStringLiteral("Dentro.dll"), program.path());
+    ASSERT_NE(inside, nullptr);
+    EXPECT_EQ(DynamicLibrary::fileOf(inside), QFileInfo(programFile(QStringLiteral("moduli/libDentro.so"))).canonicalFilePath());
 }
 
 TEST_F(DynamicLibraryTest, ALibraryIsLoadedOnceUnderAnyOfItsNames)
@@ -123,7 +194,8 @@ TEST_F(DynamicLibraryTest, ALibraryIsLoadedOnceUnderAnyOfItsNames)
     DynamicLibrary::Handle first = DynamicLibrary::load(QStringLiteral("Omega.dll"), program.path());
     ASSERT_NE(first, nullptr);
     const QString names[] = {QStringLiteral("Omega.dll"), QStringLiteral("Omega.Dll"), QStringLiteral("Omega"),
-                             QStringLiteral("libOmega.so"), file, program.path() + QStringLiteral("./libOmega.so")};
+                             QStringLiteral("libOmega.so"), QStringLiteral("./libOmega.so"),
+                             QStringLiteral("moduli/../libOmega.so")};
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(DynamicLibrary::load(name, program.path()), first);
@@ -159,7 +231,7 @@ TEST_F(DynamicLibraryTest, OnlyTheLibrarysOwnExportsUnderTheirExactNameAreFound)
 {
     const QString file = programFile(QStringLiteral("Sigma.so"));
     ASSERT_TRUE(copyModule(module, file));
-    DynamicLibrary::Handle library = DynamicLibrary::load(file, QString());
+    DynamicLibrary::Handle library = DynamicLibrary::load(QStringLiteral("Sigma.so"), program.path());
     ASSERT_NE(library, nullptr);
 
     struct Lookup

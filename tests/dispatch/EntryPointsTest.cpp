@@ -31,17 +31,21 @@ protected:
         folder.makeFolder(QStringLiteral("Grafica"));
         CurrentDirectory cwd(folder.path());
         window = std::make_unique<TBaseMainForm>(folder.environment());
-        // The build's module is loaded once for the whole test program; start from a clean record.
-        ASSERT_NE(DynamicLibrary::load(module, QString()), nullptr);
-        resetModule(module);
+        // A copy of the build's module in the program folder, where the loader takes modules
+        // from; start from a clean record.
+        ASSERT_TRUE(copyModule(QString::fromUtf8(kTestModuleFile), moduleFile));
+        ASSERT_NE(DynamicLibrary::load(module, folder.path()), nullptr);
+        resetModule(moduleFile);
         folder.messages.clear();
     }
 
-    const ModuleRecord& record() const { return *recordOf(module); }
+    const ModuleRecord& record() const { return *recordOf(moduleFile); }
 
     ProgramFolder folder;
     std::unique_ptr<TBaseMainForm> window;
-    const QString module = QString::fromUtf8(kTestModuleFile);
+    // The module as a menu item names it, and its file.
+    const QString module = QStringLiteral("Prova.so");
+    const QString moduleFile = folder.file(module);
 };
 
 enum class Kind { DLL, DLL2, DLLX, DLL2X, DLL3Y };
@@ -200,17 +204,18 @@ TEST_F(EntryPointsTest, ABareWindowsNameIsFoundInTheProgramFolderAndStaysLoaded)
     EXPECT_TRUE(folder.messages.boxes().empty());
 }
 
-TEST_F(EntryPointsTest, ANameWithAFolderIsLoadedFromThatFolder)
+TEST_F(EntryPointsTest, ANameWithAFolderIsLoadedFromThatFolderBelowTheProgramFolder)
 {
     // A copy in the program folder under the same name must not be the one reached.
     const QString built = QString::fromUtf8(kTestModuleWinFile);
     ASSERT_TRUE(copyModule(built, folder.file(QStringLiteral("libModulo.so"))));
-    const QString inItsFolder = QFileInfo(built).absolutePath() + QStringLiteral("/Modulo.dll");
+    const QString inItsFolder = folder.file(QStringLiteral("moduli/libModulo.so"));
+    ASSERT_TRUE(copyModule(built, inItsFolder));
 
     window->tabX()->NumUser = 9;
-    window->CaricaFunzioneDLLX(inItsFolder, QStringLiteral("ApriFinestraX"), 12);
+    window->CaricaFunzioneDLLX(QStringLiteral("moduli\\Modulo.dll"), QStringLiteral("ApriFinestraX"), 12);
 
-    const ModuleRecord* r = recordOf(built);
+    const ModuleRecord* r = recordOf(inItsFolder);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->last.function, "ApriFinestraX");
     EXPECT_EQ(r->last.idFinestra, 12);

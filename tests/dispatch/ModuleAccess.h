@@ -29,9 +29,9 @@ inline bool copyModule(const QString& from, const QString& path)
 inline const ModuleRecord* recordOf(const QString& file)
 {
     using platform::DynamicLibrary;
-    if (!DynamicLibrary::isLoaded(file))
+    DynamicLibrary::Handle library = DynamicLibrary::loaded(file);
+    if (!library)
         return nullptr;
-    DynamicLibrary::Handle library = DynamicLibrary::load(file, QString());
     const auto read = reinterpret_cast<ModuleRecordFunction>(DynamicLibrary::function(library, kModuleRecordExport));
     return read ? read() : nullptr;
 }
@@ -40,7 +40,8 @@ inline const ModuleRecord* recordOf(const QString& file)
 inline void resetModule(const QString& file)
 {
     using platform::DynamicLibrary;
-    DynamicLibrary::Handle library = DynamicLibrary::load(file, QString());
+    DynamicLibrary::Handle library = DynamicLibrary::loaded(file);
+    ASSERT_NE(library, nullptr) << file.toStdString() << " is not loaded";
     const auto reset = reinterpret_cast<ModuleResetFunction>(DynamicLibrary::function(library, kModuleResetExport));
     ASSERT_NE(reset, nullptr) << file.toStdString();
     reset();

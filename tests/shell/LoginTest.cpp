@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest/QTest>
 
@@ -517,6 +518,63 @@ TEST_F(LoginTest, IconsAreReadOnlyFromInsideGrafica)
         lette += c.letta ? 1 : 0;
     }
     EXPECT_EQ(w->IconeProgrammi.count(), lette);
+}
+
+// The agenda's library comes from a parameter that any workstation can change: only a library
+// of the program folder may run. Every refused name ends as a missing library does: no box, no
+// call, and the login completes.
+TEST_F(LoginTest, AgendaLibraryOutsideTheProgramFolderNeverRuns)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QString evil = outside.filePath(QStringLiteral("libEvil.so"));
+    ASSERT_TRUE(test::copyModule(QString::fromUtf8(test::kTestModuleFile), evil));
+    ASSERT_TRUE(QFile::link(evil, folder.file(QStringLiteral("libCollegata.so"))));
+    const QString allowed = folder.file(QStringLiteral("moduli/libAgendaProva.so"));
+    ASSERT_TRUE(test::copyModule(QString::fromUtf8(test::kTestModuleFile), allowed));
+    // From the program folder up to the common temporary folder, then down into the other one.
+    const QString upAndOut = QDir(folder.path()).relativeFilePath(evil);
+    ASSERT_TRUE(upAndOut.startsWith(QLatin1String("../"))) << upAndOut.toStdString();
+
+    parametro(1, QStringLiteral("DllAperturaAgenda"), QString());
+    parametro(1, QStringLiteral("FunzioneAperturaAgenda"), QStringLiteral("ApriFinestraX"));
+    parametro(1, QStringLiteral("AperturaAgenda"), QStringLiteral("SI"));
+
+    struct Case
+    {
+        const char* what;
+        QString libreria;
+        // The file that must run, empty when nothing may.
+        QString runs;
+    } const cases[] = {
+        {"'..' out of the program folder", upAndOut, {}},
+        {"'..' out, backslashes", QString(upAndOut).replace(QLatin1Char('/'), QLatin1Char('\\')), {}},
+        {"absolute path", evil, {}},
+        {"absolute Windows name", outside.filePath(QStringLiteral("Evil.dll")), {}},
+        {"a link in the program folder that points outside", QStringLiteral("Collegata.dll"), {}},
+        {"a library only on the system's search path", QStringLiteral("libm.so.6"), {}},
+        {"another one", QStringLiteral("libz.so.1"), {}},
+        {"a folder below the program folder", QStringLiteral("moduli\\AgendaProva.dll"), allowed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::attach(setup, folder.userDatabase());
+        test::exec(setup, QStringLiteral("UPDATE TABVELKORA SET VALORE=%1 WHERE PARAMETRO='DllAperturaAgenda'")
+                              .arg(db::quoted(c.libreria)));
+        folder.messages.clear();
+        auto w = start();
+        login(*w, QStringLiteral("ROSSI"), QStringLiteral("Segreta"));
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: DITTA A - Utente: ROSSI")) << "the login completes";
+        EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(platform::DynamicLibrary::isLoaded(evil));
+        EXPECT_EQ(test::recordOf(evil), nullptr);
+        if (!c.runs.isEmpty()) {
+            const test::ModuleRecord* record = test::recordOf(c.runs);
+            ASSERT_NE(record, nullptr);
+            EXPECT_EQ(record->calls, 1);
+            EXPECT_EQ(record->last.function, "ApriFinestraX");
+        }
+    }
 }
 
 TEST_F(LoginTest, EnterInThePasswordFieldLogsIn)
