@@ -3,5 +3,23 @@
 // The shared data form for module libraries: a module creates its own TTabXForm, makes the
 // user it was called for current (SetUserPerNum) and calls its services, for example
 // ScritturaHandleDiApertura to record the window it opened. Link the data library (velkoradata).
+//
+// The public headers a module may use, all below include/velkora:
+//   velkora/EntryPoints.h              entry-point signatures, VELKORA_CALL, counted text
+//   velkora/TabXForm.h                 this header: the data form (velkora/data/TabX.h)
+//   velkora/db/Database.h              the database connection the form owns
+//   velkora/db/Transaction.h           transactions on it
+//   velkora/db/TransactionGuard.h      rolls a transaction back unless the work committed
+//   velkora/db/Query.h                 statements, rows and named parameters
+//   velkora/db/DbError.h               the errors they throw (isLockConflict())
+//   velkora/platform/Environment.h     program folder, message service and drive letters
+//   velkora/platform/DriveMap.h        the folders the drive letters name
+//   velkora/platform/MessageService.h  message boxes and modal dialogs
+//   velkora/services/WindowPositions.h window positions stored per user
+//   velkora/tabx/MemTable.h            the form's in-memory table
+// Only the include folder above "velkora" and Qt are needed on the include path.
 
-#include "data/TabX.h"
+#include <velkora/data/TabX.h>
+#include <velkora/db/DbError.h>
+#include <velkora/platform/MessageService.h>
+#include <velkora/services/WindowPositions.h>

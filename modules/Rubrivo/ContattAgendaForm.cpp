@@ -1,9 +1,6 @@
 #include "ContattAgendaForm.h"
 
 #include "ContattoDialog.h"
-#include "data/TabX.h"
-#include "db/DbError.h"
-#include "platform/MessageService.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -20,6 +17,9 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <velkora/TabXForm.h>
+#include <velkora/db/DbError.h>
+#include <velkora/platform/MessageService.h>
 
 namespace velkora::rubrivo {
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Rubrica.h"
-#include "platform/Environment.h"
 
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <velkora/platform/Environment.h>
 
 class QLabel;
 class QLineEdit;

@@ -1,13 +1,12 @@
 #include "ContattoDialog.h"
 
-#include "platform/MessageService.h"
-
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <velkora/platform/MessageService.h>
 
 namespace velkora::rubrivo {
 

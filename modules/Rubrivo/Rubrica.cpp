@@ -1,6 +1,6 @@
 #include "Rubrica.h"
 
-#include "db/TransactionGuard.h"
+#include <velkora/db/TransactionGuard.h>
 
 namespace velkora::rubrivo {
 

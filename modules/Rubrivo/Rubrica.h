@@ -1,10 +1,9 @@
 #pragma once
 
-#include "db/Query.h"
-#include "db/Transaction.h"
-
 #include <QString>
 #include <vector>
+#include <velkora/db/Query.h>
+#include <velkora/db/Transaction.h>
 
 namespace velkora::db {
 class Database;

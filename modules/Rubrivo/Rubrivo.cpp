@@ -3,14 +3,13 @@
 // the window open.
 
 #include "ContattAgendaForm.h"
-#include "data/TabX.h"
-#include "platform/Environment.h"
-#include "platform/MessageService.h"
-
 #include <QList>
 #include <QPointer>
 #include <exception>
 #include <velkora/EntryPoints.h>
+#include <velkora/TabXForm.h>
+#include <velkora/platform/Environment.h>
+#include <velkora/platform/MessageService.h>
 
 namespace velkora::rubrivo {
 

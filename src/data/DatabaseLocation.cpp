@@ -1,6 +1,6 @@
 #include "data/DatabaseLocation.h"
 
-#include "data/KivIn2.h"
+#include "data/ServerPrompt.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/SqlText.h"
@@ -8,7 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 
-#include <QFont>
+#include <optional>
 
 namespace velkora {
 
@@ -75,18 +75,17 @@ ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
         return out;
 
     messages.plain(QStringLiteral("Non trovato dati.ini"));
-    TKivIn2Form dialog(owner);
-    dialog.setWindowTitle(QStringLiteral("Non trovato dati.ini"));
-    dialog.Label1->setText(QStringLiteral("Inserire il nome del computer e la lettera della sua\r\n"
-                                          "unità disco dove risulta ospitato (o sarà ospitato) il database"));
-    dialog.setFont(QFont(QStringLiteral("Arial"), 8, QFont::Normal));
-    dialog.Label1->adjustSize();
-    dialog.Label1->move(dialog.Label1->x(), dialog.Label1->y() - 10);
-    dialog.Edit1->clear();
-    messages.execDialog(dialog);
-    if (dialog.Esito == 1) {
-        out.nomeServer = dialog.Edit1->text();
-        out.letteraDisco = dialog.Edit2->text();
+    ServerPrompt* prompt = ServerPrompt::installed();
+    if (!prompt)
+        return out;
+    const std::optional<ServerPrompt::Risposta> risposta =
+        prompt->chiedi(QStringLiteral("Non trovato dati.ini"),
+                       QStringLiteral("Inserire il nome del computer e la lettera della sua\r\n"
+                                      "unità disco dove risulta ospitato (o sarà ospitato) il database"),
+                       owner, messages);
+    if (risposta) {
+        out.nomeServer = risposta->nomeServer;
+        out.letteraDisco = risposta->letteraDisco;
         ini.writeString(kConfig, QStringLiteral("Nome Server"), out.nomeServer);
         if (!out.letteraDisco.isEmpty())
             ini.writeString(kConfig, QStringLiteral("Lettera Disco Server"), out.letteraDisco);

@@ -6,6 +6,7 @@
 #include "platform/TerminationSignals.h"
 #include "shell/ApplicationShutdown.h"
 #include "shell/BaseMain.h"
+#include "shell/KivIn2Prompt.h"
 
 namespace velkora {
 
@@ -25,6 +26,9 @@ int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>&
     platform::registerDesignFonts();
     platform::Environment& env = platform::Environment::process();
     env.programFolder = QApplication::applicationDirPath() + QLatin1Char('/');
+    // The data form asks for the database server with the suite's dialog.
+    static KivIn2Prompt serverPrompt;
+    ServerPrompt::install(&serverPrompt);
     // The main window closes the program; it deletes itself when closed. The agenda and other
     // module windows may outlive it, and keep the program running until they close too.
     auto* main = new TBaseMainForm(env);

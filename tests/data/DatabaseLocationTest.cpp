@@ -1,5 +1,6 @@
 #include "data/DatabaseLocation.h"
-#include "data/KivIn2.h"
+#include "data/ServerPrompt.h"
+#include "shell/KivIn2.h"
 #include "db/Database.h"
 #include "platform/IniFile.h"
 #include "platform/RecordingMessageService.h"
@@ -300,6 +301,45 @@ TEST_F(UnreachableDatabase, CancelledOrClosedPromptLeavesDatiIniAlone)
         EXPECT_FALSE(QFile::exists(cartella + QStringLiteral("dati.ini")));
         EXPECT_EQ(folder.messages.texts(), (QStringList{kNoIni, kNotOpened}));
     }
+}
+
+// The data form asks through whatever prompt the program installed; the dialog is only the
+// start program's choice. Without one the question goes unanswered, as a cancelled prompt.
+TEST_F(UnreachableDatabase, TheQuestionGoesToTheInstalledPrompt)
+{
+    class ScriptedPrompt : public ServerPrompt
+    {
+    public:
+        std::optional<Risposta> chiedi(const QString& titolo, const QString& testo, QWidget*,
+                                       platform::MessageService&) override
+        {
+            asked << titolo << testo;
+            return Risposta{QStringLiteral("localhost/3059"), QStringLiteral("Q")};
+        }
+        QStringList asked;
+    };
+    struct Restore
+    {
+        ServerPrompt* previous = ServerPrompt::installed();
+        ~Restore() { ServerPrompt::install(previous); }
+    } restore;
+
+    ScriptedPrompt scripted;
+    ServerPrompt::install(&scripted);
+    EXPECT_FALSE(apri());
+    ASSERT_EQ(scripted.asked.size(), 2);
+    EXPECT_EQ(scripted.asked.at(0), kNoIni);
+    EXPECT_TRUE(folder.messages.dialogTitles().isEmpty());
+    EXPECT_EQ(ini("Nome Server"), QStringLiteral("localhost/3059"));
+    EXPECT_EQ(ini("Lettera Disco Server"), QStringLiteral("Q"));
+    EXPECT_TRUE(connection.databaseName().startsWith(QStringLiteral("localhost/3059:")));
+
+    QFile::remove(cartella + QStringLiteral("dati.ini"));
+    folder.messages.clear();
+    ServerPrompt::install(nullptr);
+    EXPECT_FALSE(apri());
+    EXPECT_FALSE(QFile::exists(cartella + QStringLiteral("dati.ini")));
+    EXPECT_EQ(folder.messages.texts(), (QStringList{kNoIni, kNotOpened}));
 }
 
 TEST_F(UnreachableDatabase, ConfiguredServerIsUsedWithoutPrompt)

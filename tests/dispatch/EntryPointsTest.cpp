@@ -1,8 +1,11 @@
 #include "data/TabX.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
 #include "dispatch/ModuleAccess.h"
 #include "platform/DynamicLibrary.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
+#include "support/TestDatabase.h"
 #include "TestModulePaths.h"
 
 #include <QFileInfo>
@@ -176,6 +179,42 @@ TEST_F(EntryPointsTest, AMissingLibraryOrFunctionDoesNothingAndSaysNothing)
     window->CaricaFunzioneDLLX(module, QStringLiteral("apriminuscolox"), 8);
     EXPECT_EQ(record().calls, 1);
     EXPECT_EQ(record().last.function, "apriminuscolox");
+}
+
+// The test module is built with the public headers alone; called like any module function, it
+// makes its own data form on the process's environment and works with the user it was called for.
+TEST_F(EntryPointsTest, AModuleBuiltOnThePublicHeadersWorksWithItsOwnDataForm)
+{
+    {
+        db::Database setup;
+        test::attach(setup, folder.userDatabase());
+        test::exec(setup, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (7, 'VIOLA', 'DITTA V')"));
+        test::exec(setup, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                                         "VALUES (7, 'DITTA V', 'ParametroProva', 'valore è', 1)"));
+        test::exec(setup, QStringLiteral("INSERT INTO NORVILOGFUNZ (FUNZIONECHIAMATA, IDFINESTRA) VALUES ('ApriConDatiX', 31)"));
+    }
+    platform::Environment& process = platform::Environment::process();
+    const platform::Environment saved = process;
+    process = folder.environment();
+    window->tabX()->NumUser = 7;
+    window->CaricaFunzioneDLLX(module, QStringLiteral("ApriConDatiX"), 31);
+    process = saved;
+
+    const ModuleCall& got = record().last;
+    EXPECT_EQ(got.function, "ApriConDatiX");
+    EXPECT_EQ(got.nomeUser, "VIOLA");
+    EXPECT_EQ(got.dittaCorrente, "DITTA V");
+    EXPECT_EQ(got.parametro, "valore è");
+    EXPECT_TRUE(got.handleScritto);
+    db::Database check;
+    test::attach(check, folder.userDatabase());
+    db::Transaction transaction(&check);
+    db::Query query(&check, &transaction);
+    query.add(QStringLiteral("SELECT HANDLEFINESTRA FROM NORVILOGFUNZ WHERE IDFINESTRA = 31"));
+    query.open();
+    ASSERT_EQ(query.recordCount(), 1);
+    EXPECT_EQ(query.asInteger(0), kModuleWindowHandle);
+    EXPECT_TRUE(folder.messages.boxes().empty());
 }
 
 TEST_F(EntryPointsTest, ABareWindowsNameIsFoundInTheProgramFolderAndStaysLoaded)

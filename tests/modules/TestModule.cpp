@@ -1,10 +1,13 @@
 // A module library for the tests: one function of every entry kind, each recording exactly
-// what arrived, so the tests can check the start program's side of the calls byte by byte.
-// Built with hidden visibility, so only what the public macros export can be found.
+// what arrived, so the tests can check the start program's side of the calls byte by byte, and
+// one that works with its own data form as the suite's modules do. Built with hidden
+// visibility, so only what the public macros export can be found, and with the public headers
+// of include/velkora alone, as a module author builds one.
 
 #include "TestModule.h"
 
 #include <velkora/EntryPoints.h>
+#include <velkora/TabXForm.h>
 
 #include <cstring>
 
@@ -95,6 +98,20 @@ void VELKORA_CALL ApriNascostoX(std::int32_t numUser, std::int32_t idFinestra)
 {
     begin("ApriNascostoX", numUser);
     record.last.idFinestra = idFinestra;
+}
+
+// The calls a module makes on its own data form: made for the user it was called for, it reads
+// his name, company and a parameter and stores the window handle under the window id.
+VELKORA_EXPORT void VELKORA_CALL ApriConDatiX(std::int32_t numUser, std::int32_t idFinestra)
+{
+    begin("ApriConDatiX", numUser);
+    record.last.idFinestra = idFinestra;
+    velkora::TTabXForm form(nullptr, 0, velkora::platform::Environment::process());
+    form.SetUserPerNum(numUser);
+    record.last.nomeUser = form.NomeUser.toStdString();
+    record.last.dittaCorrente = form.DittaCorrente.toStdString();
+    record.last.parametro = form.CaricaParametro(QStringLiteral("ParametroProva")).toStdString();
+    record.last.handleScritto = form.ScritturaHandleDiApertura(idFinestra, velkora::test::kModuleWindowHandle);
 }
 
 VELKORA_EXPORT const ModuleRecord* VelkoraTestModuleLastCall()

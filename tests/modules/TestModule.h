@@ -25,6 +25,12 @@ struct ModuleCall
     // The text's bytes as they arrived, terminating zero included (for a counted text the
     // length word says how many bytes to take, plus the zero).
     std::string bytes;
+    // What a function that uses the data form read from it (UTF-8), and whether it stored the
+    // window handle.
+    std::string nomeUser;
+    std::string dittaCorrente;
+    std::string parametro;
+    bool handleScritto = false;
 };
 
 struct ModuleRecord
@@ -40,5 +46,7 @@ using ModuleResetFunction = void (*)();
 
 inline constexpr const char* kModuleRecordExport = "VelkoraTestModuleLastCall";
 inline constexpr const char* kModuleResetExport = "VelkoraTestModuleReset";
+// The window handle that ApriConDatiX stores under its window id.
+inline constexpr std::int32_t kModuleWindowHandle = 4242;
 
 } // namespace velkora::test

@@ -1,4 +1,4 @@
-#include "data/KivIn2.h"
+#include "shell/KivIn2.h"
 #include "platform/RecordingMessageService.h"
 #include "shell/Iniz.h"
 

@@ -1,4 +1,4 @@
-#include "data/KivIn2.h"
+#include "shell/KivIn2.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"

@@ -1,3 +1,5 @@
+#include "shell/KivIn2Prompt.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -8,6 +10,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The data form's server question is the program's dialog, installed as the program does.
+    velkora::KivIn2Prompt serverPrompt;
+    velkora::ServerPrompt::install(&serverPrompt);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

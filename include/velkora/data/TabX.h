@@ -1,10 +1,10 @@
 #pragma once
 
-#include "db/Database.h"
-#include "db/Query.h"
-#include "db/Transaction.h"
-#include "platform/Environment.h"
-#include "tabx/MemTable.h"
+#include <velkora/db/Database.h>
+#include <velkora/db/Query.h>
+#include <velkora/db/Transaction.h>
+#include <velkora/platform/Environment.h>
+#include <velkora/tabx/MemTable.h>
 
 #include <QObject>
 #include <QString>

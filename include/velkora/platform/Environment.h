@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DriveMap.h"
+#include <velkora/platform/DriveMap.h>
 
 #include <QString>
 
