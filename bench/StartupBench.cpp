@@ -2,6 +2,7 @@
 // attached, TABSCRIPT check, schema probes, user list) on the demo database, beside the raw
 // Firebird client running the same statements: the floor for the same visible result.
 
+#include "GraficaDemo.h"
 #include "data/SchemaInstaller.h"
 #include "platform/Environment.h"
 #include "platform/RecordingMessageService.h"
@@ -118,6 +119,7 @@ int main(int argc, char** argv)
     // The demo program folder, with TABSCRIPT already made by a first start, so every
     // iteration measures the ordinary start.
     velkora::data::SchemaInstaller::initFolder(programFolder(), true);
+    velkora::admin::ScriviGrafica(programFolder(), true);
     QDir::setCurrent(folder.path());
     {
         velkora::platform::RecordingMessageService messages;

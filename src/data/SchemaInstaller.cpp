@@ -7,19 +7,11 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 
-#include <QColor>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QGuiApplication>
-#include <QImage>
-#include <QImageWriter>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QSet>
-#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -179,78 +171,6 @@ void ensureFolder(const QString& path)
         throw failure(QStringLiteral("Impossibile creare la cartella %1").arg(path));
 }
 
-void saveImage(const QImage& image, const QString& path, const char* format)
-{
-    QImageWriter writer(path, format);
-    if (!writer.write(image))
-        throw failure(QStringLiteral("Impossibile scrivere il file %1: %2")
-                          .arg(QDir::toNativeSeparators(path), writer.errorString()));
-}
-
-// A square button picture: a flat colour with a darker frame. BMP keeps no transparency, so
-// the whole square is painted.
-void writeButton(const QString& path, const QColor& colour)
-{
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(colour);
-    QPainter painter(&image);
-    painter.setPen(colour.darker(160));
-    painter.drawRect(0, 0, 15, 15);
-    painter.end();
-    saveImage(image, path, "bmp");
-}
-
-void writeButtons(const QString& graficaFolder)
-{
-    writeButton(QDir(graficaFolder).filePath(QStringLiteral("Verde.bmp")), QColor(40, 160, 60));
-    writeButton(QDir(graficaFolder).filePath(QStringLiteral("Rosso.bmp")), QColor(200, 40, 40));
-}
-
-// A program icon: the first letter of its file name, white on a coloured rounded tile. The
-// colour follows the icon's position in the demo data, so neighbouring groups differ.
-void writeIcon(const QString& path, const QString& name, int index)
-{
-    static const QColor palette[] = {
-        QColor(31, 95, 170), QColor(190, 90, 20),  QColor(40, 140, 70),  QColor(140, 50, 140),
-        QColor(170, 40, 50), QColor(20, 130, 140), QColor(110, 110, 40), QColor(80, 80, 80)};
-    const QColor colour = palette[index % std::size(palette)];
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(colour.darker(140));
-    painter.setBrush(colour);
-    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
-    // Text needs the font database, which only a GUI application has; without one the tile
-    // stays plain and the colours still tell the programs apart.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QFont font;
-        font.setBold(true);
-        font.setPixelSize(20);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, name.left(1).toUpper());
-    }
-    painter.end();
-    saveImage(image, path, "ico");
-}
-
-// The icon file names that the demo data gives the programs, in order of appearance.
-QStringList demoIconNames()
-{
-    static const QRegularExpression iconLiteral(QStringLiteral(R"('([^'/\\]+\.ico)')"),
-                                                QRegularExpression::CaseInsensitiveOption);
-    QStringList names;
-    for (const QString& statement : SchemaInstaller::splitScript(SchemaInstaller::demoSql())) {
-        for (auto it = iconLiteral.globalMatch(statement); it.hasNext();) {
-            const QString name = it.next().captured(1);
-            if (!names.contains(name, Qt::CaseInsensitive))
-                names << name;
-        }
-    }
-    return names;
-}
-
 void refuseExisting(const QString& path)
 {
     if (QFileInfo::exists(path))
@@ -399,16 +319,19 @@ QStringList SchemaInstaller::missingObjects(db::Database& database, const QStrin
     return missing;
 }
 
-void SchemaInstaller::writeDemoFiles(const QString& programFolder)
+QStringList SchemaInstaller::demoIconNames()
 {
-    const QDir root(programFolder);
-    const QString grafica = root.filePath(QStringLiteral("Grafica"));
-    ensureFolder(grafica);
-    ensureFolder(root.filePath(QStringLiteral("NOMIDIT/USERCFG")));
-    writeButtons(grafica);
-    const QStringList icons = demoIconNames();
-    for (int i = 0; i < icons.size(); ++i)
-        writeIcon(QDir(grafica).filePath(icons.at(i)), icons.at(i), i);
+    static const QRegularExpression iconLiteral(QStringLiteral(R"('([^'/\\]+\.ico)')"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (const QString& statement : SchemaInstaller::splitScript(SchemaInstaller::demoSql())) {
+        for (auto it = iconLiteral.globalMatch(statement); it.hasNext();) {
+            const QString name = it.next().captured(1);
+            if (!names.contains(name, Qt::CaseInsensitive))
+                names << name;
+        }
+    }
+    return names;
 }
 
 void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
@@ -425,11 +348,6 @@ void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
     if (demo)
         sql += QLatin1Char('\n') + demoSql();
     createDatabase(databasePath, sql);
-
-    if (demo)
-        writeDemoFiles(programFolder);
-    else
-        writeButtons(root.filePath(QStringLiteral("Grafica")));
 }
 
 QString SchemaInstaller::userDatabasePath(const QString& programFolder)

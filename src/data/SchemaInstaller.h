@@ -42,16 +42,15 @@ public:
     // columns of a missing table are not listed separately.
     static QStringList missingObjects(db::Database& database, const QString& sql);
 
-    // The pictures and folders a demo program folder needs: an icon for every ".ico" file that
-    // the demo data names, the save-button pictures Verde.bmp and Rosso.bmp in Grafica, and the
-    // folders NOMIDIT and NOMIDIT/USERCFG. Existing files are replaced. Needs a QGuiApplication
-    // (text is drawn on the icons). Throws std::runtime_error when a file cannot be written.
-    static void writeDemoFiles(const QString& programFolder);
+    // The icon file names that the demo data gives the programs, in order of appearance and
+    // without repeats (letter case ignored).
+    static QStringList demoIconNames();
 
     // Lays out a program folder: user/user.fdb with the user schema (and the demo data when
-    // demo is set), Grafica with the save-button pictures (and the demo icons), NOMIDIT and
-    // NOMIDIT/USERCFG. An existing user/user.fdb is refused as by createDatabase, before
-    // anything is written.
+    // demo is set) and the folders user, Grafica, NOMIDIT and NOMIDIT/USERCFG. An existing
+    // user/user.fdb is refused as by createDatabase, before anything is written; existing
+    // folders and the files in them are left as they are. The pictures of Grafica are painted
+    // by the admin tool.
     static void initFolder(const QString& programFolder, bool demo);
 
     // The user database's place below a program folder.

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -148,6 +149,69 @@ TEST_F(AdminToolTest, CommandsRefuseAnExistingDatabaseAndLeaveItUntouched)
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.err.contains(expected)) << result.err.toStdString();
         EXPECT_EQ(fileHash(userDatabase()), before);
+    }
+}
+
+// A folder without a database may still hold an office's pictures and settings: init and demo
+// add what is missing and leave every file that is there byte for byte, naming the pictures
+// they left alone.
+TEST_F(AdminToolTest, InitAndDemoNeverOverwriteAFile)
+{
+    struct Case
+    {
+        const char* command;
+        // Pictures the command paints that the folder lacked.
+        QStringList written;
+        // Pictures that were there and are reported as left alone.
+        QStringList skipped;
+    } const cases[] = {
+        {"init", {}, {"Grafica/Verde.bmp", "Grafica/Rosso.bmp"}},
+        {"demo", {"Grafica/anagrafiche.ico", "Grafica/contabilita.ico", "Grafica/magazzino.ico"},
+         {"Grafica/Verde.bmp", "Grafica/Rosso.bmp", "Grafica/agenda.ico"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const QString root = m_dir.filePath(QString::fromUtf8(c.command));
+        const QStringList existing{"Grafica/Verde.bmp", "Grafica/agenda.ico", "Grafica/altro.png",
+                                   "NOMIDIT/UTENTI.INI", "NOMIDIT/USERCFG/1 Mario Rossi.INI",
+                                   "user/dati.ini"};
+        QHash<QString, QByteArray> before;
+        for (const QString& relative : existing) {
+            const QString path = QDir(root).filePath(relative);
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("contenuto dell'ufficio: " + relative.toUtf8());
+            file.close();
+            before.insert(relative, fileHash(path));
+        }
+        // A link of a picture's name that leads nowhere yet: writing through it would create a
+        // file elsewhere.
+        const QString target = m_dir.filePath(QStringLiteral("fuori-%1.bmp").arg(QString::fromUtf8(c.command)));
+        ASSERT_TRUE(QFile::link(target, QDir(root).filePath(QStringLiteral("Grafica/Rosso.bmp"))));
+
+        const ToolResult result = runTool({QString::fromUtf8(c.command), root});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+
+        for (const QString& relative : existing) {
+            SCOPED_TRACE(relative.toStdString());
+            EXPECT_EQ(fileHash(QDir(root).filePath(relative)), before.value(relative));
+        }
+        EXPECT_FALSE(QFileInfo::exists(target)) << "nothing was written through the link";
+        EXPECT_TRUE(QFileInfo(QDir(root).filePath(QStringLiteral("user/user.fdb"))).isFile());
+        for (const QString& relative : c.written) {
+            SCOPED_TRACE(relative.toStdString());
+            EXPECT_FALSE(QImage(QDir(root).filePath(relative)).isNull());
+        }
+        QStringList reported;
+        for (const QString& line : outputLines(result)) {
+            if (line.startsWith(QStringLiteral("File esistente lasciato invariato: ")))
+                reported << line.section(QStringLiteral(": "), 1);
+        }
+        QStringList expected;
+        for (const QString& relative : c.skipped)
+            expected << QDir::toNativeSeparators(relative);
+        EXPECT_EQ(reported, expected) << result.out.toStdString();
     }
 }
 

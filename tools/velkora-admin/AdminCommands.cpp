@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 
+#include "GraficaDemo.h"
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 
@@ -68,16 +69,29 @@ int check(const QString& folder)
     return ExitFailure;
 }
 
+// The database, the folders and the pictures of a program folder. A file that is there already
+// is never replaced; each one left alone is named on standard output.
+void prepareFolder(const QString& path, bool demo)
+{
+    SchemaInstaller::initFolder(path, demo);
+    const EsitoGrafica grafica = ScriviGrafica(path, demo);
+    if (demo)
+        out() << "Cartella del programma preparata con i dati dimostrativi: ";
+    else
+        out() << "Cartella del programma preparata: ";
+    out() << QDir::toNativeSeparators(path) << "\n";
+    for (const QString& saltato : grafica.saltati)
+        out() << "File esistente lasciato invariato: " << QDir::toNativeSeparators(saltato) << "\n";
+    out() << Qt::flush;
+}
+
 int run(const QString& command, const QString& path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (command == QLatin1String("init")) {
-        SchemaInstaller::initFolder(path, false);
-        out() << "Cartella del programma preparata: " << shown << "\n" << Qt::flush;
+        prepareFolder(path, false);
     } else if (command == QLatin1String("demo")) {
-        SchemaInstaller::initFolder(path, true);
-        out() << "Cartella del programma preparata con i dati dimostrativi: " << shown << "\n"
-              << Qt::flush;
+        prepareFolder(path, true);
     } else if (command == QLatin1String("template")) {
         SchemaInstaller::createDatabase(path, SchemaInstaller::userSchemaSql());
         out() << "Database utenti creato: " << shown << "\n" << Qt::flush;
