@@ -78,11 +78,11 @@ ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
     ServerPrompt* prompt = ServerPrompt::installed();
     if (!prompt)
         return out;
-    const std::optional<ServerPrompt::Risposta> risposta =
-        prompt->chiedi(QStringLiteral("Non trovato dati.ini"),
-                       QStringLiteral("Inserire il nome del computer e la lettera della sua\r\n"
-                                      "unità disco dove risulta ospitato (o sarà ospitato) il database"),
-                       owner, messages);
+    const std::optional<ServerPrompt::Risposta> risposta = prompt->chiedi(
+        QStringLiteral("Non trovato dati.ini"),
+        QStringLiteral("Inserire il nome del computer e la lettera della sua\r\n"
+                       "unità disco dove risulta ospitato (o sarà ospitato) il database"),
+        owner, messages);
     if (risposta) {
         out.nomeServer = risposta->nomeServer;
         out.letteraDisco = risposta->letteraDisco;

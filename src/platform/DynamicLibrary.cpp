@@ -123,8 +123,9 @@ DynamicLibrary::Handle DynamicLibrary::load(const QString& name, const QString& 
         return handle;
     }
     if (refused) {
-        qWarning().noquote() << QStringLiteral("Libreria \"%1\" non caricata: si caricano solo librerie "
-                                               "della cartella del programma %2")
+        qWarning().noquote() << QStringLiteral(
+                                    "Libreria \"%1\" non caricata: si caricano solo librerie "
+                                    "della cartella del programma %2")
                                     .arg(name, QDir::toNativeSeparators(programFolder));
     }
     return nullptr;

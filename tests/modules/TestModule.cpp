@@ -111,7 +111,8 @@ VELKORA_EXPORT void VELKORA_CALL ApriConDatiX(std::int32_t numUser, std::int32_t
     record.last.nomeUser = form.NomeUser.toStdString();
     record.last.dittaCorrente = form.DittaCorrente.toStdString();
     record.last.parametro = form.CaricaParametro(QStringLiteral("ParametroProva")).toStdString();
-    record.last.handleScritto = form.ScritturaHandleDiApertura(idFinestra, velkora::test::kModuleWindowHandle);
+    record.last.handleScritto =
+        form.ScritturaHandleDiApertura(idFinestra, velkora::test::kModuleWindowHandle);
 }
 
 VELKORA_EXPORT const ModuleRecord* VelkoraTestModuleLastCall()
