@@ -4,7 +4,8 @@
 
 namespace velkora::platform {
 
-bool MessageService::showBox(BoxKind kind, const QString& text, const QString& detail, QWidget* parent)
+bool MessageService::showBox(BoxKind kind, const QString& text, const QString& detail,
+                             QWidget* parent)
 {
     // The detail is for whoever looks into a fault later: it goes to the warning output even
     // when the user closes the box without opening it.

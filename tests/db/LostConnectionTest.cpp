@@ -9,10 +9,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 using namespace velkora;
 using namespace velkora::db;
@@ -39,8 +37,10 @@ protected:
     // Ends every attachment but the other one's, as an administrator or a server would.
     void cut()
     {
-        test::exec(other, QStringLiteral(
-                              "DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+        test::exec(
+            other,
+            QStringLiteral(
+                "DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
     }
 
     // The number of users as the program reads it now, in a fresh transaction.
@@ -125,8 +125,9 @@ TEST_F(LostConnectionTest, AFailedAttachIsReportedAndTheFollowingOperationTriesA
         users();
         FAIL() << "attached a file that is not there";
     } catch (const DbError& e) {
-        EXPECT_EQ(e.describe().message,
-                  QStringLiteral("Impossibile aprire il database \"%1\": il file non esiste.").arg(path));
+        EXPECT_EQ(
+            e.describe().message,
+            QStringLiteral("Impossibile aprire il database \"%1\": il file non esiste.").arg(path));
         EXPECT_FALSE(e.describe().detail.isEmpty());
     }
     EXPECT_TRUE(program.connectionLost());

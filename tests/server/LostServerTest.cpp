@@ -2,24 +2,21 @@
 // this test alone (scripts/fbserver.sh on a free port of its own), so that stopping it disturbs no
 // other test.
 
+#include "TestPaths.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "support/TestDatabase.h"
-#include "TestPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
-
 #include <iostream>
 #include <memory>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
@@ -38,8 +35,8 @@ int freePort()
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
     int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0)
         port = ntohs(address.sin_port);
     ::close(s);
     return port;
@@ -53,14 +50,15 @@ protected:
         if (qEnvironmentVariableIsEmpty("VELKORA_SERVER_TESTS"))
             GTEST_SKIP() << "server tests are not enabled (VELKORA_SERVER_TESTS)";
         script = qEnvironmentVariable("VELKORA_FBSERVER_SCRIPT",
-                                      QString::fromUtf8(test::kSourceDir) + QStringLiteral("/scripts/fbserver.sh"));
+                                      QString::fromUtf8(test::kSourceDir) +
+                                          QStringLiteral("/scripts/fbserver.sh"));
         port = freePort();
         ASSERT_GT(port, 0);
         instance = QStringLiteral("/tmp/velkora-lost-server-%1").arg(port);
         // Only a script that runs private instances on a port of their own may be stopped here.
         QString address;
-        if (fbserver(QStringLiteral("address"), &address) != 0
-            || address.trimmed() != QStringLiteral("localhost/%1").arg(port))
+        if (fbserver(QStringLiteral("address"), &address) != 0 ||
+            address.trimmed() != QStringLiteral("localhost/%1").arg(port))
             GTEST_SKIP() << "scripts/fbserver.sh cannot run a private instance on its own port";
         ASSERT_EQ(fbserver(QStringLiteral("start")), 0);
         started = true;
@@ -123,10 +121,12 @@ TEST_F(LostServerTest, AProgramAttachedThroughTheServerGoesOnWhenTheServerIsBack
     query.open();
     const qint64 users = query.asInteger(0);
 
-    const QString lost = QStringLiteral(
-        "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
-        "risponde: l'operazione non è stata completata. Controllare il collegamento e riprovare.")
-                             .arg(server);
+    const QString lost =
+        QStringLiteral(
+            "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
+            "risponde: l'operazione non è stata completata. Controllare il collegamento e "
+            "riprovare.")
+            .arg(server);
     ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
     // The operation that meets the stopped server, then the next one, whose attach fails.
     for (const char* attempt : {"on the lost attachment", "attaching again"}) {

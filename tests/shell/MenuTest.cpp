@@ -1,6 +1,7 @@
 #include "data/TabX.h"
-#include "db/DbError.h"
 #include "db/SqlText.h"
+#include "platform/GuardedApplication.h"
+#include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
@@ -240,7 +241,19 @@ TEST_F(MenuTest, AFailedReadingKeepsTheMenusShownAndTheNextClickBuildsThem)
 
         test::attach(setup, folder.userDatabase());
         test::exec(setup, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
-        EXPECT_THROW(w->CaricaMenu(8), db::DbError);
+        // The click as the program's event loop delivers it.
+        platform::RecordingMessageService boxes;
+        EXPECT_FALSE(platform::GuardedApplication::guard(
+            [&] {
+                w->CaricaMenu(8);
+                return true;
+            },
+            boxes));
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text,
+                  QStringLiteral("Il collegamento con il database si è interrotto: l'operazione non "
+                                 "è stata completata. Controllare il collegamento e riprovare."));
+        EXPECT_EQ(boxes.boxes()[0].detail, QStringLiteral("connection shutdown"));
         EXPECT_EQ(describe(*w), menu7);
         EXPECT_EQ(w->programmaCorrente(), 7);
 
