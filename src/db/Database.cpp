@@ -156,7 +156,7 @@ void Database::create(const QStringList& createLines)
 void Database::executeImmediate(const QString& statement)
 {
     if (!attached())
-        throw DbLogicError(QStringLiteral("statement on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("statement on a detached database"));
     Transaction t(this);
     t.start();
     const QByteArray sql = toCp1252(statement);

@@ -160,8 +160,19 @@ DbLogicError::DbLogicError(const QString& message)
 {
 }
 
+DbLogicError DbLogicError::notAttached(const QString& message)
+{
+    DbLogicError error(message);
+    error.m_userMessage = QStringLiteral("Il database non è collegato: l'operazione non può essere "
+                                         "eseguita. Riavviare il programma quando il database è "
+                                         "disponibile.");
+    return error;
+}
+
 platform::FailureText DbLogicError::describe() const
 {
+    if (!m_userMessage.isEmpty())
+        return {m_userMessage, QString::fromUtf8(what())};
     return {QStringLiteral("Si è verificato un errore interno del programma nell'accesso al database."),
             QString::fromUtf8(what())};
 }

@@ -74,7 +74,14 @@ class DbLogicError : public std::logic_error, public platform::DescribedFailure
 public:
     explicit DbLogicError(const QString& message);
 
+    // A statement or transaction on a database that is not attached: the program goes on after
+    // a user database that could not be opened, so the user can meet this one.
+    static DbLogicError notAttached(const QString& message);
+
     platform::FailureText describe() const override;
+
+private:
+    QString m_userMessage;
 };
 
 // The server part of a database name: "dbserver" of "dbserver:D:\Dati\user.fdb", "localhost/3051"

@@ -850,7 +850,7 @@ void Query::run()
     if (!m_database)
         throw DbLogicError(QStringLiteral("query without a database"));
     if (!m_database->attached())
-        throw DbLogicError(QStringLiteral("query on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("query on a detached database"));
     Transaction* tr = transaction();
     if (!tr)
         throw DbLogicError(QStringLiteral("query without a transaction"));

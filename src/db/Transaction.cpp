@@ -85,7 +85,7 @@ void Transaction::start()
     if (active())
         throw DbLogicError(QStringLiteral("transaction already active"));
     if (!m_database || !m_database->attached())
-        throw DbLogicError(QStringLiteral("transaction on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("transaction on a detached database"));
     m_database->reattachIfLost();
     const QByteArray tpb = buildTpb(m_params);
     ISC_STATUS_ARRAY status;

@@ -115,8 +115,18 @@ TEST(GuardedApplicationTest, EnglishTextsGoToTheDetailUnderAnItalianMessage)
              q.add("SELECT 1 FROM RDB$DATABASE");
              q.open();
          },
-         "Si è verificato un errore interno del programma nell'accesso al database.",
+         "Il database non è collegato: l'operazione non può essere eseguita. Riavviare il programma "
+         "quando il database è disponibile.",
          "query on a detached database"},
+        {"a misuse of the db layer",
+         [&] {
+             velkora::db::Query q(&database, &transaction);
+             q.add("SELECT 1 FROM RDB$DATABASE");
+             q.open();
+             (void)q.asString("NESSUN_CAMPO");
+         },
+         "Si è verificato un errore interno del programma nell'accesso al database.",
+         "field not found: NESSUN_CAMPO"},
         {"a failure of the standard library",
          [] { (void)std::vector<int>().at(3); }, "Si è verificato un errore imprevisto.",
          "_M_range_check"},
