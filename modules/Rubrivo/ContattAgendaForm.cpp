@@ -231,8 +231,8 @@ void TContattAgendaForm::CaricaContatti()
     std::vector<Contatto> contatti;
     try {
         contatti = m_rubrica->contattiDi(m_numUser);
-    } catch (const db::DbError&) {
-        TabX->messages().error(kErroreLettura, this);
+    } catch (const db::DbError& errore) {
+        TabX->messages().error(kErroreLettura, errore.message(), this);
         return;
     }
     const std::optional<Contatto> prima = contattoSelezionato();
@@ -338,7 +338,7 @@ bool TContattAgendaForm::salva(const Contatto& contatto)
         }
     } catch (const db::DbError& errore) {
         TabX->messages().error(errore.isLockConflict() ? kContattoBloccato : kErroreSalvataggio,
-                               this);
+                               errore.message(), this);
         return false;
     }
     CaricaContatti();
@@ -357,7 +357,8 @@ void TContattAgendaForm::EliminaClick()
         m_rubrica->elimina(m_numUser, c->codice);
     } catch (const db::DbError& errore) {
         TabX->messages().error(
-            errore.isLockConflict() ? kEliminazioneBloccata : kErroreEliminazione, this);
+            errore.isLockConflict() ? kEliminazioneBloccata : kErroreEliminazione, errore.message(),
+            this);
         return;
     }
     CaricaContatti();

@@ -60,9 +60,10 @@ template <typename F> void protetto(F&& azione)
 {
     try {
         azione();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         if (platform::MessageService* messages = platform::Environment::process().messages)
-            messages->error(QStringLiteral("Errore interno: impossibile aprire l'agenda"));
+            messages->error(QStringLiteral("Errore interno: impossibile aprire l'agenda"),
+                            QString::fromUtf8(e.what()));
     }
 }
 

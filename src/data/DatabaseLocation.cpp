@@ -28,6 +28,26 @@ bool isLocalPath(const QString& path)
     return path.startsWith(QLatin1Char('/'));
 }
 
+// Says which file could not be opened and why, when the attach found a file it could not use;
+// a missing file is the normal way to a new database and a server that cannot be reached has its
+// own messages, so neither gets a box here.
+void spiegaFileNonAperto(const std::optional<db::DbError>& errore, QWidget* owner,
+                         platform::MessageService& messages)
+{
+    if (!errore)
+        return;
+    switch (errore->fileProblem()) {
+    case db::DbError::FileProblem::NotADatabase:
+    case db::DbError::FileProblem::InUse:
+    case db::DbError::FileProblem::AccessDenied:
+        messages.error(errore->describe(), owner);
+        break;
+    case db::DbError::FileProblem::None:
+    case db::DbError::FileProblem::Missing:
+        break;
+    }
+}
+
 } // namespace
 
 PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
@@ -116,8 +136,11 @@ QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
 
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
-                   platform::MessageService& messages, const platform::DriveMap& drives)
+                   platform::MessageService& messages, const platform::DriveMap& drives,
+                   std::optional<db::DbError>* attachError)
 {
+    if (attachError)
+        attachError->reset();
     const QString user = utente.isEmpty() ? QString::fromLatin1(kDefaultUser) : utente;
     const QString pass = password.isEmpty() ? QString::fromLatin1(kDefaultPassword) : password;
     connection.detach();
@@ -128,8 +151,10 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
     try {
         connection.attach();
         return true;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& error) {
         // Not there or not reachable: try to create it below.
+        if (attachError)
+            attachError->emplace(error);
     }
     try {
         connection.setSqlDialect(3);
@@ -153,6 +178,16 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
     const QString nomeFile = file.isEmpty() ? QStringLiteral("archivio.fdb") : file;
     QString base = cartella;
     platform::IniFile ini(datiIni(cartella));
+    std::optional<db::DbError> errore;
+    // Each attempt that fails on a file it found says why before the next step.
+    auto connetti = [&](const QString& percorso, const QString& server, const QString& lettera,
+                        const platform::DriveMap& mappa) {
+        const bool ok = ConnettiOCrea(connection, percorso, server, lettera, utente, password,
+                                      messages, mappa, &errore);
+        if (!ok)
+            spiegaFileNonAperto(errore, owner, messages);
+        return ok;
+    };
 
     if (!ini.readString(kConfig, QStringLiteral("PercorsoDatabase")).isEmpty()) {
         // Named-pipe form: \\server\folder as the server sees it; no other route is tried.
@@ -161,8 +196,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
         base = QStringLiteral("\\\\") + server + QLatin1Char('\\') + percorso;
         if (!base.endsWith(QLatin1Char('\\')))
             base += QLatin1Char('\\');
-        return ConnettiOCrea(connection, base + nomeFile, QString(), QString(), utente, password,
-                             messages);
+        return connetti(base + nomeFile, QString(), QString(), platform::DriveMap());
     }
 
     bool stop = false;
@@ -179,8 +213,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
                             && !ini.readString(kConfig, QStringLiteral("Nome Server")).isEmpty();
     bool connected = false;
     if (!stop && !soloServer) {
-        connected = ConnettiOCrea(connection, base + nomeFile, QString(), QString(), utente,
-                                  password, messages);
+        connected = connetti(base + nomeFile, QString(), QString(), platform::DriveMap());
         if (!connected && condivisoConNome) {
             stop = true;
             messages.plain(QStringLiteral("Errore: nonostante le configurazioni, il particolare percorso di rete sta rendendo impossibile l'attivazione del database"));
@@ -193,8 +226,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
 
     const ServerDaIni server = LeggiServerDaIni(cartella, owner, messages);
     if (!server.nomeServer.isEmpty())
-        return ConnettiOCrea(connection, base + nomeFile, server.nomeServer, server.letteraDisco,
-                             utente, password, messages, drives);
+        return connetti(base + nomeFile, server.nomeServer, server.letteraDisco, drives);
     messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"));
     return false;
 }

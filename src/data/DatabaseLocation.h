@@ -4,12 +4,15 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace velkora {
 
 namespace db {
 class Database;
+class DbError;
 }
 namespace platform {
 class MessageService;
@@ -64,11 +67,14 @@ QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
                              const platform::DriveMap& drives = platform::DriveMap());
 
 // Attaches the connection to the database at the path, or creates it there when the attach
-// fails. True when attached afterwards.
+// fails. True when attached afterwards. When attachError is given, it receives the failure of the
+// attach (also when the creation then succeeds), so the caller can say why an existing file could
+// not be opened.
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
                    platform::MessageService& messages,
-                   const platform::DriveMap& drives = platform::DriveMap());
+                   const platform::DriveMap& drives = platform::DriveMap(),
+                   std::optional<db::DbError>* attachError = nullptr);
 
 // Finds the database file `file` (default "archivio.fdb") of a folder through its "dati.ini",
 // attaches it or creates it. True when the connection is attached afterwards.
@@ -79,6 +85,10 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
 // fails there and the server route follows; here a folder opens in-process on any disk, so
 // without this a workstation would attach or create a file of its own that no other workstation
 // sees. Without a server name the order is: the folder's file, then the prompt.
+//
+// A file that exists but cannot be opened (not a database or damaged, held by another program,
+// no permission) is named in an error box with the reason, before anything else is tried or
+// asked.
 bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const QString& file,
                        const QString& utente, const QString& password, QWidget* owner,
                        platform::MessageService& messages,

@@ -119,8 +119,9 @@ void TTabXForm::createScriptTableWhenMissing()
         db::TransactionGuard guard(TransazioneUser);
         QueryVelkora.execSql();
         guard.commit();
-    } catch (const db::DbError&) {
-        messages().error(QStringLiteral("Errore interno di CREATE: impossibile creare la tabella TABSCRIPT"));
+    } catch (const db::DbError& e) {
+        messages().error(QStringLiteral("Errore interno di CREATE: impossibile creare la tabella TABSCRIPT"),
+                         e.message());
     }
 }
 

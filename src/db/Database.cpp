@@ -6,6 +6,8 @@
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
+#include <QThread>
+
 #include <algorithm>
 
 namespace velkora::db {
@@ -13,6 +15,10 @@ namespace velkora::db {
 using platform::toCp1252;
 
 namespace {
+
+// The pause before attaching again after a lost connection: a server that restarts, or a network
+// link that comes back, needs a moment; a user who clicked should not wait long.
+constexpr unsigned long kReattachDelayMs = 300;
 
 void appendDpb(QByteArray& dpb, char tag, const QByteArray& value)
 {
@@ -64,12 +70,13 @@ void* Database::nativeHandle()
 
 bool Database::attached() const
 {
-    return m_handle != 0;
+    // A lost attachment still counts: the next operation attaches it again.
+    return m_handle != 0 || m_lost;
 }
 
 void Database::attach()
 {
-    if (attached())
+    if (m_handle != 0)
         return;
     ISC_STATUS_ARRAY status;
     const QByteArray name = toCp1252(m_name);
@@ -77,23 +84,55 @@ void Database::attach()
     isc_db_handle handle = 0;
     isc_attach_database(status, static_cast<short>(name.size()), name.constData(), &handle,
                         static_cast<short>(dpb.size()), dpb.constData());
-    detail::check(status);
+    try {
+        detail::check(status);
+    } catch (DbError& error) {
+        error.setDatabase(m_name, true);
+        throw;
+    }
     m_handle = handle;
+    m_lost = false;
     ++m_generation;
 }
 
 void Database::detach()
 {
+    m_lost = false;
+    releaseHandle();
+}
+
+void Database::releaseHandle()
+{
     // Transactions that are still running end without committing.
     for (Transaction* t : m_transactions)
         t->dropHandleOnDetach();
-    if (!attached())
+    if (m_handle == 0)
         return;
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = m_handle;
     isc_detach_database(status, &handle);
     // A lost connection cannot be detached cleanly; the handle is gone either way.
     m_handle = 0;
+}
+
+void Database::noteFailure(DbError& error)
+{
+    if (error.databaseName().isEmpty())
+        error.setDatabase(m_name, false);
+    if (error.isConnectionLost() && m_handle != 0)
+        m_lost = true;
+}
+
+void Database::reattachIfLost()
+{
+    if (!m_lost)
+        return;
+    // The old handle and its transactions are gone on the server's side; letting them go here
+    // only frees the client's side.
+    releaseHandle();
+    QThread::msleep(kReattachDelayMs);
+    // On failure the connection stays lost and detached: the next operation tries again.
+    attach();
 }
 
 void Database::create(const QStringList& createLines)
@@ -117,7 +156,7 @@ void Database::create(const QStringList& createLines)
 void Database::executeImmediate(const QString& statement)
 {
     if (!attached())
-        throw DbLogicError(QStringLiteral("statement on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("statement on a detached database"));
     Transaction t(this);
     t.start();
     const QByteArray sql = toCp1252(statement);

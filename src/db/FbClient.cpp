@@ -20,10 +20,13 @@ QString statusMessage(const ISC_STATUS* status)
 void raise(const ISC_STATUS* status)
 {
     std::vector<long> codes;
+    int systemError = 0;
     for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
         const ISC_STATUS kind = *p++;
         if (kind == isc_arg_gds)
             codes.push_back(static_cast<long>(*p++));
+        else if (kind == isc_arg_unix && systemError == 0)
+            systemError = static_cast<int>(*p++);
         else if (kind == isc_arg_cstring)
             p += 2;
         else
@@ -32,7 +35,7 @@ void raise(const ISC_STATUS* status)
     char state[6] = {};
     fb_sqlstate(state, status);
     throw DbError(statusMessage(status), static_cast<int>(isc_sqlcode(status)), std::move(codes),
-                  QString::fromLatin1(state));
+                  QString::fromLatin1(state), systemError);
 }
 
 unsigned short sqlLength(const QByteArray& sql)

@@ -688,7 +688,7 @@ void Query::clearParams()
 void Query::open()
 {
     close();
-    run();
+    watched([this] { run(); });
     m_open = true;
     m_current = 0;
 }
@@ -696,7 +696,20 @@ void Query::open()
 void Query::execSql()
 {
     close();
-    run();
+    watched([this] { run(); });
+}
+
+void Query::watched(const std::function<void()>& work)
+{
+    if (m_database)
+        m_database->reattachIfLost();
+    try {
+        work();
+    } catch (DbError& error) {
+        if (m_database)
+            m_database->noteFailure(error);
+        throw;
+    }
 }
 
 void Query::close()
@@ -837,7 +850,7 @@ void Query::run()
     if (!m_database)
         throw DbLogicError(QStringLiteral("query without a database"));
     if (!m_database->attached())
-        throw DbLogicError(QStringLiteral("query on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("query on a detached database"));
     Transaction* tr = transaction();
     if (!tr)
         throw DbLogicError(QStringLiteral("query without a transaction"));

@@ -85,14 +85,15 @@ void Transaction::start()
     if (active())
         throw DbLogicError(QStringLiteral("transaction already active"));
     if (!m_database || !m_database->attached())
-        throw DbLogicError(QStringLiteral("transaction on a detached database"));
+        throw DbLogicError::notAttached(QStringLiteral("transaction on a detached database"));
+    m_database->reattachIfLost();
     const QByteArray tpb = buildTpb(m_params);
     ISC_STATUS_ARRAY status;
     isc_tr_handle handle = 0;
     isc_start_transaction(status, &handle, 1, static_cast<isc_db_handle*>(m_database->nativeHandle()),
                           static_cast<unsigned short>(tpb.size()),
                           tpb.isEmpty() ? nullptr : tpb.constData());
-    detail::check(status);
+    check(status);
     m_handle = handle;
 }
 
@@ -108,7 +109,7 @@ void Transaction::commit()
         return;
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &m_handle);
-    detail::check(status);
+    check(status);
     m_handle = 0;
 }
 
@@ -118,7 +119,7 @@ void Transaction::commitRetaining()
         return;
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &m_handle);
-    detail::check(status);
+    check(status);
 }
 
 void Transaction::rollback()
@@ -127,9 +128,15 @@ void Transaction::rollback()
         return;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &m_handle);
-    // A failed rollback (a lost connection) leaves nothing to roll back.
+    // A failed rollback leaves nothing to roll back. On a lost connection the server has ended
+    // the transaction itself, so that is no failure of the rollback.
     m_handle = 0;
-    detail::check(status);
+    try {
+        check(status);
+    } catch (const DbError& error) {
+        if (!error.isConnectionLost())
+            throw;
+    }
 }
 
 void Transaction::rollbackRetaining()
@@ -138,7 +145,7 @@ void Transaction::rollbackRetaining()
         return;
     ISC_STATUS_ARRAY status;
     isc_rollback_retaining(status, &m_handle);
-    detail::check(status);
+    check(status);
 }
 
 void Transaction::restart()
@@ -146,6 +153,17 @@ void Transaction::restart()
     if (active())
         rollback();
     start();
+}
+
+void Transaction::check(const std::intptr_t* status)
+{
+    try {
+        detail::check(status);
+    } catch (DbError& error) {
+        if (m_database)
+            m_database->noteFailure(error);
+        throw;
+    }
 }
 
 void Transaction::dropHandleOnDetach()

@@ -68,6 +68,29 @@ QAction* TBaseMainForm::nuovaVoce(const QString& caption, qint32 menu, QObject* 
 
 void TBaseMainForm::CaricaMenu(qint32 programma)
 {
+    // The menus shown stay until the new ones are built: when reading them fails (a lost
+    // connection, say) the bar keeps the program it had, and a later click tries again.
+    const std::array<QAction*, 257> vecchieVoci = VociMenu;
+    const qint32 vecchioConta = ContaVoci;
+    const QVariant vecchioProgramma = MenuPrincipale->property(kProprietaTag);
+    VociMenu.fill(nullptr);
+    ContaVoci = 1;
+    MenuPrincipale->setProperty(kProprietaTag, programma);
+    std::vector<QAction*> nuove;
+    try {
+        costruisciMenu(programma, nuove);
+    } catch (...) {
+        m_istantaneaMenu.reset();
+        for (QAction* voce : nuove) {
+            delete voce->menu();
+            delete voce;
+        }
+        VociMenu = vecchieVoci;
+        ContaVoci = vecchioConta;
+        MenuPrincipale->setProperty(kProprietaTag, vecchioProgramma);
+        throw;
+    }
+
     // Everything after "Sistema" goes, with its submenus.
     const QList<QAction*> top = MenuPrincipale->actions();
     for (int i = 1; i < top.size(); ++i) {
@@ -76,10 +99,12 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
             sub->deleteLater();
         top[i]->deleteLater();
     }
-    VociMenu.fill(nullptr);
-    ContaVoci = 1;
-    MenuPrincipale->setProperty(kProprietaTag, programma);
+    for (QAction* voce : nuove)
+        MenuPrincipale->addAction(voce);
+}
 
+void TBaseMainForm::costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu)
+{
     QueryAux.close();
     QueryAux.clear();
     if (leggiMenuRigaPerRiga) {
@@ -114,8 +139,9 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
     }
 
     for (const RigaMenu& r : cima) {
+        // Owned by the bar from the start, shown in it only when the whole tree is built.
         QAction* voce = nuovaVoce(r.descrizione, r.menu, MenuPrincipale);
-        MenuPrincipale->addAction(voce);
+        cimaMenu.push_back(voce);
         if (CercaFigli(programma, r.menu, r.livello)) {
             auto* sub = new QMenu(r.descrizione, MenuPrincipale);
             voce->setMenu(sub);

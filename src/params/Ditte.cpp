@@ -81,8 +81,8 @@ bool aggiornaDittaUtente(db::Query& query, platform::MessageService& messages, q
         db::TransactionGuard guardia(*transaction);
         query.execSql();
         guardia.commitRetaining();
-    } catch (const db::DbError&) {
-        messages.error(QStringLiteral("Errore interno di lettura parametro ditta"));
+    } catch (const db::DbError& e) {
+        messages.error(QStringLiteral("Errore interno di lettura parametro ditta"), e.message());
         return false;
     }
     return true;

@@ -28,8 +28,8 @@ void runAndCommit(db::Query& query, db::Transaction& transaction,
         db::TransactionGuard guard(transaction);
         query.execSql();
         guard.commit();
-    } catch (const db::DbError&) {
-        messages.error(failureText);
+    } catch (const db::DbError& e) {
+        messages.error(failureText, e.message());
     }
 }
 

@@ -1,9 +1,11 @@
 #include "platform/QtMessageService.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace velkora::platform {
 
@@ -26,14 +28,54 @@ QMessageBox::Icon iconFor(BoxKind kind)
     return QMessageBox::NoIcon;
 }
 
+// The button that opens a box's detail is labelled by Qt through its translations; this one
+// gives it the suite's language whatever translations are installed, and leaves every other text
+// to them.
+class DetailButtonTexts : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override
+    {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QMessageBox") != 0)
+            return {};
+        if (qstrcmp(sourceText, "Show Details...") == 0)
+            return QStringLiteral("Mostra dettagli...");
+        if (qstrcmp(sourceText, "Hide Details...") == 0)
+            return QStringLiteral("Nascondi dettagli...");
+        return {};
+    }
+};
+
+void installDetailButtonTexts()
+{
+    static DetailButtonTexts* texts = [] {
+        auto* t = new DetailButtonTexts(QCoreApplication::instance());
+        QCoreApplication::installTranslator(t);
+        return t;
+    }();
+    Q_UNUSED(texts);
+}
+
 } // namespace
 
-bool QtMessageService::showBox(BoxKind kind, const QString& text, QWidget* parent)
+bool QtMessageService::present(BoxKind kind, const QString& text, const QString& detail,
+                               QWidget* parent)
 {
     QMessageBox box(iconFor(kind), QGuiApplication::applicationDisplayName(), text,
                     QMessageBox::NoButton, parent);
     // Texts come from database errors and user data; a "<" in them must not turn into markup.
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty()) {
+        // Before the detail: the button is labelled when it is made.
+        installDetailButtonTexts();
+        box.setDetailedText(detail);
+    }
     if (kind != BoxKind::Confirmation) {
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();

@@ -5,12 +5,15 @@
 namespace velkora::platform {
 
 // The message boxes and modal dialogs the user sees: QMessageBox with the application's display
-// name as the window title, and QDialog::exec.
+// name as the window title, a detail text behind the box's own "Mostra dettagli..." button, and
+// QDialog::exec.
 class QtMessageService : public MessageService
 {
 public:
-    bool showBox(BoxKind kind, const QString& text, QWidget* parent = nullptr) override;
     int execDialog(QDialog& dialog) override;
+
+protected:
+    bool present(BoxKind kind, const QString& text, const QString& detail, QWidget* parent) override;
 };
 
 } // namespace velkora::platform

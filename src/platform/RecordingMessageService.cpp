@@ -7,9 +7,10 @@
 
 namespace velkora::platform {
 
-bool RecordingMessageService::showBox(BoxKind kind, const QString& text, QWidget* /*parent*/)
+bool RecordingMessageService::present(BoxKind kind, const QString& text, const QString& detail,
+                                      QWidget* /*parent*/)
 {
-    m_boxes.push_back({kind, text});
+    m_boxes.push_back({kind, text, detail});
     if (kind != BoxKind::Confirmation)
         return true;
     if (m_answers.empty())

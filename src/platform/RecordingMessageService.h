@@ -10,9 +10,9 @@
 
 namespace velkora::platform {
 
-// The message service for tests: records every box (kind and exact text) and every dialog, and
-// answers confirmations and dialogs from scripts queued in advance, so no test waits on a modal
-// window. Something the test did not script is a fault of the test or of the code under test,
+// The message service for tests: records every box (kind, exact text and detail) and every
+// dialog, and answers confirmations and dialogs from scripts queued in advance, so no test waits
+// on a modal window. Something the test did not script is a fault of the test or of the code under test,
 // so it throws std::logic_error instead of guessing an answer.
 class RecordingMessageService : public MessageService
 {
@@ -21,10 +21,9 @@ public:
     {
         BoxKind kind;
         QString text;
+        QString detail;
     };
 
-    // Records the box; a confirmation takes the next queued answer.
-    bool showBox(BoxKind kind, const QString& text, QWidget* parent = nullptr) override;
     // Records the dialog's window title, shows the dialog without a modal loop and hands it to
     // the next queued script, whose return value becomes the result. The script usually fills
     // fields and clicks buttons (QTest::keyClick, button->click()) and returns dialog.result().
@@ -41,6 +40,10 @@ public:
     QStringList dialogTitles() const { return m_dialogTitles; }
     // Forgets the recorded boxes and dialogs and any answers and scripts still queued.
     void clear();
+
+protected:
+    // Records the box; a confirmation takes the next queued answer.
+    bool present(BoxKind kind, const QString& text, const QString& detail, QWidget* parent) override;
 
 private:
     std::vector<RecordedBox> m_boxes;

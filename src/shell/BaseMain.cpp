@@ -242,9 +242,10 @@ void TBaseMainForm::FormCreate()
         // A database without the suite's tables (an empty one just created, say): the window
         // still opens, and the user learns why the list is empty.
         LogFinestre = false;
-        messages().error(QStringLiteral("Impossibile leggere l'elenco degli utenti dal database:\n")
-                             + e.message(),
-                         this);
+        messages().error(QStringLiteral("Impossibile leggere l'elenco degli utenti dal database: il "
+                                        "database non contiene le tabelle del programma oppure non "
+                                        "risponde."),
+                         e.message(), this);
     }
     mostraStatoLogin();
 }

@@ -140,6 +140,9 @@ protected:
 
 private:
     std::vector<RigaMenu> righeFiglie(qint32 programma, qint32 menuPadre, qint32 livelloPadre);
+    // Reads the program's menus and builds their top-level entries (not yet in the bar) into
+    // cimaMenu; CaricaMenu puts them in the bar once all is read.
+    void costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu);
     QAction* nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore);
     void creaControlli();
     void FormCreate();

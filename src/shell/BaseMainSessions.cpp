@@ -18,9 +18,9 @@ namespace {
 // Runs a statement that changes data and commits. When the engine refuses it, its lines are
 // saved to the named file in the current directory, the transaction is rolled back so that the
 // window's later statements do not run in a failed transaction, and false is returned for the
-// caller to show its box.
+// caller to show its box, with the engine's text in dettaglio for the box's detail.
 bool eseguiOSalva(db::Query& query, db::Transaction& transazione, const QStringList& righe,
-                  const QString& nomeFile)
+                  const QString& nomeFile, QString& dettaglio)
 {
     query.close();
     query.setSql(righe);
@@ -29,7 +29,8 @@ bool eseguiOSalva(db::Query& query, db::Transaction& transazione, const QStringL
         query.execSql();
         guard.commit();
         return true;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        dettaglio = e.message();
         salvaIstruzioneFallita(nomeFile, righe);
         return false;
     }
@@ -53,11 +54,13 @@ void TBaseMainForm::ApriSessione()
     // One reading of the clock, so a session opened at midnight does not get the new day's date
     // with the old day's time.
     const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
     if (!eseguiOSalva(QueryAux, TransazioneAux,
                       istruzioneApriSessione(CodiceSessione, adesso.date(), adesso.time(),
                                              tabX()->NumUser),
-                      QStringLiteral("Ombrix.ApriSessione.sql")))
-        messages().error(QStringLiteral("Errore interno: impossibile aprire la sessione utente"), this);
+                      QStringLiteral("Ombrix.ApriSessione.sql"), dettaglio))
+        messages().error(QStringLiteral("Errore interno: impossibile aprire la sessione utente"),
+                         dettaglio, this);
 }
 
 bool TBaseMainForm::VerificaStatoSessione(bool mostraMessaggi)
@@ -89,10 +92,12 @@ void TBaseMainForm::ChiudiSessione()
     if (!VerificaStatoSessione(false))
         return;
     const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
     if (!eseguiOSalva(QueryAux, TransazioneAux,
                       istruzioneChiudiSessione(CodiceSessione, adesso.date(), adesso.time()),
-                      QStringLiteral("Ombrix.ChiudiSessione.sql")))
-        messages().error(QStringLiteral("Errore interno: impossibile chiudere la sessione utente"), this);
+                      QStringLiteral("Ombrix.ChiudiSessione.sql"), dettaglio))
+        messages().error(QStringLiteral("Errore interno: impossibile chiudere la sessione utente"),
+                         dettaglio, this);
 }
 
 qint32 TBaseMainForm::AggiornaNorviLogFunz(const QString& funzione)
@@ -101,14 +106,15 @@ qint32 TBaseMainForm::AggiornaNorviLogFunz(const QString& funzione)
     if (LogFinestre)
         idFinestra = primoIntero(QueryAux, istruzioneNuovoIdFinestra());
     const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
     if (!eseguiOSalva(QueryAux, TransazioneAux,
                       istruzioneLogFunzione(CodiceSessione, adesso.date(), adesso.time(), funzione,
                                             LogFinestre, idFinestra),
-                      QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql")))
+                      QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql"), dettaglio))
         messages().warning(QStringLiteral("Errore interno di INSERT: impossibile aggiornare il log delle "
                                           "voci di menu chiamata. Sarà comunque possibile continuare ad "
                                           "usare il programma"),
-                           this);
+                           dettaglio, this);
     // The call goes ahead with the id already drawn, logged or not.
     return idFinestra;
 }

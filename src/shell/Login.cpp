@@ -123,6 +123,7 @@ void TBaseMainForm::ButtonOkClick()
         setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ")
                        + form->NomeUser);
         bool configurato = true;
+        QString dettaglio;
         try {
             CaricaProgrammi();
             // No group has been made active yet: the first one becomes the active one.
@@ -131,12 +132,13 @@ void TBaseMainForm::ButtonOkClick()
             if (NavigationBar::Group* attivo = MenuProgrammi->activeGroup())
                 CaricaMenu(attivo->tag());
             configurato = MenuProgrammi->groupCount() > 0;
-        } catch (const db::DbError&) {
+        } catch (const db::DbError& e) {
             configurato = false;
+            dettaglio = e.message();
         }
         if (!configurato)
             messages().error(QStringLiteral("Si è verificato un errore durante la configurazione del programma sulla base dei criteri di personalizzazione dell'utente selezionato"),
-                             this);
+                             dettaglio, this);
         if (!MantieniStdMin) {
             LabelCambioUtente->setEnabled(true);
             LabelCambioDitta->setEnabled(true);

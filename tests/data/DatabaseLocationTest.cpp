@@ -5,12 +5,14 @@
 #include "platform/IniFile.h"
 #include "platform/RecordingMessageService.h"
 #include "support/ProgramFolder.h"
+#include "support/TestDatabase.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -411,6 +413,121 @@ TEST(ConnettiOCrea, MissingDatabaseIsCreatedWithTheSuiteCredentials)
     db::Database again;
     ASSERT_TRUE(ConnettiOCrea(again, path, {}, {}, {}, {}, folder.messages));
     EXPECT_TRUE(folder.messages.boxes().empty());
+}
+
+// A user database that is there but cannot be opened: the user learns which file and why before
+// the usual question for the server, and the file is left as it was.
+class UnopenableDatabase : public ::testing::Test
+{
+protected:
+    void SetUp() override { folder.makeFolder(QStringLiteral("user")); }
+    void TearDown() override
+    {
+        if (holder.state() != QProcess::NotRunning) {
+            holder.closeWriteChannel();
+            if (!holder.waitForFinished(10000))
+                holder.kill();
+        }
+    }
+
+    bool apri()
+    {
+        return ApriOCreaDatabase(connection, folder.path() + QStringLiteral("user/"),
+                                 QStringLiteral("user.fdb"), {}, {}, nullptr, folder.messages);
+    }
+
+    // Another program instance holding the database with the embedded engine: an interactive
+    // isql session attached to it, waiting for its next command.
+    void holdFromAnotherProcess(const QString& path)
+    {
+        holder.setProcessChannelMode(QProcess::MergedChannels);
+        holder.start(QStringLiteral("isql-fb"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                                 QStringLiteral("-password"), QStringLiteral("quillbark"),
+                                                 path});
+        ASSERT_TRUE(holder.waitForStarted()) << "isql-fb (firebird3.0-utils) is needed";
+        holder.write("SELECT 'attached' || 'ok' FROM RDB$DATABASE;\n");
+        QByteArray output;
+        while (!output.contains("attachedok") && holder.waitForReadyRead(10000))
+            output += holder.readAll();
+        ASSERT_TRUE(output.contains("attachedok")) << output.toStdString();
+    }
+
+    ProgramFolder folder;
+    db::Database connection;
+    QProcess holder;
+};
+
+TEST_F(UnopenableDatabase, SaysWhichFileAndWhyBeforeAskingForTheServer)
+{
+    enum class Setup { Garbage, NoPermission, HeldByAnotherProcess, Missing };
+    struct Case
+    {
+        const char* name;
+        Setup setup;
+        const char* reason; // null: no box of its own
+    } cases[] = {
+        {"a file that is no database", Setup::Garbage,
+         "il file non è un database valido oppure è danneggiato."},
+        {"a file without permissions", Setup::NoPermission,
+         "mancano i permessi per leggere o scrivere il file."},
+        {"a database held by another process", Setup::HeldByAnotherProcess,
+         "il file è già aperto da un altro programma (un'altra copia del programma o un server di "
+         "database)."},
+        {"no file at all: created without a word of its own", Setup::Missing, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.userDatabase();
+        QFile::remove(path);
+        folder.messages.clear();
+        switch (c.setup) {
+        case Setup::Garbage: {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(16384, 'x'));
+            break;
+        }
+        case Setup::NoPermission:
+            test::copyTemplate(path);
+            // Even for root the engine refuses a file that grants nobody reading or writing.
+            ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+            break;
+        case Setup::HeldByAnotherProcess:
+            test::copyTemplate(path);
+            holdFromAnotherProcess(path);
+            break;
+        case Setup::Missing:
+            break;
+        }
+        const QByteArray before = fileHash(path);
+        if (c.reason)
+            folder.messages.onNextDialog(cancelPrompt);
+        const bool ok = apri();
+
+        if (!c.reason) {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(folder.messages.texts(), QStringList{kCreated});
+            connection.detach();
+            continue;
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(fileHash(path), before) << "the file is left as it was";
+        ASSERT_EQ(folder.messages.boxes().size(), 3u) << folder.messages.texts().join(u'|').toStdString();
+        const auto& box = folder.messages.boxes().front();
+        EXPECT_EQ(box.kind, BoxKind::Error);
+        EXPECT_EQ(box.text, QStringLiteral("Impossibile aprire il database \"%1\": %2")
+                                .arg(path, QString::fromUtf8(c.reason)));
+        EXPECT_TRUE(box.detail.contains(path)) << "the engine's words: " << box.detail.toStdString();
+        EXPECT_EQ(folder.messages.texts().mid(1), (QStringList{kNoIni, kNotOpened}))
+            << "then the usual way";
+        EXPECT_EQ(folder.messages.dialogTitles(), QStringList{kNoIni});
+
+        if (c.setup == Setup::HeldByAnotherProcess) {
+            holder.closeWriteChannel();
+            ASSERT_TRUE(holder.waitForFinished(10000));
+        }
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
 }
 
 } // namespace

@@ -1,14 +1,22 @@
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
 #include "platform/GuardedApplication.h"
 #include "platform/RecordingMessageService.h"
 #include "platform/SilentAbort.h"
+#include "support/TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace vp = velkora::platform;
 using vp::GuardedApplication;
@@ -72,6 +80,76 @@ TEST(GuardedApplicationTest, ExceptionFromARealEventHandlerIsReported)
     EXPECT_FALSE(GuardedApplication::guard(
         [&] { return QCoreApplication::sendEvent(&object, &other); }, messages));
     EXPECT_EQ(messages.texts().size(), 1);
+}
+
+// What the engine and the libraries say in English never becomes the message of a box: the real
+// engine's failures, a misuse of the db layer and the standard library's own errors.
+TEST(GuardedApplicationTest, EnglishTextsGoToTheDetailUnderAnItalianMessage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = velkora::test::copyTemplate(dir.filePath("user.fdb"));
+    velkora::db::Database database;
+    velkora::test::attach(database, path);
+    velkora::db::Transaction transaction(&database);
+    velkora::db::Database detached;
+
+    struct Case
+    {
+        const char* name;
+        std::function<void()> fail;
+        QString message;
+        QString detailHas;
+    };
+    const Case cases[] = {
+        {"a statement the engine refuses",
+         [&] {
+             velkora::db::Query q(&database, &transaction);
+             q.add("SELECT * FROM UTENTI_CHE_NON_CI_SONO");
+             q.open();
+         },
+         "Errore nell'accesso al database.", "Table unknown"},
+        {"a query on a database never attached",
+         [&] {
+             velkora::db::Query q(&detached, &transaction);
+             q.add("SELECT 1 FROM RDB$DATABASE");
+             q.open();
+         },
+         "Il database non è collegato: l'operazione non può essere eseguita. Riavviare il programma "
+         "quando il database è disponibile.",
+         "query on a detached database"},
+        {"a misuse of the db layer",
+         [&] {
+             velkora::db::Query q(&database, &transaction);
+             q.add("SELECT 1 FROM RDB$DATABASE");
+             q.open();
+             (void)q.asString("NESSUN_CAMPO");
+         },
+         "Si è verificato un errore interno del programma nell'accesso al database.",
+         "field not found: NESSUN_CAMPO"},
+        {"a failure of the standard library",
+         [] { (void)std::vector<int>().at(3); }, "Si è verificato un errore imprevisto.",
+         "_M_range_check"},
+        {"no memory", [] { throw std::bad_alloc(); },
+         "Memoria insufficiente per completare l'operazione.", "bad_alloc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        vp::RecordingMessageService messages;
+        EXPECT_FALSE(GuardedApplication::guard(
+            [&]() -> bool {
+                c.fail();
+                return true;
+            },
+            messages));
+        ASSERT_EQ(messages.boxes().size(), 1u);
+        EXPECT_EQ(messages.boxes()[0].kind, vp::BoxKind::Error);
+        EXPECT_EQ(messages.boxes()[0].text, c.message);
+        EXPECT_TRUE(messages.boxes()[0].detail.contains(c.detailHas))
+            << messages.boxes()[0].detail.toStdString();
+        if (transaction.active())
+            transaction.rollback();
+    }
 }
 
 } // namespace

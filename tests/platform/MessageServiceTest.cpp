@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace vp = velkora::platform;
@@ -90,6 +91,20 @@ TEST(RecordingMessageServiceTest, DialogScriptsRunOnTheShownDialog)
     EXPECT_TRUE(messages.boxes().empty());
 }
 
+// Hands the box to act once it is shown: the timer looks for it from inside the box's own modal
+// loop. The timer is started by the caller, just before the box is shown.
+void whenABoxShows(QTimer& timer, std::function<void(QMessageBox*)> act)
+{
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&timer, act] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer.stop();
+        act(box);
+    });
+}
+
 // The real boxes, closed by a timer from inside their own modal loop.
 TEST(QtMessageServiceTest, BoxesHaveTheirSignButtonsAndTitle)
 {
@@ -120,12 +135,7 @@ TEST(QtMessageServiceTest, BoxesHaveTheirSignButtonsAndTitle)
         QString text;
         Qt::TextFormat format = Qt::AutoText;
         QTimer timer;
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            timer.stop();
+        whenABoxShows(timer, [&](QMessageBox* box) {
             icon = box->icon();
             title = box->windowTitle();
             text = box->text();
@@ -148,6 +158,56 @@ TEST(QtMessageServiceTest, BoxesHaveTheirSignButtonsAndTitle)
         EXPECT_EQ(text, "<b>testo</b>");
         EXPECT_EQ(format, Qt::PlainText) << "database texts are never markup";
     }
+}
+
+TEST(RecordingMessageServiceTest, RecordsTheDetailOfABox)
+{
+    vp::RecordingMessageService messages;
+    messages.error("Errore nell'accesso al database.", "Table unknown\nUTENTI");
+    messages.warning("Attenzione", "dettaglio");
+    messages.error(vp::FailureText{"Messaggio", "Testo del motore"});
+    messages.error("senza dettaglio");
+    ASSERT_EQ(messages.boxes().size(), 4u);
+    EXPECT_EQ(messages.boxes()[0].text, "Errore nell'accesso al database.");
+    EXPECT_EQ(messages.boxes()[0].detail, "Table unknown\nUTENTI");
+    EXPECT_EQ(messages.boxes()[1].kind, BoxKind::Warning);
+    EXPECT_EQ(messages.boxes()[1].detail, "dettaglio");
+    EXPECT_EQ(messages.boxes()[2].text, "Messaggio");
+    EXPECT_EQ(messages.boxes()[2].detail, "Testo del motore");
+    EXPECT_TRUE(messages.boxes()[3].detail.isEmpty());
+}
+
+// The detail sits behind the box's own button, which speaks Italian like the rest of the box.
+TEST(QtMessageServiceTest, TheDetailIsBehindAnItalianButton)
+{
+    vp::QtMessageService service;
+    QString text;
+    QString detail;
+    QStringList buttons;
+    QString afterOpening;
+    QTimer timer;
+    whenABoxShows(timer, [&](QMessageBox* box) {
+        text = box->text();
+        detail = box->detailedText();
+        QAbstractButton* details = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            buttons.append(button->text().remove('&'));
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                details = button;
+        }
+        if (details) {
+            details->click();
+            afterOpening = details->text().remove('&');
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    timer.start();
+    service.error("Errore nell'accesso al database.", "Dynamic SQL Error\nTable unknown\nUTENTI");
+    EXPECT_EQ(text, "Errore nell'accesso al database.");
+    EXPECT_EQ(detail, "Dynamic SQL Error\nTable unknown\nUTENTI");
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Mostra dettagli...", "OK"}));
+    EXPECT_EQ(afterOpening, "Nascondi dettagli...");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "db/SqlText.h"
 #include "menu/NavigationBar.h"
 #include "platform/DateFormat.h"
+#include "platform/GuardedApplication.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
@@ -230,6 +231,46 @@ TEST(BaseMainStart, AnEmptyNewDatabaseOpensTheWindowAndSaysWhyTheListIsEmpty)
         QStringLiteral("Impossibile leggere l'elenco degli utenti dal database:")));
     EXPECT_EQ(w.ComboUtenti->count(), 0);
     EXPECT_FALSE(w.PanelLogIn->isHidden());
+}
+
+// A user database that is a damaged file: the user is told which file and why, the window opens
+// in its login state, and a login attempt says the database is not there, all in Italian.
+TEST(BaseMainStart, ADamagedDatabaseIsNamedAndALoginSaysThereIsNoDatabase)
+{
+    ProgramFolder folder;
+    folder.makeFolder(QStringLiteral("Grafica"));
+    folder.makeFolder(QStringLiteral("user"));
+    QFile f(folder.userDatabase());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(16384, '\x5a'));
+    f.close();
+    folder.messages.onNextDialog([](QDialog& d) {
+        dynamic_cast<TKivIn2Form&>(d).CancelBtn->click();
+        return d.result();
+    });
+    CurrentDirectory cwd(folder.path());
+    TBaseMainForm w(folder.environment());
+    EXPECT_EQ(folder.messages.texts(),
+              (QStringList{QStringLiteral("Impossibile aprire il database \"%1\": il file non è un "
+                                          "database valido oppure è danneggiato.")
+                               .arg(folder.userDatabase()),
+                           QStringLiteral("Non trovato dati.ini"),
+                           QStringLiteral("Apertura / creazione del database non riuscita!"),
+                           QStringLiteral("Errore inizializzazione database utenti")}));
+    EXPECT_FALSE(w.PanelLogIn->isHidden());
+
+    folder.messages.clear();
+    EXPECT_FALSE(platform::GuardedApplication::guard(
+        [&] {
+            w.ButtonOk->click();
+            return true;
+        },
+        folder.messages));
+    ASSERT_EQ(folder.messages.boxes().size(), 1u);
+    EXPECT_EQ(folder.messages.boxes()[0].text,
+              QStringLiteral("Il database non è collegato: l'operazione non può essere eseguita. "
+                             "Riavviare il programma quando il database è disponibile."));
+    EXPECT_EQ(folder.messages.boxes()[0].detail, QStringLiteral("query on a detached database"));
 }
 
 } // namespace

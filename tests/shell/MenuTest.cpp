@@ -1,5 +1,7 @@
 #include "data/TabX.h"
 #include "db/SqlText.h"
+#include "platform/GuardedApplication.h"
+#include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
@@ -219,6 +221,46 @@ TEST_F(MenuTest, SnapshotAndPerEntryStatementsBuildIdenticalTrees)
     EXPECT_FALSE(all.filter(QStringLiteral("|sep|N")).isEmpty());
     EXPECT_FALSE(all.filter(QStringLiteral("Listino Estate")).isEmpty());
     EXPECT_FALSE(all.filter(QStringLiteral("EventoVoce2OnClick")).isEmpty());
+}
+
+// A click on a program while the connection is lost: the bar keeps the menus it shows, and the
+// next click, attached again, builds the new ones.
+TEST_F(MenuTest, AFailedReadingKeepsTheMenusShownAndTheNextClickBuildsThem)
+{
+    insert(7, {{10, 0, -1, "1", QStringLiteral("Archivi")}, {11, 1, 10, "1", QStringLiteral("Clienti")}});
+    insert(8, {{20, 0, -1, "1", QStringLiteral("Magazzino")}, {21, 1, 20, "1", QStringLiteral("Articoli")}});
+    for (const bool perRiga : {false, true}) {
+        SCOPED_TRACE(perRiga ? "one statement per entry" : "one reading");
+        auto w = start();
+        w->leggiMenuRigaPerRiga = perRiga;
+        w->CaricaMenu(8);
+        const QStringList menu8 = describe(*w);
+        w->CaricaMenu(7);
+        const QStringList menu7 = describe(*w);
+        ASSERT_FALSE(menu7.isEmpty());
+
+        test::attach(setup, folder.userDatabase());
+        test::exec(setup, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+        // The click as the program's event loop delivers it.
+        platform::RecordingMessageService boxes;
+        EXPECT_FALSE(platform::GuardedApplication::guard(
+            [&] {
+                w->CaricaMenu(8);
+                return true;
+            },
+            boxes));
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text,
+                  QStringLiteral("Il collegamento con il database si è interrotto: l'operazione non "
+                                 "è stata completata. Controllare il collegamento e riprovare."));
+        EXPECT_EQ(boxes.boxes()[0].detail, QStringLiteral("connection shutdown"));
+        EXPECT_EQ(describe(*w), menu7);
+        EXPECT_EQ(w->programmaCorrente(), 7);
+
+        w->CaricaMenu(8);
+        EXPECT_EQ(describe(*w), menu8);
+        EXPECT_EQ(w->programmaCorrente(), 8);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 namespace velkora::db {
 
+class DbError;
 class Transaction;
 
 // One attachment to a Firebird database through the native client. The connection parameters
@@ -35,10 +36,12 @@ public:
     void setDefaultTransaction(Transaction* transaction) { m_defaultTransaction = transaction; }
     Transaction* defaultTransaction() const { return m_defaultTransaction; }
 
-    // Attaches with the connection parameters; throws DbError on failure.
+    // Attaches with the connection parameters; throws DbError on failure, naming this database.
     void attach();
     // Rolls back the transactions still active on this attachment and detaches. Never throws.
     void detach();
+    // True from a successful attach or create until detach(), also while a lost attachment waits
+    // for the next operation to attach it again.
     bool attached() const;
 
     // Issues "CREATE DATABASE '<name>' " followed by the given lines, each ending with "\r\n";
@@ -49,6 +52,16 @@ public:
     // Runs one statement outside any query object, in its own transaction (for DDL scripts).
     void executeImmediate(const QString& statement);
 
+    // A lost attachment (server stopped, network dropped, attachment ended from another one) is
+    // attached again by the next operation instead of failing until the program restarts. The
+    // db layer's classes call noteFailure() with every failure of an operation on this database
+    // and reattachIfLost() at the start of every operation; when the attach fails too, its
+    // DbError (a lost connection that names the server) goes to the caller, and the operation
+    // after that tries again.
+    void noteFailure(DbError& error);
+    void reattachIfLost();
+    bool connectionLost() const { return m_lost; }
+
     // The client's attachment handle, for the db layer's own classes only.
     void* nativeHandle();
     // Changes at every attach and create, so statement handles of an earlier attachment are
@@ -57,6 +70,8 @@ public:
 
 private:
     friend class Transaction;
+    // Lets the handle and the transactions' handles go, keeping the lost flag.
+    void releaseHandle();
     void registerTransaction(Transaction* t);
     void unregisterTransaction(Transaction* t);
 
@@ -67,6 +82,7 @@ private:
     Transaction* m_defaultTransaction = nullptr;
     unsigned int m_handle = 0;
     quint64 m_generation = 0;
+    bool m_lost = false;
     std::vector<Transaction*> m_transactions;
 };
 

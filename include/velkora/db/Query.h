@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,6 +85,9 @@ public:
 private:
     struct Statement;
     void run();
+    // Runs work on the query's database: attaches a lost connection again first, and tells the
+    // database about a failure (so a lost connection is attached again next time).
+    void watched(const std::function<void()>& work);
     const QVariant& cell(int index) const;
     int requireIndex(const QString& name) const;
 

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cstdint>
+
 namespace velkora::db {
 
 class Database;
@@ -25,6 +27,7 @@ public:
     void start();
     void commit();
     void commitRetaining();
+    // Never fails for a lost connection: the server has ended the transaction then.
     void rollback();
     void rollbackRetaining();
     bool active() const { return m_handle != 0; }
@@ -40,6 +43,9 @@ public:
 private:
     friend class Database;
     void dropHandleOnDetach();
+    // Throws the status vector's failure after telling the database about it (a lost connection
+    // is attached again by the next operation).
+    void check(const std::intptr_t* status);
 
     Database* m_database = nullptr;
     QStringList m_params;

@@ -1,0 +1,167 @@
+// A server that stops and starts again under an attached program: a private server instance of
+// this test alone (scripts/fbserver.sh on a free port of its own), so that stopping it disturbs no
+// other test.
+
+#include "TestPaths.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace velkora;
+
+namespace {
+
+// A port of 127.0.0.1 that nothing listens on now, below the range the system hands out to
+// outgoing connections: an attach to the stopped server must not get the server's own port as its
+// local one (a loopback connection to itself), which would keep the server from starting again.
+int freePort()
+{
+    const int first = 20000 + static_cast<int>(::getpid() % 5000);
+    for (int port = first; port < first + 5000; ++port) {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(s);
+        if (free)
+            return port;
+    }
+    return 0;
+}
+
+class LostServerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("VELKORA_SERVER_TESTS"))
+            GTEST_SKIP() << "server tests are not enabled (VELKORA_SERVER_TESTS)";
+        script = qEnvironmentVariable("VELKORA_FBSERVER_SCRIPT",
+                                      QString::fromUtf8(test::kSourceDir) +
+                                          QStringLiteral("/scripts/fbserver.sh"));
+        port = freePort();
+        ASSERT_GT(port, 0);
+        instance = QStringLiteral("/tmp/velkora-lost-server-%1").arg(port);
+        // Only a script that runs private instances on a port of their own may be stopped here.
+        QString address;
+        if (fbserver(QStringLiteral("address"), &address) != 0 ||
+            address.trimmed() != QStringLiteral("localhost/%1").arg(port))
+            GTEST_SKIP() << "scripts/fbserver.sh cannot run a private instance on its own port";
+        started = true;
+        ASSERT_TRUE(startServer());
+
+        dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/velkora-lost-XXXXXX"));
+        ASSERT_TRUE(dir->isValid());
+        path = test::copyTemplate(dir->filePath(QStringLiteral("user.fdb")));
+        const passwd* fb = getpwnam("firebird");
+        ASSERT_NE(fb, nullptr);
+        for (const QString& p : {dir->path(), path})
+            ASSERT_EQ(chown(QFile::encodeName(p).constData(), fb->pw_uid, fb->pw_gid), 0);
+    }
+
+    void TearDown() override
+    {
+        if (!started)
+            return;
+        // The instance's folder goes with it once its server has stopped.
+        if (fbserver(QStringLiteral("stop")) == 0)
+            QDir(instance).removeRecursively();
+    }
+
+    // On a loaded machine the server may need longer than the script waits for it: a second and
+    // a third try before the test gives up.
+    bool startServer()
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (fbserver(QStringLiteral("start")) == 0)
+                return true;
+            fbserver(QStringLiteral("stop"));
+        }
+        return false;
+    }
+
+    int fbserver(const QString& command, QString* output = nullptr)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VELKORA_FBSERVER_PORT"), QString::number(port));
+        env.insert(QStringLiteral("VELKORA_FBSERVER_DIR"), instance);
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("bash"), {script, command});
+        if (!p.waitForFinished(60000))
+            return -1;
+        const QString text = QString::fromLocal8Bit(p.readAll());
+        if (output)
+            *output = text;
+        else
+            std::cout << text.toStdString();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    QString script;
+    int port = 0;
+    QString instance;
+    bool started = false;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString path;
+};
+
+TEST_F(LostServerTest, AProgramAttachedThroughTheServerGoesOnWhenTheServerIsBack)
+{
+    const QString server = QStringLiteral("localhost/%1").arg(port);
+    db::Database database;
+    database.setDatabaseName(server + QLatin1Char(':') + path);
+    database.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+    database.attach();
+    db::Transaction transaction(&database);
+    db::Query query(&database, &transaction);
+    query.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
+    query.open();
+    const qint64 users = query.asInteger(0);
+
+    const QString lost =
+        QStringLiteral(
+            "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
+            "risponde: l'operazione non è stata completata. Controllare il collegamento e "
+            "riprovare.")
+            .arg(server);
+    ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
+    // The operation that meets the stopped server, then the next one, whose attach fails.
+    for (const char* attempt : {"on the lost attachment", "attaching again"}) {
+        SCOPED_TRACE(attempt);
+        try {
+            query.open();
+            FAIL() << "the server is stopped";
+        } catch (const db::DbError& e) {
+            EXPECT_TRUE(e.isConnectionLost()) << e.message().toStdString();
+            EXPECT_EQ(e.describe().message, lost);
+            EXPECT_FALSE(e.describe().detail.isEmpty());
+        }
+    }
+
+    ASSERT_TRUE(startServer());
+    query.open();
+    EXPECT_EQ(query.asInteger(0), users);
+    transaction.commit();
+    EXPECT_FALSE(database.connectionLost());
+}
+
+} // namespace
