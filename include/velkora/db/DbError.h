@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FailureText.h"
+#include <velkora/platform/FailureText.h>
 
 #include <QString>
 
