@@ -28,6 +28,11 @@ void ApplicationShutdown::request()
     next(0);
 }
 
+void ApplicationShutdown::mainLoopStarted()
+{
+    m_mainLoop = true;
+}
+
 void ApplicationShutdown::next(int milliseconds)
 {
     QTimer::singleShot(milliseconds, this, &ApplicationShutdown::step);
@@ -63,8 +68,9 @@ void ApplicationShutdown::step()
         next(0);
         return;
     }
-    // While the windows close, the steps only watch for a question one of them asks.
-    if (m_closing) {
+    // While the windows close, the steps only watch for a question one of them asks; before the
+    // program's loop runs they only refuse boxes.
+    if (m_closing || !m_mainLoop) {
         next(10);
         return;
     }

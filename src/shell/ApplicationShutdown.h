@@ -26,6 +26,10 @@ public:
     // Starts the end; a request while one is under way changes nothing.
     void request();
     bool underWay() const { return m_underWay; }
+    // Called from the program's own event loop once it runs. A request that comes earlier (a box
+    // shown while the main window is being made) refuses the boxes at once and closes the windows
+    // only then: before the loop runs there is no loop to leave.
+    void mainLoopStarted();
 
 private:
     void step();
@@ -35,6 +39,7 @@ private:
     bool m_underWay = false;
     bool m_closing = false;
     bool m_done = false;
+    bool m_mainLoop = false;
     // The modal window refused last: a box or dialog that did not go when asked politely is
     // then closed without being asked.
     QPointer<QWidget> m_refused;

@@ -8,14 +8,16 @@
 #include "shell/BaseMain.h"
 #include "shell/KivIn2Prompt.h"
 
+#include <QTimer>
+
 namespace velkora {
 
 int runProgram(int argc, char** argv)
 {
-    return runProgram(argc, argv, {});
+    return runProgram(argc, argv, ProgramHooks{});
 }
 
-int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>& started)
+int runProgram(int argc, char** argv, const ProgramHooks& hooks)
 {
     // Before any thread exists, so that none of them (the engine's included) takes a
     // termination signal; the event loop reads them instead.
@@ -29,18 +31,22 @@ int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>&
     // The data form asks for the database server with the suite's dialog.
     static KivIn2Prompt serverPrompt;
     ServerPrompt::install(&serverPrompt);
+    // A termination request may come while a box runs its loop (also one that the main window
+    // shows while it is being made), after the main window has gone, or with module windows
+    // open: it ends the program in every case, without reaching for a window that may no longer
+    // exist.
+    ApplicationShutdown chiusura;
+    platform::TerminationSignals terminazione([&chiusura] { chiusura.request(); });
+    if (hooks.beforeMainWindow)
+        hooks.beforeMainWindow();
     // The main window closes the program; it deletes itself when closed. The agenda and other
     // module windows may outlive it, and keep the program running until they close too.
     auto* main = new TBaseMainForm(env);
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->show();
-    // A termination request may come while a box runs its loop, after the main window has gone,
-    // or with module windows open: it ends the program in every case, without reaching for a
-    // window that may no longer exist.
-    ApplicationShutdown chiusura;
-    platform::TerminationSignals terminazione([&chiusura] { chiusura.request(); });
-    if (started)
-        started(*main);
+    if (hooks.started)
+        hooks.started(*main);
+    QTimer::singleShot(0, &chiusura, &ApplicationShutdown::mainLoopStarted);
     return app.exec();
 }
 

@@ -9,8 +9,14 @@ class TBaseMainForm;
 // The start program: sets up the application, creates the main window, runs the message loop
 // until the main window closes, or until a termination signal ends it from whatever state.
 int runProgram(int argc, char** argv);
-// The same start, calling started once the main window is shown, just before the message loop
-// runs: the way a test driver steers the real program from inside.
-int runProgram(int argc, char** argv, const std::function<void(TBaseMainForm&)>& started);
+// Calls into the start for a test driver that steers the real program from inside.
+struct ProgramHooks
+{
+    // Once the application exists, before the main window is made (its start may show boxes).
+    std::function<void()> beforeMainWindow;
+    // Once the main window is shown, just before the message loop runs.
+    std::function<void(TBaseMainForm&)> started;
+};
+int runProgram(int argc, char** argv, const ProgramHooks& hooks);
 
 } // namespace velkora

@@ -3,6 +3,8 @@
 // standard output and goes on running until something ends it (the test sends a signal).
 //
 // States:
+//   avvio           a box shown while the main window is being made ("Directory "Grafica"
+//                   mancante", when the current directory has no Grafica folder)
 //   attesa          the login window, nothing done
 //   negato          a wrong password: the box "Accesso negato..." open over the main window
 //   agenda          logged in as Mario Rossi: the main window and his agenda open
@@ -103,32 +105,48 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
     return {};
 }
 
+// Runs the steps, one condition at a time, on a timer of the application; writes "pronto" when
+// the last condition holds.
+void segui(std::vector<Passo> copione)
+{
+    auto passi = std::make_shared<std::vector<Passo>>(std::move(copione));
+    auto indice = std::make_shared<std::size_t>(0);
+    auto* orologio = new QTimer(qApp);
+    QObject::connect(orologio, &QTimer::timeout, orologio, [passi, indice, orologio] {
+        if (*indice >= passi->size() || !(*passi)[*indice].quando())
+            return;
+        const std::function<void()> azione = (*passi)[(*indice)++].azione;
+        if (*indice == passi->size()) {
+            orologio->stop();
+            std::fputs("pronto\n", stdout);
+            std::fflush(stdout);
+        }
+        QTimer::singleShot(0, qApp, azione);
+    });
+    orologio->start(5);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const QByteArray stato = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    return velkora::runProgram(argc, argv, [stato](TBaseMainForm& main) {
-        auto passi = std::make_shared<std::vector<Passo>>(copione(stato, main));
-        if (passi->empty()) {
+    velkora::ProgramHooks hooks;
+    if (stato == "avvio") {
+        hooks.beforeMainWindow = [] {
+            segui({{[] { return boxCon(QStringLiteral("Directory \"Grafica\" mancante")); }, [] {}}});
+        };
+        return velkora::runProgram(argc, argv, hooks);
+    }
+    hooks.started = [stato](TBaseMainForm& main) {
+        std::vector<Passo> passi = copione(stato, main);
+        if (passi.empty()) {
             std::fprintf(stderr, "stato sconosciuto: %s\n", stato.constData());
             // The loop is not running yet: the exit has to wait for it.
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
             return;
         }
-        auto indice = std::make_shared<std::size_t>(0);
-        auto* orologio = new QTimer(qApp);
-        QObject::connect(orologio, &QTimer::timeout, orologio, [passi, indice, orologio] {
-            if (*indice >= passi->size() || !(*passi)[*indice].quando())
-                return;
-            const std::function<void()> azione = (*passi)[(*indice)++].azione;
-            if (*indice == passi->size()) {
-                orologio->stop();
-                std::fputs("pronto\n", stdout);
-                std::fflush(stdout);
-            }
-            QTimer::singleShot(0, qApp, azione);
-        });
-        orologio->start(5);
-    });
+        segui(std::move(passi));
+    };
+    return velkora::runProgram(argc, argv, hooks);
 }
