@@ -183,6 +183,9 @@ void TBaseMainForm::creaControlli()
 
     connect(ButtonOk, &QPushButton::clicked, this, &TBaseMainForm::ButtonOkClick);
     connect(ComboUtenti, &QComboBox::currentIndexChanged, this, &TBaseMainForm::ComboUtentiChange);
+    // Menu leaves at any depth report to the menu bar; quick items to the navigation bar.
+    connect(MenuPrincipale, &QMenuBar::triggered, this, &TBaseMainForm::voceMenuAttivata);
+    connect(MenuProgrammi, &NavigationBar::linkClicked, this, &TBaseMainForm::VoceRapidaClick);
 
     setTabOrder(ComboUtenti, EditPassword);
     setTabOrder(EditPassword, ButtonOk);

@@ -24,6 +24,7 @@ class QToolButton;
 namespace velkora {
 
 class NavigationBar;
+class SessioniLavoro;
 class TTabXForm;
 
 // The main window of the start program: the login panel until a user logs in, then the
@@ -118,6 +119,20 @@ public:
     void ChiudiSessione();
     bool VerificaStatoSessione(bool mostraMessaggi);
     qint32 AggiornaNorviLogFunz(const QString& funzione);
+    // The session statements on QueryAux for the current session code and log layout.
+    SessioniLavoro sessioni();
+
+    // A menu leaf or a quick item: checks the profile, reads the item, checks the session, logs
+    // the call, writes the company back and calls the item's function in the kind its name and
+    // the mode select.
+    void EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 modo);
+    // Makes UTENTI.DITTA of the user equal to the company; false when writing it failed.
+    bool AggiornaDittaUtente(qint32 utente, const QString& ditta);
+    // Click handlers of the menu leaves (mode 1, or mode 2 followed by a rebuild of the menus)
+    // and of the quick items of the navigation bar.
+    void EventoVoceOnClick(QAction* voce);
+    void EventoVoce2OnClick(QAction* voce);
+    void VoceRapidaClick();
 
     // Calls into module libraries: load the library, find the function, call it with the
     // current user's number and the arguments of the kind. Silent when either is missing.
@@ -145,6 +160,8 @@ private:
     void costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu);
     QAction* nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore);
     void creaControlli();
+    // Hands a triggered leaf of the menu bar to the click handler the menu builder named for it.
+    void voceMenuAttivata(QAction* voce);
     void FormCreate();
     void leggiUtentiESonda();
     bool probeColumn(const QString& field, const QString& relation);

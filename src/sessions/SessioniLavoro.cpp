@@ -1,0 +1,139 @@
+#include "sessions/SessioniLavoro.h"
+
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "db/TransactionGuard.h"
+#include "platform/MessageService.h"
+#include "sessions/SessionLog.h"
+
+#include <QDateTime>
+
+namespace velkora {
+
+namespace {
+
+db::Transaction& transazioneDi(db::Query& query)
+{
+    db::Transaction* transazione = query.transaction();
+    if (!transazione)
+        throw db::DbLogicError(
+            QStringLiteral("session statements on a query without a transaction"));
+    return *transazione;
+}
+
+// Runs a statement that changes data and commits. When the engine refuses it, its lines are
+// saved to the named file in the current directory, the transaction is rolled back so that the
+// window's later statements do not run in a failed transaction, and false is returned for the
+// caller to show its box, with the engine's text in dettaglio for the box's detail.
+bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                  QString& dettaglio)
+{
+    query.close();
+    query.setSql(righe);
+    try {
+        db::TransactionGuard guard(transazioneDi(query));
+        query.execSql();
+        guard.commit();
+        return true;
+    } catch (const db::DbError& e) {
+        dettaglio = e.message();
+        salvaIstruzioneFallita(nomeFile, righe);
+        return false;
+    }
+}
+
+// Runs a one-column selection (a generator draw) and gives its value. Failures go to the caller.
+qint32 primoIntero(db::Query& query, const QStringList& righe)
+{
+    query.close();
+    query.setSql(righe);
+    query.open();
+    query.first();
+    return static_cast<qint32>(query.asInteger(0));
+}
+
+} // namespace
+
+SessioniLavoro::SessioniLavoro(const Contesto& contesto) : m_contesto(contesto) {}
+
+qint32 SessioniLavoro::apri(qint32 numUser)
+{
+    db::Query& query = m_contesto.query;
+    const qint32 codice = primoIntero(query, istruzioneNuovaSessione());
+    // One reading of the clock, so a session opened at midnight does not get the new day's date
+    // with the old day's time.
+    const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
+    if (!eseguiOSalva(query, istruzioneApriSessione(codice, adesso.date(), adesso.time(), numUser),
+                      QStringLiteral("Ombrix.ApriSessione.sql"), dettaglio))
+        m_contesto.messages.error(
+            QStringLiteral("Errore interno: impossibile aprire la sessione utente"), dettaglio,
+            m_contesto.finestra);
+    return codice;
+}
+
+bool SessioniLavoro::verifica(bool mostraMessaggi)
+{
+    db::Query& query = m_contesto.query;
+    // A fresh transaction sees a closing made meanwhile on another workstation.
+    query.close();
+    transazioneDi(query).restart();
+    query.setSql(istruzioneLeggiSessione(m_contesto.codiceSessione));
+    query.open();
+    if (query.isEmpty()) {
+        if (mostraMessaggi)
+            m_contesto.messages.warning(
+                QStringLiteral("Attenzione: non risulta aperta nessuna sessione di lavoro"),
+                m_contesto.finestra);
+        return false;
+    }
+    query.first();
+    if (!query.asString(QStringLiteral("DATACHIUSURA")).isEmpty()) {
+        if (mostraMessaggi)
+            m_contesto.messages.warning(
+                QStringLiteral("Attenzione: la sessione corrente risulta chiusa. Si prega "
+                               "di uscire e rientrare"),
+                m_contesto.finestra);
+        return false;
+    }
+    return true;
+}
+
+void SessioniLavoro::chiudi()
+{
+    if (!verifica(false))
+        return;
+    const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
+    if (!eseguiOSalva(
+            m_contesto.query,
+            istruzioneChiudiSessione(m_contesto.codiceSessione, adesso.date(), adesso.time()),
+            QStringLiteral("Ombrix.ChiudiSessione.sql"), dettaglio))
+        m_contesto.messages.error(
+            QStringLiteral("Errore interno: impossibile chiudere la sessione utente"), dettaglio,
+            m_contesto.finestra);
+}
+
+qint32 SessioniLavoro::registraChiamata(const QString& funzione)
+{
+    db::Query& query = m_contesto.query;
+    qint32 idFinestra = 0;
+    if (m_contesto.logFinestre)
+        idFinestra = primoIntero(query, istruzioneNuovoIdFinestra());
+    const QDateTime adesso = QDateTime::currentDateTime();
+    QString dettaglio;
+    if (!eseguiOSalva(query,
+                      istruzioneLogFunzione(m_contesto.codiceSessione, adesso.date(), adesso.time(),
+                                            funzione, m_contesto.logFinestre, idFinestra),
+                      QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql"), dettaglio))
+        m_contesto.messages.warning(
+            QStringLiteral("Errore interno di INSERT: impossibile aggiornare il log delle "
+                           "voci di menu chiamata. Sarà comunque possibile continuare ad "
+                           "usare il programma"),
+            dettaglio, m_contesto.finestra);
+    // The call goes ahead with the id already drawn, logged or not.
+    return idFinestra;
+}
+
+} // namespace velkora

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace velkora {
+
+namespace db {
+class Query;
+}
+
+namespace platform {
+class MessageService;
+}
+
+// The work session of a logged-in user and the log of the functions he calls: a NORVILOG row
+// per login, a check of that row before every call, its closing at exit, and a NORVILOGFUNZ row
+// per called function. The statements run on the given query and commit its transaction; the
+// session code and whether the log has the window columns come from the caller, who keeps them.
+class SessioniLavoro
+{
+public:
+    struct Contesto
+    {
+        // The query the statements run on; its transaction is restarted and committed here.
+        db::Query& query;
+        platform::MessageService& messages;
+        // The window the boxes belong to; may be null.
+        QWidget* finestra = nullptr;
+        // The current session's code.
+        qint32 codiceSessione = 0;
+        // True when the call log has the window columns (HANDLEFINESTRA and IDFINESTRA).
+        bool logFinestre = false;
+    };
+
+    explicit SessioniLavoro(const Contesto& contesto);
+
+    // Draws a new session code and writes the session's row for the user. Returns the drawn
+    // code, also when the row could not be written (the statement is then saved to
+    // "Ombrix.ApriSessione.sql" and an error box shown). A failing draw is thrown.
+    qint32 apri(qint32 numUser);
+
+    // True when the session's row exists and has no closing date, read in a restarted
+    // transaction so a closing made elsewhere is seen. With mostraMessaggi a false result comes
+    // with its warning box.
+    bool verifica(bool mostraMessaggi);
+
+    // Writes the closing date and time into the session's row when it is still open; a failure
+    // is saved to "Ombrix.ChiudiSessione.sql" and shown in an error box.
+    void chiudi();
+
+    // Writes the call-log row of a called function and returns its window id (0 when the log
+    // has no window columns). A failed write is saved to "Ombrix.AggiornaNorviLogFunz.sql" and
+    // shown as a warning; the id drawn before it is returned all the same.
+    qint32 registraChiamata(const QString& funzione);
+
+private:
+    Contesto m_contesto;
+};
+
+} // namespace velkora
