@@ -93,6 +93,19 @@ VELKORA_EXPORT void VELKORA_CALL apriminuscolox(std::int32_t numUser, std::int32
     record.last.idFinestra = idFinestra;
 }
 
+// Names ending in a lower-case "x" or "y" belong to the plain kinds: the user number alone, or
+// with the counted parameter text.
+VELKORA_EXPORT void VELKORA_CALL apriunox(std::int32_t numUser)
+{
+    begin("apriunox", numUser);
+}
+
+VELKORA_EXPORT void VELKORA_CALL apriduey(std::int32_t numUser, const char* parametri)
+{
+    begin("apriduey", numUser);
+    counted(parametri);
+}
+
 // Not exported: a function the library has but does not publish is not found.
 void VELKORA_CALL ApriNascostoX(std::int32_t numUser, std::int32_t idFinestra)
 {
