@@ -3,6 +3,7 @@
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "menu/ImageList.h"
+#include "menu/RigaMenu.h"
 #include "platform/Environment.h"
 
 #include <QMainWindow>
@@ -23,6 +24,7 @@ class QToolButton;
 
 namespace velkora {
 
+class CostruttoreMenu;
 class NavigationBar;
 class SessioniLavoro;
 class TTabXForm;
@@ -98,18 +100,8 @@ public:
     void CaricaMenu(qint32 programma);
     bool CercaFigli(qint32 programma, qint32 menu, qint32 livello);
     void CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloPadre, QMenu* padre);
-    // A menu row as the construction reads it. A NULL depth or parent never matches a parent,
-    // as in the statements' comparisons.
-    struct RigaMenu
-    {
-        qint32 menu = 0;
-        bool livelloNull = true;
-        qint32 livello = 0;
-        bool precNull = true;
-        qint32 menuPrec = 0;
-        QString descrizione;
-        QString livello2;
-    };
+    // A menu row as the construction reads it.
+    using RigaMenu = velkora::RigaMenu;
     // The program whose menus the menu bar shows.
     qint32 programmaCorrente() const;
     bool leggiMenuRigaPerRiga = false;
@@ -154,11 +146,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::vector<RigaMenu> righeFiglie(qint32 programma, qint32 menuPadre, qint32 livelloPadre);
-    // Reads the program's menus and builds their top-level entries (not yet in the bar) into
-    // cimaMenu; CaricaMenu puts them in the bar once all is read.
-    void costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu);
-    QAction* nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore);
+    // The menu construction over the menu bar, QueryAux and the slot table.
+    CostruttoreMenu costruttoreMenu();
     void creaControlli();
     // Hands a triggered leaf of the menu bar to the click handler the menu builder named for it.
     void voceMenuAttivata(QAction* voce);
@@ -168,8 +157,6 @@ private:
     void riposizionaControlli();
 
     platform::Environment m_environment;
-    // The visible menu rows of the program being built, while CaricaMenu runs.
-    std::unique_ptr<std::vector<RigaMenu>> m_istantaneaMenu;
 };
 
 } // namespace velkora

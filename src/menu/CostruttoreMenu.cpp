@@ -1,9 +1,8 @@
-// The menu bar of the current program, built from DETTMENU (operations of TBaseMainForm).
+#include "menu/CostruttoreMenu.h"
 
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
-#include "shell/BaseMain.h"
 
 #include <QAction>
 #include <QMenu>
@@ -11,16 +10,15 @@
 
 namespace velkora {
 
-
 namespace {
 
 constexpr int kSlots = 256;
 
 const char* kProprietaTag = "tag";
 
-TBaseMainForm::RigaMenu leggiRiga(const db::Query& q)
+RigaMenu leggiRiga(const db::Query& q)
 {
-    TBaseMainForm::RigaMenu r;
+    RigaMenu r;
     r.menu = static_cast<qint32>(q.asInteger(QStringLiteral("MENU")));
     r.livelloNull = q.isNull(QStringLiteral("LIVELLOMENU"));
     r.livello = static_cast<qint32>(q.asInteger(QStringLiteral("LIVELLOMENU")));
@@ -31,15 +29,14 @@ TBaseMainForm::RigaMenu leggiRiga(const db::Query& q)
     return r;
 }
 
-bool figlioDi(const TBaseMainForm::RigaMenu& r, qint32 menuPadre, qint32 livelloPadre)
+bool figlioDi(const RigaMenu& r, qint32 menuPadre, qint32 livelloPadre)
 {
-    return !r.livelloNull && !r.precNull && r.livello == livelloPadre + 1 && r.menuPrec == menuPadre;
+    return !r.livelloNull && !r.precNull && r.livello == livelloPadre + 1 &&
+           r.menuPrec == menuPadre;
 }
 
 } // namespace
 
-// The caption of a description holding "<LINEA>name</LINEA>": the text before "<LINEA>"
-// followed by the value of the parameter; the rest is not shown.
 QString didascaliaConParametro(const QString& descrizione, TTabXForm& form)
 {
     const qsizetype p = descrizione.indexOf(QLatin1String("<LINEA>"));
@@ -49,33 +46,37 @@ QString didascaliaConParametro(const QString& descrizione, TTabXForm& form)
     return descrizione.left(p) + form.CaricaParametro(nome);
 }
 
-qint32 TBaseMainForm::programmaCorrente() const
+CostruttoreMenu::CostruttoreMenu(const Contesto& contesto) : m_contesto(contesto) {}
+
+CostruttoreMenu::~CostruttoreMenu() = default;
+
+qint32 CostruttoreMenu::programmaDi(const QMenuBar* barra)
 {
-    return MenuPrincipale->property(kProprietaTag).toInt();
+    return barra->property(kProprietaTag).toInt();
 }
 
-QAction* TBaseMainForm::nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore)
+QAction* CostruttoreMenu::nuovaVoce(const QString& caption, qint32 menu, QObject* contenitore)
 {
     // The entry belongs to the menu that shows it, so it goes when that menu is destroyed.
     auto* voce = new QAction(caption, contenitore);
     voce->setProperty(kProprietaTag, menu);
     // The slot table holds 256 entries; a larger tree is still shown whole, its further
     // entries are simply not listed in the table.
-    if (ContaVoci >= 1 && ContaVoci <= kSlots)
-        VociMenu[static_cast<std::size_t>(ContaVoci)] = voce;
+    if (m_contesto.conta >= 1 && m_contesto.conta <= kSlots)
+        m_contesto.voci[static_cast<std::size_t>(m_contesto.conta)] = voce;
     return voce;
 }
 
-void TBaseMainForm::CaricaMenu(qint32 programma)
+void CostruttoreMenu::CaricaMenu(qint32 programma)
 {
     // The menus shown stay until the new ones are built: when reading them fails (a lost
     // connection, say) the bar keeps the program it had, and a later click tries again.
-    const std::array<QAction*, 257> vecchieVoci = VociMenu;
-    const qint32 vecchioConta = ContaVoci;
-    const QVariant vecchioProgramma = MenuPrincipale->property(kProprietaTag);
-    VociMenu.fill(nullptr);
-    ContaVoci = 1;
-    MenuPrincipale->setProperty(kProprietaTag, programma);
+    const std::array<QAction*, 257> vecchieVoci = m_contesto.voci;
+    const qint32 vecchioConta = m_contesto.conta;
+    const QVariant vecchioProgramma = m_contesto.barra->property(kProprietaTag);
+    m_contesto.voci.fill(nullptr);
+    m_contesto.conta = 1;
+    m_contesto.barra->setProperty(kProprietaTag, programma);
     std::vector<QAction*> nuove;
     try {
         costruisciMenu(programma, nuove);
@@ -85,52 +86,56 @@ void TBaseMainForm::CaricaMenu(qint32 programma)
             delete voce->menu();
             delete voce;
         }
-        VociMenu = vecchieVoci;
-        ContaVoci = vecchioConta;
-        MenuPrincipale->setProperty(kProprietaTag, vecchioProgramma);
+        m_contesto.voci = vecchieVoci;
+        m_contesto.conta = vecchioConta;
+        m_contesto.barra->setProperty(kProprietaTag, vecchioProgramma);
         throw;
     }
 
     // Everything after "Sistema" goes, with its submenus.
-    const QList<QAction*> top = MenuPrincipale->actions();
+    const QList<QAction*> top = m_contesto.barra->actions();
     for (int i = 1; i < top.size(); ++i) {
-        MenuPrincipale->removeAction(top[i]);
+        m_contesto.barra->removeAction(top[i]);
         if (QMenu* sub = top[i]->menu())
             sub->deleteLater();
         top[i]->deleteLater();
     }
     for (QAction* voce : nuove)
-        MenuPrincipale->addAction(voce);
+        m_contesto.barra->addAction(voce);
 }
 
-void TBaseMainForm::costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu)
+void CostruttoreMenu::costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu)
 {
-    QueryAux.close();
-    QueryAux.clear();
-    if (leggiMenuRigaPerRiga) {
+    db::Query& query = m_contesto.query;
+    query.close();
+    query.clear();
+    if (m_contesto.perRiga) {
         m_istantaneaMenu.reset();
-        QueryAux.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-        QueryAux.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
-        QueryAux.add(QStringLiteral("(LIVELLOMENU=0)AND(MENUPREC IS NULL)AND(VISIBILE='1')"));
-        QueryAux.add(QStringLiteral("ORDER BY MENU"));
+        query.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
+        query.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) +
+                  QStringLiteral(")AND"));
+        query.add(QStringLiteral("(LIVELLOMENU=0)AND(MENUPREC IS NULL)AND(VISIBILE='1')"));
+        query.add(QStringLiteral("ORDER BY MENU"));
     } else {
         // One statement for the whole tree: only visible rows can ever be shown, and the
         // parent and depth rules are applied in memory exactly as the per-entry statements
         // apply them.
-        QueryAux.add(QStringLiteral("SELECT MENU, LIVELLOMENU, MENUPREC, DESCRIZIONE, LIVELLO2VERSIONE"));
-        QueryAux.add(QStringLiteral("FROM DETTMENU WHERE"));
-        QueryAux.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND(VISIBILE='1')"));
-        QueryAux.add(QStringLiteral("ORDER BY MENU"));
+        query.add(
+            QStringLiteral("SELECT MENU, LIVELLOMENU, MENUPREC, DESCRIZIONE, LIVELLO2VERSIONE"));
+        query.add(QStringLiteral("FROM DETTMENU WHERE"));
+        query.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) +
+                  QStringLiteral(")AND(VISIBILE='1')"));
+        query.add(QStringLiteral("ORDER BY MENU"));
     }
-    QueryAux.open();
+    query.open();
     std::vector<RigaMenu> cima;
-    if (leggiMenuRigaPerRiga) {
-        for (QueryAux.first(); !QueryAux.eof(); QueryAux.next())
-            cima.push_back(leggiRiga(QueryAux));
+    if (m_contesto.perRiga) {
+        for (query.first(); !query.eof(); query.next())
+            cima.push_back(leggiRiga(query));
     } else {
         auto tutte = std::make_unique<std::vector<RigaMenu>>();
-        for (QueryAux.first(); !QueryAux.eof(); QueryAux.next()) {
-            RigaMenu r = leggiRiga(QueryAux);
+        for (query.first(); !query.eof(); query.next()) {
+            RigaMenu r = leggiRiga(query);
             if (!r.livelloNull && r.livello == 0 && r.precNull)
                 cima.push_back(r);
             tutte->push_back(std::move(r));
@@ -140,21 +145,21 @@ void TBaseMainForm::costruisciMenu(qint32 programma, std::vector<QAction*>& cima
 
     for (const RigaMenu& r : cima) {
         // Owned by the bar from the start, shown in it only when the whole tree is built.
-        QAction* voce = nuovaVoce(r.descrizione, r.menu, MenuPrincipale);
+        QAction* voce = nuovaVoce(r.descrizione, r.menu, m_contesto.barra);
         cimaMenu.push_back(voce);
         if (CercaFigli(programma, r.menu, r.livello)) {
-            auto* sub = new QMenu(r.descrizione, MenuPrincipale);
+            auto* sub = new QMenu(r.descrizione, m_contesto.barra);
             voce->setMenu(sub);
             CreaVoci(programma, r.menu, r.livello, sub);
         } else {
             voce->setProperty("gestore", QStringLiteral("EventoVoceOnClick"));
         }
-        ++ContaVoci;
+        ++m_contesto.conta;
     }
     m_istantaneaMenu.reset();
 }
 
-bool TBaseMainForm::CercaFigli(qint32 programma, qint32 menu, qint32 livello)
+bool CostruttoreMenu::CercaFigli(qint32 programma, qint32 menu, qint32 livello)
 {
     if (m_istantaneaMenu) {
         for (const RigaMenu& r : *m_istantaneaMenu) {
@@ -163,18 +168,20 @@ bool TBaseMainForm::CercaFigli(qint32 programma, qint32 menu, qint32 livello)
         }
         return false;
     }
-    db::Query q(&tabX()->IBDatabaseUser, &TransazioneAux);
+    db::Query q(&m_contesto.form.IBDatabaseUser, m_contesto.query.transaction());
     q.add(QStringLiteral("SELECT COUNT(*) FROM DETTMENU WHERE"));
     q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
-    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livello) + 1) + QStringLiteral(")AND"));
-    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menu) + QStringLiteral(")AND(VISIBILE='1')"));
+    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livello) + 1) +
+          QStringLiteral(")AND"));
+    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menu) +
+          QStringLiteral(")AND(VISIBILE='1')"));
     q.open();
     const QString n = q.isEmpty() ? QString() : q.asString(0);
     return !n.isEmpty() && n != QLatin1String("0");
 }
 
-std::vector<TBaseMainForm::RigaMenu> TBaseMainForm::righeFiglie(qint32 programma, qint32 menuPadre,
-                                                                 qint32 livelloPadre)
+std::vector<RigaMenu> CostruttoreMenu::righeFiglie(qint32 programma, qint32 menuPadre,
+                                                   qint32 livelloPadre)
 {
     std::vector<RigaMenu> figli;
     if (m_istantaneaMenu) {
@@ -184,11 +191,13 @@ std::vector<TBaseMainForm::RigaMenu> TBaseMainForm::righeFiglie(qint32 programma
         }
         return figli;
     }
-    db::Query q(&tabX()->IBDatabaseUser, &TransazioneAux);
+    db::Query q(&m_contesto.form.IBDatabaseUser, m_contesto.query.transaction());
     q.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
     q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
-    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livelloPadre) + 1) + QStringLiteral(")AND"));
-    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menuPadre) + QStringLiteral(")AND(VISIBILE='1')"));
+    q.add(QStringLiteral("(LIVELLOMENU=") + db::quotedInt(qint64(livelloPadre) + 1) +
+          QStringLiteral(")AND"));
+    q.add(QStringLiteral("(MENUPREC=") + db::quotedInt(menuPadre) +
+          QStringLiteral(")AND(VISIBILE='1')"));
     q.add(QStringLiteral("ORDER BY MENU"));
     q.open();
     for (q.first(); !q.eof(); q.next())
@@ -196,20 +205,21 @@ std::vector<TBaseMainForm::RigaMenu> TBaseMainForm::righeFiglie(qint32 programma
     return figli;
 }
 
-void TBaseMainForm::CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloPadre, QMenu* padre)
+void CostruttoreMenu::CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloPadre,
+                               QMenu* padre)
 {
     for (const RigaMenu& r : righeFiglie(programma, menuPadre, livelloPadre)) {
-        ++ContaVoci;
+        ++m_contesto.conta;
         const QString caption = r.descrizione.contains(QLatin1String("<LINEA>"))
-            ? didascaliaConParametro(r.descrizione, *tabX())
-            : r.descrizione;
+                                    ? didascaliaConParametro(r.descrizione, m_contesto.form)
+                                    : r.descrizione;
         if (r.descrizione == QLatin1String("-")) {
             // A separator line: its caption "-" is not drawn.
             QAction* sep = padre->addSeparator();
             sep->setProperty(kProprietaTag, r.menu);
             sep->setObjectName(QStringLiteral("N") + QString::number(r.menu));
-            if (ContaVoci >= 1 && ContaVoci <= kSlots)
-                VociMenu[static_cast<std::size_t>(ContaVoci)] = sep;
+            if (m_contesto.conta >= 1 && m_contesto.conta <= kSlots)
+                m_contesto.voci[static_cast<std::size_t>(m_contesto.conta)] = sep;
             continue;
         }
         QAction* voce = nuovaVoce(caption, r.menu, padre);
