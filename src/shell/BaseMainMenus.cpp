@@ -1,9 +1,12 @@
-// The menu bar of the current program, built from DETTMENU.
+// The navigation bar of the user's project and the menu bar of the current program.
 
 #include "data/TabX.h"
+#include "menu/BarraProgrammi.h"
 #include "menu/CostruttoreMenu.h"
+#include "menu/NavigationBar.h"
 #include "shell/BaseMain.h"
 
+#include <QAbstractButton>
 #include <QMenuBar>
 
 namespace velkora {
@@ -12,6 +15,19 @@ CostruttoreMenu TBaseMainForm::costruttoreMenu()
 {
     return CostruttoreMenu(
         {MenuPrincipale, QueryAux, *tabX(), VociMenu, ContaVoci, leggiMenuRigaPerRiga});
+}
+
+void TBaseMainForm::CaricaProgrammi()
+{
+    BarraProgrammi({MenuProgrammi, IconeProgrammi, Icone2Programmi, GruppiProgrammi, VociRapide,
+                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); }})
+        .CaricaProgrammi(NumProgetto);
+}
+
+void TBaseMainForm::ProgrammaOnClick()
+{
+    if (NavigationBar::Group* g = MenuProgrammi->clickedGroup())
+        CaricaMenu(g->tag());
 }
 
 qint32 TBaseMainForm::programmaCorrente() const
