@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -457,6 +458,30 @@ TEST_F(DispatchTest, AModeTwoLeafRebuildsTheMenusAlsoWhenTheDispatchStops)
     listino = leaf(*w, 310);
     ASSERT_FALSE(listino.isNull());
     EXPECT_EQ(listino->text(), QStringLiteral("Listino Primavera"));
+}
+
+TEST_F(DispatchTest, AMouseClickOnALeafStartsItOnce)
+{
+    voce(10, 101, 1, 100, QStringLiteral("Finestra"), QStringLiteral("Prova.so"),
+         QStringLiteral("ApriFinestraX"), "0");
+    auto w = login(QStringLiteral("ROSSI"));
+    w->show();
+    QAction* voci = w->MenuPrincipale->actions().at(1);
+    ASSERT_NE(voci->menu(), nullptr);
+    QAction* finestra = leaf(*w, 101);
+    ASSERT_NE(finestra, nullptr);
+
+    // Opened from the menu bar and clicked like a person: the menu bar hears of the leaf once.
+    const int calls = record().calls;
+    const auto before = logged().size();
+    w->MenuPrincipale->setActiveAction(voci);
+    QMenu* menu = voci->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(finestra).center());
+    EXPECT_EQ(record().calls, calls + 1);
+    EXPECT_EQ(record().last.function, "ApriFinestraX");
+    EXPECT_EQ(logged().size(), before + 1);
+    EXPECT_TRUE(boxes().empty());
 }
 
 } // namespace
