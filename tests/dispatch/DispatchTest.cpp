@@ -4,6 +4,7 @@
 
 #include "TestModulePaths.h"
 #include "data/TabX.h"
+#include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
@@ -458,6 +459,30 @@ TEST_F(DispatchTest, AModeTwoLeafRebuildsTheMenusAlsoWhenTheDispatchStops)
     listino = leaf(*w, 310);
     ASSERT_FALSE(listino.isNull());
     EXPECT_EQ(listino->text(), QStringLiteral("Listino Primavera"));
+}
+
+TEST_F(DispatchTest, WithoutTheWindowColumnsAnXFunctionGetsWindowIdZero)
+{
+    test::dropColumn(other, QStringLiteral("NORVILOGFUNZ"), QStringLiteral("IDFINESTRA"));
+    auto w = login(QStringLiteral("ROSSI"));
+    ASSERT_FALSE(w->LogFinestre);
+    w->EseguiFunzioneVoce(20, 500, 1);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(record().last.function, "ApriFinestraX");
+    EXPECT_EQ(record().last.idFinestra, 0);
+}
+
+TEST_F(DispatchTest, ADatabaseErrorReadingTheItemEndsTheDispatchBeforeTheLog)
+{
+    auto w = login(QStringLiteral("ROSSI"));
+    // The item's statement names a column this database lacks.
+    test::dropColumn(other, QStringLiteral("DETTMENU"), QStringLiteral("PARAMETRIBLOB"));
+    const auto before = logged().size();
+    const int calls = record().calls;
+    EXPECT_THROW(w->EseguiFunzioneVoce(10, 300, 1), db::DbError);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(logged().size(), before);
+    EXPECT_EQ(record().calls, calls);
 }
 
 TEST_F(DispatchTest, AMouseClickOnALeafStartsItOnce)
