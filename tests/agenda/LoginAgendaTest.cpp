@@ -1,5 +1,6 @@
 // The agenda opened by the login with the default library and function names: the real agenda
 // library in the program folder, the real main window, the real call log.
+#include "AgendaWindow.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
@@ -18,19 +19,11 @@
 #include <gtest/gtest.h>
 
 using namespace velkora;
+using velkora::test::agendaAperta;
 using velkora::test::CurrentDirectory;
 using velkora::test::ProgramFolder;
 
 namespace {
-
-QWidget* agendaAperta()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QLatin1String("ContattAgendaForm"))
-            return w;
-    }
-    return nullptr;
-}
 
 TEST(LoginAgenda, DefaultNamesFollowTheWindowColumnsOfTheCallLog)
 {

@@ -1,6 +1,7 @@
 // The agenda started from the menus: the real agenda library in the program folder, reached
 // through a menu leaf and a quick item of the real main window, recording its window in the
 // real call log.
+#include "AgendaWindow.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
@@ -21,19 +22,11 @@
 #include <gtest/gtest.h>
 
 using namespace velkora;
+using velkora::test::agendaAperta;
 using velkora::test::CurrentDirectory;
 using velkora::test::ProgramFolder;
 
 namespace {
-
-QWidget* agendaAperta()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QLatin1String("ContattAgendaForm"))
-            return w;
-    }
-    return nullptr;
-}
 
 TEST(MenuAgenda, ALeafAndAQuickItemOpenTheAgendaAndItsHandleIsLogged)
 {
