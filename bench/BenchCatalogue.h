@@ -390,6 +390,26 @@ public:
         return rows;
     }
 
+    // Runs a statement that returns one integer (an INSERT ... RETURNING, a singleton SELECT) in
+    // one call of the client, without preparing it apart. Returns that integer.
+    int insertReturningInt(const char* sql)
+    {
+        ISC_STATUS_ARRAY status;
+        XSQLDA out{};
+        ISC_LONG value = 0;
+        short null = 0;
+        out.version = SQLDA_VERSION1;
+        out.sqln = 1;
+        out.sqld = 1;
+        out.sqlvar[0].sqltype = SQL_LONG + 1;
+        out.sqlvar[0].sqllen = sizeof value;
+        out.sqlvar[0].sqldata = reinterpret_cast<char*>(&value);
+        out.sqlvar[0].sqlind = &null;
+        isc_dsql_exec_immed2(status, &m_db, &m_tr, 0, sql, SQL_DIALECT_V6, nullptr, &out);
+        check(status, sql);
+        return null ? 0 : static_cast<int>(value);
+    }
+
 private:
     isc_db_handle m_db = 0;
     isc_tr_handle m_tr = 0;

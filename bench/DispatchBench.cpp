@@ -1,0 +1,387 @@
+// One click on a menu leaf of a logged-in window, from the click to the module function being
+// entered: TBaseMainForm::EseguiFunzioneVoce(programma, menu, 1) on a leaf whose function is one
+// of the test module that records its call and returns at once. The catalogue is the one of the
+// login benchmark (BenchCatalogue.h); its leaf 1111 of program 1 is pointed at the test module,
+// copied into each program folder as "Bench.so" (the leaf names "Bench.dll").
+//
+// Measured on three links to the same catalogue, as the login benchmark does:
+//   embedded  the user database opened in-process by the embedded engine;
+//   tcp       through the Firebird server on loopback (VELKORA_TEST_SERVER, see BenchCatalogue.h);
+//   rtt10ms   through the relay of DelayRelay.h that adds 10 ms to every round trip; there the
+//             counter round_trips gives the client's round trips per click.
+// Each link also runs the floor: the raw client on an attachment already made, doing the least
+// that gives the same visible result (the item read with the profile check, the session read,
+// the call-log row written and committed with its window id, the company read).
+//
+// After the benchmarks the program prints, for the relay, the round trips and time of each step
+// of the click as the dispatch runs them (disable with --no-steps).
+//
+// Needs the server (scripts/fbserver.sh start) for the tcp and rtt10ms links; without it only the
+// embedded link runs.
+
+#include "BenchCatalogue.h"
+#include "DelayRelay.h"
+#include "TestModulePaths.h"
+#include "db/Query.h"
+#include "db/SqlText.h"
+#include "db/Transaction.h"
+#include "modules/TestModule.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Environment.h"
+#include "platform/RecordingMessageService.h"
+#include "shell/BaseMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace velkora;
+using namespace velkora::bench;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The leaf clicked: a depth-3 leaf of the first program without a parameter text.
+constexpr int kVoce = 1111;
+const QString kFunzione = QStringLiteral("ApriFinestraX");
+const QString kModulo = QStringLiteral("Bench.so");
+
+struct Link
+{
+    const char* name;
+    QString folder;
+    // Empty for the plain path (embedded); otherwise the "server:path" name the window and the
+    // floor attach.
+    QString remoteName;
+    DelayRelay* relay = nullptr;
+    // The window logged in on this link, kept for the whole run.
+    std::unique_ptr<TBaseMainForm> window;
+    platform::RecordingMessageService messages;
+};
+
+std::vector<std::unique_ptr<Link>> g_links;
+
+const test::ModuleRecord* recordOf(const Link& link)
+{
+    platform::DynamicLibrary::Handle library =
+        platform::DynamicLibrary::loaded(link.folder + kModulo);
+    if (!library)
+        return nullptr;
+    const auto read =
+        reinterpret_cast<test::ModuleRecordFunction>(platform::DynamicLibrary::function(
+            library, QString::fromLatin1(test::kModuleRecordExport)));
+    return read ? read() : nullptr;
+}
+
+int moduleCalls(const Link& link)
+{
+    const test::ModuleRecord* record = recordOf(link);
+    return record ? record->calls : 0;
+}
+
+// Points leaf kVoce at the test module's function that takes a window id.
+void pointLeafAtTestModule(const QString& programFolder)
+{
+    db::Database database;
+    database.setDatabaseName(programFolder + QStringLiteral("user/user.fdb"));
+    database.params() =
+        QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")};
+    database.attach();
+    data::SchemaInstaller::runScript(
+        database,
+        QStringLiteral("UPDATE DETTMENU SET FUNZIONE=%1 WHERE PROGRAMMA=%2 AND MENU=%3;\n")
+            .arg(db::quoted(kFunzione), db::quotedInt(kPrimoProgramma), db::quotedInt(kVoce)));
+    database.detach();
+}
+
+void copyModule(const QString& programFolder)
+{
+    const QString target = programFolder + kModulo;
+    QFile::remove(target);
+    if (!QFile::copy(QString::fromUtf8(test::kTestModuleFile), target))
+        throw std::runtime_error("cannot copy the test module to " + target.toStdString());
+}
+
+// Logs the benchmark user in on the link with the real OK button; throws when the working state
+// is not reached.
+void logIn(Link& link)
+{
+    link.window = bench::windowReadyToLogin(link.folder, link.remoteName, link.messages);
+    link.window->ButtonOk->click();
+    if (!link.messages.boxes().empty())
+        throw std::runtime_error("login on " + std::string(link.name) + " showed a box: " +
+                                 link.messages.boxes().front().text.toStdString());
+    if (link.window->CodiceSessione == 0)
+        throw std::runtime_error("login on " + std::string(link.name) + " opened no session");
+}
+
+// What one click must have done: the module entered once more with the function of the leaf,
+// the user's code and a window id, and no box shown. Empty when it did.
+std::string clickFault(const Link& link, int callsBefore)
+{
+    if (!link.messages.boxes().empty())
+        return "a message box: " + link.messages.boxes().front().text.toStdString();
+    const test::ModuleRecord* record = recordOf(link);
+    if (!record || record->calls != callsBefore + 1)
+        return "the module function was not entered once";
+    if (record->last.function != kFunzione.toStdString() || record->last.numUser != kCodiceUtente ||
+        !record->last.idFinestra || *record->last.idFinestra <= 0)
+        return "the module function received other arguments";
+    return {};
+}
+
+void BM_Click(benchmark::State& state, Link* link)
+{
+    TBaseMainForm& w = *link->window;
+    long long trips = 0;
+    for (auto _ : state) {
+        const int callsBefore = moduleCalls(*link);
+        const long long before = link->relay ? link->relay->roundTrips() : 0;
+
+        w.EseguiFunzioneVoce(kPrimoProgramma, kVoce, 1);
+
+        state.PauseTiming();
+        if (link->relay)
+            trips += link->relay->roundTrips() - before;
+        const std::string fault = clickFault(*link, callsBefore);
+        state.ResumeTiming();
+        if (!fault.empty()) {
+            state.SkipWithError(("the click did not reach the module: " + fault).c_str());
+            break;
+        }
+    }
+    if (link->relay)
+        state.counters["round_trips"] =
+            static_cast<double>(trips) / static_cast<double>(state.iterations());
+}
+
+// The floor of one click on an attachment already made: one transaction that reads the item
+// (with the profile check as a subquery, the parameter text as a string so that no blob calls are
+// needed), reads the session, writes the call-log row drawing its window id in the same
+// statement, reads the user's company and commits. Returns the window id, or 0 when a read did
+// not find its row.
+int floorClick(RawDatabase& db, int codiceSessione)
+{
+    db.start();
+    int rows = db.select(
+        "SELECT D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE, CAST(D.PARAMETRIBLOB AS VARCHAR(4000)),\n"
+        "(SELECT COUNT(*) FROM PROFILI WHERE CODICE=1) FROM DETTMENU D WHERE D.PROGRAMMA=1 AND "
+        "D.MENU=1111");
+    rows += db.select(
+        ("SELECT DATACHIUSURA FROM NORVILOG WHERE CODICESESSIONE=" + std::to_string(codiceSessione))
+            .c_str());
+    const int id =
+        db.insertReturningInt(("INSERT INTO NORVILOGFUNZ (CODICESESSIONE, DATACHIAMATAFUNZIONE, "
+                               "ORACHIAMATAFUNZIONE, FUNZIONECHIAMATA,\n"
+                               "IDFINESTRA) VALUES (" +
+                               std::to_string(codiceSessione) +
+                               ", CURRENT_DATE, CURRENT_TIME, 'ApriFinestraX', "
+                               "GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER, 1))\n"
+                               "RETURNING IDFINESTRA")
+                                  .c_str());
+    rows += db.select("SELECT DITTA FROM UTENTI WHERE CODICE=2");
+    db.commit();
+    return rows == 3 ? id : 0;
+}
+
+void BM_Floor(benchmark::State& state, Link* link)
+{
+    RawDatabase db(link->remoteName.isEmpty() ? link->folder + QStringLiteral("user/user.fdb")
+                                              : link->remoteName);
+    const int sessione = link->window->CodiceSessione;
+    long long trips = 0;
+    for (auto _ : state) {
+        const long long before = link->relay ? link->relay->roundTrips() : 0;
+        const int id = floorClick(db, sessione);
+        if (link->relay)
+            trips += link->relay->roundTrips() - before;
+        if (id <= 0) {
+            state.SkipWithError("the floor did not find its rows");
+            break;
+        }
+    }
+    if (link->relay)
+        state.counters["round_trips"] =
+            static_cast<double>(trips) / static_cast<double>(state.iterations());
+}
+
+// ---- The click step by step -----------------------------------------------------------------
+
+// The steps of EseguiFunzioneVoce for this leaf, in its order and with its statements, through
+// the window's own units, each measured on its own. Kept beside the benchmark only to show where
+// the round trips go; the benchmark itself calls the real method.
+struct Step
+{
+    const char* name;
+    std::function<void(TBaseMainForm&)> run;
+};
+
+const std::vector<Step>& steps()
+{
+    static const std::vector<Step> list = {
+        {"profile read",
+         [](TBaseMainForm& w) {
+             w.QueryAux.close();
+             w.QueryAux.clear();
+             w.QueryAux.add(QStringLiteral("SELECT LIVELLOPREDEFINITO FROM PROFILI WHERE"));
+             w.QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(w.NumProfilo));
+             w.QueryAux.open();
+         }},
+        {"item read",
+         [](TBaseMainForm& w) {
+             db::Query& q = w.QueryAux;
+             q.close();
+             q.clear();
+             q.add(QStringLiteral("SELECT DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB"));
+             q.add(QStringLiteral("FROM DETTMENU WHERE"));
+             q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(kPrimoProgramma) +
+                   QStringLiteral(")AND"));
+             q.add(QStringLiteral("(MENU=") + db::quotedInt(kVoce) + QStringLiteral(")"));
+             q.open();
+             q.first();
+             (void)q.asString(QStringLiteral("PARAMETRIBLOB"));
+             q.close();
+         }},
+        {"session check (restart + read)", [](TBaseMainForm& w) { w.VerificaStatoSessione(true); }},
+        {"call log (id + insert + commit)",
+         [](TBaseMainForm& w) { w.AggiornaNorviLogFunz(kFunzione); }},
+        {"company (restart + read)",
+         [](TBaseMainForm& w) {
+             w.AggiornaDittaUtente(w.tabX()->NumUser, w.tabX()->DittaCorrente);
+         }},
+    };
+    return list;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void printSteps(Link& link)
+{
+    std::printf("\nThe click step by step on %s (median of 5 runs)\n", link.name);
+    std::printf("%-36s%12s%13s\n", "step", "ms", "round trips");
+    double sumMs = 0;
+    double sumTrips = 0;
+    for (const Step& step : steps()) {
+        std::vector<double> ms;
+        std::vector<double> trips;
+        for (int r = 0; r < 5; ++r) {
+            const long long before = link.relay ? link.relay->roundTrips() : 0;
+            const auto start = Clock::now();
+            step.run(*link.window);
+            ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            trips.push_back(
+                static_cast<double>(link.relay ? link.relay->roundTrips() - before : 0));
+        }
+        std::printf("%-36s%12.2f%13.0f\n", step.name, median(ms), median(trips));
+        sumMs += median(ms);
+        sumTrips += median(trips);
+    }
+    std::printf("%-36s%12.2f%13.0f\n", "sum of the steps", sumMs, sumTrips);
+    if (!link.messages.boxes().empty())
+        std::printf("(a step showed a box: %s)\n", qPrintable(link.messages.boxes().front().text));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    quietOffscreenWarnings();
+    bool showSteps = true;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-steps") == 0)
+            showSteps = false;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    QApplication app(count, args.data());
+
+    std::printf("load average at start: %s\n", loadAverage().c_str());
+    QTemporaryDir dir;
+    const QString embeddedFolder = dir.path() + QLatin1Char('/');
+    makeProgramFolder(embeddedFolder);
+    pointLeafAtTestModule(embeddedFolder);
+    copyModule(embeddedFolder);
+    QDir::setCurrent(dir.path());
+
+    std::unique_ptr<DelayRelay> relay;
+    std::unique_ptr<RawDatabase> holder;
+    QString serverFolder;
+    auto addLink = [](const char* name, const QString& folder, const QString& remoteName,
+                      DelayRelay* r) {
+        auto link = std::make_unique<Link>();
+        link->name = name;
+        link->folder = folder;
+        link->remoteName = remoteName;
+        link->relay = r;
+        g_links.push_back(std::move(link));
+    };
+    addLink("embedded", embeddedFolder, QString(), nullptr);
+    if (serverUp()) {
+        serverFolder = copyForServer(embeddedFolder);
+        copyModule(serverFolder);
+        const QString path = serverFolder + QStringLiteral("user/user.fdb");
+        const QString remoteName = benchServer().address + QLatin1Char(':') + path;
+        holder = std::make_unique<RawDatabase>(remoteName);
+        relay = std::make_unique<DelayRelay>(std::chrono::microseconds(5000),
+                                             std::chrono::seconds(900));
+        addLink("tcp", serverFolder, remoteName, nullptr);
+        addLink("rtt10ms", serverFolder, QStringLiteral("127.0.0.1/%1:").arg(relay->port()) + path,
+                relay.get());
+    } else {
+        std::printf("the Firebird server is not listening on 127.0.0.1:%u: embedded link only\n",
+                    unsigned(benchServer().port));
+    }
+
+    for (auto& link : g_links) {
+        logIn(*link);
+        const std::string n = link->name;
+        auto* f = benchmark::RegisterBenchmark(("Floor/" + n).c_str(), BM_Floor, link.get());
+        auto* c = benchmark::RegisterBenchmark(("Click/" + n).c_str(), BM_Click, link.get());
+        for (auto* b : {f, c})
+            b->Unit(benchmark::kMillisecond)->UseRealTime();
+        if (link->relay) {
+            f->Iterations(20);
+            c->Iterations(20);
+        }
+    }
+
+    benchmark::Initialize(&count, args.data());
+    benchmark::AddCustomContext("loadavg_start", loadAverage());
+    benchmark::RunSpecifiedBenchmarks();
+    std::printf("load average after the benchmarks: %s\n", loadAverage().c_str());
+    if (showSteps)
+        for (auto& link : g_links)
+            printSteps(*link);
+    benchmark::Shutdown();
+
+    for (auto& link : g_links) {
+        link->window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    g_links.clear();
+    holder.reset();
+    relay.reset();
+    if (!serverFolder.isEmpty())
+        QDir(serverFolder).removeRecursively();
+    return 0;
+}
