@@ -410,6 +410,31 @@ public:
         return null ? 0 : static_cast<int>(value);
     }
 
+    // Runs a statement that returns at most one row (a singleton SELECT, an INSERT ... RETURNING)
+    // in one call of the client, without preparing it apart, every column taken as text of at most
+    // 4000 bytes (the engine converts). Returns whether a row came whose first column is not null,
+    // so the first column must be one that a found row never has null.
+    bool singleton(const char* sql, int columns)
+    {
+        ISC_STATUS_ARRAY status;
+        std::vector<char> daMemory(XSQLDA_LENGTH(columns));
+        auto* out = reinterpret_cast<XSQLDA*>(daMemory.data());
+        out->version = SQLDA_VERSION1;
+        out->sqln = static_cast<short>(columns);
+        out->sqld = static_cast<short>(columns);
+        std::vector<std::vector<char>> buffers(static_cast<std::size_t>(columns), std::vector<char>(4002));
+        std::vector<short> nulls(static_cast<std::size_t>(columns), -1);
+        for (int i = 0; i < columns; ++i) {
+            out->sqlvar[i].sqltype = SQL_VARYING + 1;
+            out->sqlvar[i].sqllen = 4000;
+            out->sqlvar[i].sqldata = buffers[static_cast<std::size_t>(i)].data();
+            out->sqlvar[i].sqlind = &nulls[static_cast<std::size_t>(i)];
+        }
+        isc_dsql_exec_immed2(status, &m_db, &m_tr, 0, sql, SQL_DIALECT_V6, nullptr, out);
+        check(status, sql);
+        return nulls[0] == 0;
+    }
+
 private:
     isc_db_handle m_db = 0;
     isc_tr_handle m_tr = 0;
