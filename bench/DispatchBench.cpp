@@ -13,8 +13,8 @@
 // that gives the same visible result (the item read with the profile check, the session read,
 // the call-log row written and committed with its window id, the company read).
 //
-// After the benchmarks the program prints, for the relay, the round trips and time of each step
-// of the click as the dispatch runs them (disable with --no-steps).
+// After the benchmarks the program prints, for every link, the time of each step of the click
+// (and on the relay its round trips) as the dispatch runs them (disable with --no-steps).
 //
 // Needs the server (scripts/fbserver.sh start) for the tcp and rtt10ms links; without it only the
 // embedded link runs.
@@ -278,7 +278,9 @@ double median(std::vector<double> v)
 void printSteps(Link& link)
 {
     std::printf("\nThe click step by step on %s (median of 5 runs)\n", link.name);
-    std::printf("%-36s%12s%13s\n", "step", "ms", "round trips");
+    // Round trips are counted on the relay only.
+    const char* tripsFormat = link.relay ? "%13.0f\n" : "\n";
+    std::printf("%-36s%12s%s\n", "step", "ms", link.relay ? "  round trips" : "");
     // Every run takes the steps in the click's order, so that each statement follows the one it
     // follows in the click (the db layer prepares a statement again when its text changes).
     std::vector<std::vector<double>> ms(steps().size());
@@ -297,11 +299,13 @@ void printSteps(Link& link)
     double sumMs = 0;
     double sumTrips = 0;
     for (std::size_t i = 0; i < steps().size(); ++i) {
-        std::printf("%-36s%12.2f%13.0f\n", steps()[i].name, median(ms[i]), median(trips[i]));
+        std::printf("%-36s%12.2f", steps()[i].name, median(ms[i]));
+        std::printf(tripsFormat, median(trips[i]));
         sumMs += median(ms[i]);
         sumTrips += median(trips[i]);
     }
-    std::printf("%-36s%12.2f%13.0f\n", "sum of the steps", sumMs, sumTrips);
+    std::printf("%-36s%12.2f", "sum of the steps", sumMs);
+    std::printf(tripsFormat, sumTrips);
     if (!link.messages.boxes().empty())
         std::printf("(a step showed a box: %s)\n", qPrintable(link.messages.boxes().front().text));
 }
