@@ -28,7 +28,6 @@
 #include "menu/NavigationBar.h"
 #include "platform/Environment.h"
 #include "platform/RecordingMessageService.h"
-#include "services/WindowPositions.h"
 #include "shell/BaseMain.h"
 #include "shell/Iniz.h"
 
@@ -157,9 +156,8 @@ void BM_Floor(benchmark::State& state, const Link* link)
 
 // ---- The login phase by phase ---------------------------------------------------------------
 
-// The steps of TBaseMainForm::ButtonOkClick for a good login, in its order and with its
-// statements, each timed on its own. Kept beside the benchmark only to show where the time goes;
-// the benchmark itself presses the real button.
+// The steps of TBaseMainForm::ButtonOkClick for a good login, in its order, each timed on its
+// own. The benchmark itself presses the real button; this shows where its time goes.
 struct Phase
 {
     const char* name;
@@ -169,45 +167,19 @@ struct Phase
 const std::vector<Phase>& phases()
 {
     static const std::vector<Phase> list = {
-        {"VerificaPasswordUser",
-         [](TBaseMainForm& w) { w.tabX()->VerificaPasswordUser(w.ComboUtenti->currentText(), w.EditPassword->text()); }},
-        {"splash shown, panels switched",
+        {"accessoVerificaPassword",
+         [](TBaseMainForm& w) { w.accessoVerificaPassword(w.ComboUtenti->currentText(), w.EditPassword->text()); }},
+        {"accessoMostraLavoro",
          [](TBaseMainForm& w) {
              auto splash = std::make_unique<TInizForm>(&w);
              splash->setWindowFlags(Qt::Dialog);
-             splash->show();
-             QApplication::processEvents();
-             w.PanelLogIn->hide();
-             w.MenuProgrammi->show();
+             w.accessoMostraLavoro(*splash);
          }},
-        {"SetUserPerNome", [](TBaseMainForm& w) { w.tabX()->SetUserPerNome(w.ComboUtenti->currentText()); }},
-        {"ApriSessione", [](TBaseMainForm& w) { w.ApriSessione(); }},
-        {"2 SELECTs on UTENTI",
-         [](TBaseMainForm& w) {
-             const QString codice = db::quotedInt(w.tabX()->NumUser);
-             w.QueryAux.close();
-             w.QueryAux.clear();
-             w.QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-             w.QueryAux.add(QStringLiteral("CODICE=") + codice);
-             w.QueryAux.open();
-             w.QueryAux.close();
-             w.QueryAux.clear();
-             w.QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-             w.QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + codice);
-             w.QueryAux.open();
-             w.NumProgetto = static_cast<qint32>(w.QueryAux.asInteger(QStringLiteral("PROGETTO")));
-         }},
-        {"CaricaProgrammi", [](TBaseMainForm& w) { w.CaricaProgrammi(); }},
-        {"CaricaMenu", [](TBaseMainForm& w) { w.CaricaMenu(w.MenuProgrammi->activeGroup()->tag()); }},
-        {"CaricaPosizioneFinestra",
-         [](TBaseMainForm& w) { CaricaPosizioneFinestra(&w, w.tabX()->NumUser, 1, 1, w.tabX()->IBDatabaseUser); }},
-        {"CaricaParametro x3",
-         [](TBaseMainForm& w) {
-             w.tabX()->CaricaParametro(QStringLiteral("DllAperturaAgenda"));
-             w.tabX()->CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
-             w.tabX()->CaricaParametro(QStringLiteral("AperturaAgenda"));
-         }},
-        {"AggiornaNorviLogFunz", [](TBaseMainForm& w) { w.AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD")); }},
+        {"accessoApriUtente", [](TBaseMainForm& w) { w.accessoApriUtente(w.ComboUtenti->currentText()); }},
+        {"accessoLeggiConfigurazione", [](TBaseMainForm& w) { w.accessoLeggiConfigurazione(); }},
+        {"accessoCaricaBarraEMenu", [](TBaseMainForm& w) { w.accessoCaricaBarraEMenu(); }},
+        {"accessoPosizioneFinestra", [](TBaseMainForm& w) { w.accessoPosizioneFinestra(); }},
+        {"accessoAgenda", [](TBaseMainForm& w) { w.accessoAgenda(); }},
     };
     return list;
 }

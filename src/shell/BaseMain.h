@@ -83,8 +83,27 @@ public:
     std::array<QObject*, 257> VociRapide{};
 
     // Login: checks the password, makes the user current, opens his session, builds the bar and
-    // the menus, restores the window's place and opens the agenda when his parameters ask.
+    // the menus, restores the window's place and opens the agenda when his parameters ask. It
+    // runs the steps below in this order and stops after a step that answers false.
     void ButtonOkClick();
+
+    // The steps of the login, each callable on its own (a test or a benchmark runs them one by
+    // one on a window in its login state, in the order ButtonOkClick runs them).
+    // The password of the named user; a refused one shows the box and clears the password.
+    bool accessoVerificaPassword(const QString& nome, const QString& password);
+    // Shows the splash and swaps the login panel for the navigation bar.
+    void accessoMostraLavoro(QWidget& splash);
+    // Makes the user current, opens his session and enables the menu commands he may use.
+    void accessoApriUtente(const QString& nome);
+    // Reads the user's profile, project and MANTIENISTDMIN; false (after the box) when the
+    // profile or the project is missing.
+    bool accessoLeggiConfigurazione();
+    // The caption, the navigation bar of the project and the menus of its active program.
+    void accessoCaricaBarraEMenu();
+    // The window at the place stored for the user.
+    void accessoPosizioneFinestra();
+    // The call-log row of the agenda, and the agenda itself when the parameters ask for it.
+    void accessoAgenda();
     // Shows the disk-choice button for users allowed to use it.
     void ComboUtentiChange();
 

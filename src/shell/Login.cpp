@@ -62,107 +62,130 @@ void TBaseMainForm::ButtonOkClick()
     if (!PanelLogIn->isEnabledTo(this))
         return;
     const AccessoInCorso inCorso(PanelLogIn);
-    bool buono = true;
     // The splash belongs to the window and goes when the login ends, whatever happens.
     auto splash = std::make_unique<TInizForm>(this);
     splash->setWindowFlags(Qt::Dialog);
 
-    TTabXForm* form = tabX();
     const QString nome = ComboUtenti->currentText();
-    if (!form->VerificaPasswordUser(nome, EditPassword->text())) {
-        messages().error(QStringLiteral("Accesso negato: scegliere un'utente ed inserire l'eventuale password. Fare attenzione al maiuscolo / minuscolo"),
-                         this);
-        EditPassword->clear();
-        buono = false;
-    }
+    if (!accessoVerificaPassword(nome, EditPassword->text()))
+        return;
+    accessoMostraLavoro(*splash);
+    accessoApriUtente(nome);
+    if (!accessoLeggiConfigurazione())
+        return;
+    accessoCaricaBarraEMenu();
+    accessoPosizioneFinestra();
+    accessoAgenda();
+}
 
-    if (buono) {
-        splash->show();
-        QApplication::processEvents();
-        PanelLogIn->hide();
-        MenuProgrammi->show();
-        form->SetUserPerNome(nome);
-        ApriSessione();
-        SessioneAperta = true;
-        Sessioni1->setEnabled(true);
-        QueryAux.close();
-        QueryAux.clear();
-        QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
-        QueryAux.open();
-        if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
-            Accessoavelkora1->setEnabled(true);
-    }
+bool TBaseMainForm::accessoVerificaPassword(const QString& nome, const QString& password)
+{
+    if (tabX()->VerificaPasswordUser(nome, password))
+        return true;
+    messages().error(QStringLiteral("Accesso negato: scegliere un'utente ed inserire l'eventuale password. Fare attenzione al maiuscolo / minuscolo"),
+                     this);
+    EditPassword->clear();
+    return false;
+}
 
-    if (buono) {
-        QueryAux.close();
-        QueryAux.clear();
-        QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
-        QueryAux.open();
-        const bool riga = !QueryAux.isEmpty();
-        const QString profilo = riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();
-        const QString progetto = riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString();
-        if (riga && QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) == QLatin1String("1"))
-            MantieniStdMin = true;
-        const QString inizio = QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
-        if (profilo.isEmpty() && !MantieniStdMin) {
-            buono = false;
-            messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"), this);
-        } else if (progetto.isEmpty()) {
-            buono = false;
-            messages().error(inizio + form->NomeUser + QStringLiteral(": manca il progetto"), this);
-        }
-        if (buono) {
-            NumProgetto = progetto.toInt();
-            NumProfilo = profilo.toInt();
-        }
-    }
+void TBaseMainForm::accessoMostraLavoro(QWidget& splash)
+{
+    splash.show();
+    QApplication::processEvents();
+    PanelLogIn->hide();
+    MenuProgrammi->show();
+}
 
-    if (buono) {
-        setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ")
-                       + form->NomeUser);
-        bool configurato = true;
-        QString dettaglio;
-        try {
-            CaricaProgrammi();
-            // No group has been made active yet: the first one becomes the active one.
-            if (!MenuProgrammi->activeGroup() && MenuProgrammi->groupCount() > 0)
-                MenuProgrammi->setActiveGroup(MenuProgrammi->group(0));
-            if (NavigationBar::Group* attivo = MenuProgrammi->activeGroup())
-                CaricaMenu(attivo->tag());
-            configurato = MenuProgrammi->groupCount() > 0;
-        } catch (const db::DbError& e) {
-            configurato = false;
-            dettaglio = e.message();
-        }
-        if (!configurato)
-            messages().error(QStringLiteral("Si è verificato un errore durante la configurazione del programma sulla base dei criteri di personalizzazione dell'utente selezionato"),
-                             dettaglio, this);
-        if (!MantieniStdMin) {
-            LabelCambioUtente->setEnabled(true);
-            LabelCambioDitta->setEnabled(true);
-            LabelCambioUtente->repaint();
-            LabelCambioDitta->repaint();
-        }
-    }
+void TBaseMainForm::accessoApriUtente(const QString& nome)
+{
+    TTabXForm* form = tabX();
+    form->SetUserPerNome(nome);
+    ApriSessione();
+    SessioneAperta = true;
+    Sessioni1->setEnabled(true);
+    QueryAux.close();
+    QueryAux.clear();
+    QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
+    QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
+    QueryAux.open();
+    if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
+        Accessoavelkora1->setEnabled(true);
+}
 
-    if (buono)
-        CaricaPosizioneFinestra(this, form->NumUser, 1, 1, form->IBDatabaseUser);
-
-    if (buono) {
-        QString libreria = form->CaricaParametro(QStringLiteral("DllAperturaAgenda"));
-        QString funzione = form->CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
-        if (libreria.isEmpty())
-            libreria = QStringLiteral("Rubrivo.dll");
-        if (funzione.isEmpty())
-            funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
-                                   : QStringLiteral("ShowContattAgendaFormD");
-        // Every good login leaves one call-log row under the agenda's name.
-        const qint32 idFinestra = AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD"));
-        if (form->CaricaParametro(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
-            CaricaFunzioneDLLX(libreria, funzione, idFinestra);
+bool TBaseMainForm::accessoLeggiConfigurazione()
+{
+    TTabXForm* form = tabX();
+    QueryAux.close();
+    QueryAux.clear();
+    QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
+    QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
+    QueryAux.open();
+    const bool riga = !QueryAux.isEmpty();
+    const QString profilo = riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();
+    const QString progetto = riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString();
+    if (riga && QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) == QLatin1String("1"))
+        MantieniStdMin = true;
+    const QString inizio = QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
+    if (profilo.isEmpty() && !MantieniStdMin) {
+        messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"), this);
+        return false;
     }
+    if (progetto.isEmpty()) {
+        messages().error(inizio + form->NomeUser + QStringLiteral(": manca il progetto"), this);
+        return false;
+    }
+    NumProgetto = progetto.toInt();
+    NumProfilo = profilo.toInt();
+    return true;
+}
+
+void TBaseMainForm::accessoCaricaBarraEMenu()
+{
+    TTabXForm* form = tabX();
+    setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ") + form->NomeUser);
+    bool configurato = true;
+    QString dettaglio;
+    try {
+        CaricaProgrammi();
+        // No group has been made active yet: the first one becomes the active one.
+        if (!MenuProgrammi->activeGroup() && MenuProgrammi->groupCount() > 0)
+            MenuProgrammi->setActiveGroup(MenuProgrammi->group(0));
+        if (NavigationBar::Group* attivo = MenuProgrammi->activeGroup())
+            CaricaMenu(attivo->tag());
+        configurato = MenuProgrammi->groupCount() > 0;
+    } catch (const db::DbError& e) {
+        configurato = false;
+        dettaglio = e.message();
+    }
+    if (!configurato)
+        messages().error(QStringLiteral("Si è verificato un errore durante la configurazione del programma sulla base dei criteri di personalizzazione dell'utente selezionato"),
+                         dettaglio, this);
+    if (!MantieniStdMin) {
+        LabelCambioUtente->setEnabled(true);
+        LabelCambioDitta->setEnabled(true);
+        LabelCambioUtente->repaint();
+        LabelCambioDitta->repaint();
+    }
+}
+
+void TBaseMainForm::accessoPosizioneFinestra()
+{
+    CaricaPosizioneFinestra(this, tabX()->NumUser, 1, 1, tabX()->IBDatabaseUser);
+}
+
+void TBaseMainForm::accessoAgenda()
+{
+    TTabXForm* form = tabX();
+    QString libreria = form->CaricaParametro(QStringLiteral("DllAperturaAgenda"));
+    QString funzione = form->CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
+    if (libreria.isEmpty())
+        libreria = QStringLiteral("Rubrivo.dll");
+    if (funzione.isEmpty())
+        funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX") : QStringLiteral("ShowContattAgendaFormD");
+    // Every good login leaves one call-log row under the agenda's name.
+    const qint32 idFinestra = AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD"));
+    if (form->CaricaParametro(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
+        CaricaFunzioneDLLX(libreria, funzione, idFinestra);
 }
 
 void TBaseMainForm::ComboUtentiChange()

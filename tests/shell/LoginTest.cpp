@@ -293,6 +293,86 @@ TEST_F(LoginTest, ConfigurationProblemsOfTheUser)
     }
 }
 
+// The benchmark runs the login's steps one by one to time each; that is only worth something
+// if the steps, called from outside in the button's order, leave what the button leaves: the
+// same boxes, working state and rows, for a good login and for each way a login stops.
+TEST_F(LoginTest, TheStepsCalledOneByOneDoWhatTheButtonDoes)
+{
+    struct Stato
+    {
+        QStringList boxes;
+        QString caption;
+        bool pannelloNascosto;
+        bool sessione;
+        bool etichette;
+        qint32 progetto;
+        qint32 profilo;
+        QStringList gruppi;
+        QStringList menu;
+        QRect posto;
+        qint64 sessioni;
+        qint64 chiamate;
+        bool operator==(const Stato&) const = default;
+    };
+    const auto sessioni = [&](TBaseMainForm& w) { return count(w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG")); };
+    const auto chiamate = [&](TBaseMainForm& w) { return count(w, QStringLiteral("SELECT COUNT(*) FROM NORVILOGFUNZ")); };
+    // The rows are counted as those the login added to what the window found.
+    const auto stato = [&](TBaseMainForm& w, qint64 sessioniPrima, qint64 chiamatePrima) {
+        Stato s{folder.messages.texts(), w.windowTitle(), w.PanelLogIn->isHidden(), w.SessioneAperta,
+                w.LabelCambioUtente->isEnabled(), w.NumProgetto, w.NumProfilo, {}, {}, w.geometry(),
+                sessioni(w) - sessioniPrima, chiamate(w) - chiamatePrima};
+        for (int i = 0; i < w.MenuProgrammi->groupCount(); ++i)
+            s.gruppi << w.MenuProgrammi->group(i)->caption();
+        for (const QAction* a : w.MenuPrincipale->actions())
+            s.menu << a->text();
+        return s;
+    };
+    const auto print = [](const Stato& s) {
+        return QStringList{s.boxes.join(QLatin1Char('|')), s.caption, s.gruppi.join(QLatin1Char(',')),
+                           s.menu.join(QLatin1Char(',')), QString::number(s.sessioni), QString::number(s.chiamate)}
+            .join(QStringLiteral(" / "))
+            .toStdString();
+    };
+    struct Case
+    {
+        const char* nome;
+        const char* password;
+    } cases[] = {{"ROSSI", "Segreta"}, {"ROSSI", "sbagliata"}, {"BIANCHI", ""},
+                 {"NERI", ""},         {"VERDI", ""},          {"GIALLI", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.nome) + "/" + c.password);
+        const QString nome = QString::fromUtf8(c.nome);
+        const QString password = QString::fromUtf8(c.password);
+
+        folder.messages.clear();
+        auto bottone = start();
+        qint64 sessioniPrima = sessioni(*bottone);
+        qint64 chiamatePrima = chiamate(*bottone);
+        login(*bottone, nome, password);
+        const Stato atteso = stato(*bottone, sessioniPrima, chiamatePrima);
+        bottone.reset();
+
+        folder.messages.clear();
+        auto passi = start();
+        sessioniPrima = sessioni(*passi);
+        chiamatePrima = chiamate(*passi);
+        passi->ComboUtenti->setCurrentIndex(passi->ComboUtenti->findText(nome));
+        passi->EditPassword->setText(password);
+        if (passi->accessoVerificaPassword(nome, password)) {
+            QWidget splash(passi.get(), Qt::Dialog);
+            passi->accessoMostraLavoro(splash);
+            passi->accessoApriUtente(nome);
+            if (passi->accessoLeggiConfigurazione()) {
+                passi->accessoCaricaBarraEMenu();
+                passi->accessoPosizioneFinestra();
+                passi->accessoAgenda();
+            }
+        }
+        const Stato ottenuto = stato(*passi, sessioniPrima, chiamatePrima);
+        EXPECT_EQ(ottenuto, atteso) << "button: " << print(atteso) << "\nsteps:  " << print(ottenuto);
+    }
+}
+
 TEST_F(LoginTest, ProjectWithoutProgramsStillRestoresThePositionAndLogsTheAgenda)
 {
     auto w = start();
