@@ -48,8 +48,9 @@ TEST(DemoMenu, EveryLeafAndQuickItemOpensAFunctionOfAShippedLibrary)
             << funzione.toStdString() << " is not exported by " << dll.toStdString();
         // In mode 2 a function ending in X receives the parameter text before the window id;
         // the agenda's X function takes the window id second, so it may only be reached in mode 1.
-        if (funzione.endsWith(QLatin1Char('X')))
+        if (funzione.endsWith(QLatin1Char('X'))) {
             EXPECT_NE(query.asString(4), QStringLiteral("1"));
+        }
     }
     EXPECT_GT(items, 0);
     transaction.rollback();
