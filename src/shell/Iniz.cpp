@@ -1,8 +1,8 @@
 #include "shell/Iniz.h"
 
-#include <QGuiApplication>
+#include "platform/WindowPlacement.h"
+
 #include <QLabel>
-#include <QScreen>
 
 namespace velkora {
 
@@ -37,11 +37,7 @@ TInizForm::TInizForm(QWidget* parent)
     LabelMessaggio2 = centredLabel(QStringLiteral("personali in corso..."), 48, this);
     LabelMessaggio2->setObjectName(QStringLiteral("LabelMessaggio2"));
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    platform::centerOnScreen(*this);
 }
 
 } // namespace velkora

@@ -1,12 +1,12 @@
 #include "shell/KivIn2.h"
 
+#include "platform/WindowPlacement.h"
+
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 namespace velkora {
@@ -64,11 +64,7 @@ TKivIn2Form::TKivIn2Form(QWidget* parent)
     connect(OKBtn, &QPushButton::clicked, this, &TKivIn2Form::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TKivIn2Form::CancelBtnClick);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    platform::centerOnScreen(*this);
 }
 
 void TKivIn2Form::showEvent(QShowEvent* event)

@@ -2,11 +2,10 @@
 
 #include "data/TabX.h"
 #include "params/Ditte.h"
+#include "platform/WindowPlacement.h"
 
 #include <QBoxLayout>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QStyle>
 
 namespace velkora {
@@ -62,11 +61,7 @@ TSelezDittaForm::TSelezDittaForm(QWidget* owner, TTabXForm** tabX)
     if (elenco.selezionata >= 0)
         ListBoxSelDitta->setCurrentRow(elenco.selezionata);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    platform::centerOnScreen(*this);
 }
 
 QStringList TSelezDittaForm::ditte() const
