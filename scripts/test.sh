@@ -7,6 +7,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+# In continuous integration (run as root) the Debian package is built, installed and started too.
+if [ "${CI:-}" = "true" ] || [ -n "${VELKORA_PACKAGE_CHECK:-}" ]; then
+  "$root/scripts/package-check.sh"
+fi
 if "$root/scripts/fbserver.sh" status >/dev/null; then
   echo "test: using the test server already running"
 else

@@ -24,12 +24,17 @@ struct ToolResult
     QString err;
 };
 
-// velkora-admin run as a separate process, as the build and the README run it.
-ToolResult runTool(const QStringList& arguments)
+QString builtTool()
+{
+    return QDir(QString::fromUtf8(kProgramDir)).filePath(QStringLiteral("velkora-admin"));
+}
+
+// velkora-admin run as a separate process, as the build and the README run it (or a copy of it
+// placed elsewhere).
+ToolResult runTool(const QStringList& arguments, const QString& tool = builtTool())
 {
     QProcess process;
-    process.start(QDir(QString::fromUtf8(kProgramDir)).filePath(QStringLiteral("velkora-admin")),
-                  arguments);
+    process.start(tool, arguments);
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
@@ -299,6 +304,79 @@ TEST_F(AdminToolTest, InitCreatesTheDatabaseInsideAFolderWhoseNameHoldsQuotes)
         const ToolResult check = runTool({QStringLiteral("check"), target});
         EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
     }
+}
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// An installed copy keeps the program beside the tool and the modules in "moduli": init and demo
+// copy them into the new folder without replacing a file already there, and "programma" brings an
+// existing folder up to the installed files, touching only those that differ.
+TEST_F(AdminToolTest, AnInstalledToolCopiesTheProgramAndModulesIntoAFolder)
+{
+    const QDir installed(m_dir.filePath(QStringLiteral("installato")));
+    ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
+    const QString tool = installed.filePath(QStringLiteral("velkora-admin"));
+    ASSERT_TRUE(QFile::copy(builtTool(), tool));
+    writeFile(installed.filePath(QStringLiteral("velkora")), "programma 2");
+    writeFile(installed.filePath(QStringLiteral("moduli/libRubrivo.so")), "agenda 2");
+    writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti 2");
+
+    // A folder that already holds an older program: init keeps it and names it.
+    const QDir target(folder());
+    ASSERT_TRUE(target.mkpath(QStringLiteral(".")));
+    writeFile(target.filePath(QStringLiteral("velkora")), "programma 1");
+    const ToolResult init = runTool({QStringLiteral("init"), folder()}, tool);
+    ASSERT_EQ(init.exitCode, 0) << init.err.toStdString();
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("velkora"))), "programma 1");
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("libRubrivo.so"))), "agenda 2");
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("libAnagrafi.so"))), "clienti 2");
+    const QStringList lines = outputLines(init);
+    EXPECT_TRUE(lines.contains(QStringLiteral("File esistente lasciato invariato: ") +
+                               QDir::toNativeSeparators(target.filePath(QStringLiteral("velkora")))))
+        << init.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("File del programma copiato: ") +
+                               QDir::toNativeSeparators(target.filePath(QStringLiteral("libRubrivo.so")))))
+        << init.out.toStdString();
+    EXPECT_TRUE(QFileInfo(userDatabase()).isFile());
+
+    // A new version installed: "programma" replaces what differs and leaves the rest.
+    writeFile(installed.filePath(QStringLiteral("moduli/libRubrivo.so")), "agenda 3");
+    const QByteArray database = fileHash(userDatabase());
+    const ToolResult update = runTool({QStringLiteral("programma"), folder()}, tool);
+    ASSERT_EQ(update.exitCode, 0) << update.err.toStdString();
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("velkora"))), "programma 2");
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("libRubrivo.so"))), "agenda 3");
+    EXPECT_EQ(fileHash(userDatabase()), database);
+    const QString updated = QStringLiteral("File del programma aggiornato: ");
+    EXPECT_TRUE(outputLines(update).contains(
+        updated + QDir::toNativeSeparators(target.filePath(QStringLiteral("velkora")))));
+    EXPECT_FALSE(outputLines(update).contains(
+        updated + QDir::toNativeSeparators(target.filePath(QStringLiteral("libAnagrafi.so")))))
+        << update.out.toStdString();
+}
+
+// The tool of the build tree is not an installed copy: it has nothing to copy and says so.
+TEST_F(AdminToolTest, ProgrammaOutsideAnInstallationFailsWithAMessage)
+{
+    const ToolResult result = runTool({QStringLiteral("programma"), folder()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("non risulta installato"))) << result.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder()));
 }
 
 } // namespace velkora::test

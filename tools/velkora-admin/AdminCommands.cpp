@@ -4,9 +4,14 @@
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <exception>
+#include <stdexcept>
 
 namespace velkora::admin {
 
@@ -31,6 +36,8 @@ int usage()
     err() << "Uso: velkora-admin COMANDO PERCORSO\n"
              "  init CARTELLA     prepara la cartella del programma con un database utenti vuoto\n"
              "  demo CARTELLA     come init, con i dati dimostrativi e le icone\n"
+             "  programma CARTELLA  copia nella cartella il programma e i moduli installati,\n"
+             "                    sostituendo quelli di una versione diversa\n"
              "  check CARTELLA    elenca le tabelle, le colonne e i generatori che mancano\n"
              "                    nel database utenti della cartella\n"
              "  template FILE     crea un database utenti vuoto nel file indicato\n"
@@ -69,20 +76,119 @@ int check(const QString& folder)
     return ExitFailure;
 }
 
+// An installed copy of the suite keeps the program beside this tool and the module libraries in
+// its "moduli" folder. The program folder is the folder of the executable, so a program folder
+// of an office gets its own copy of both; in the build tree there is no "moduli" folder and the
+// tool's own folder is the program folder already.
+QString installedModules()
+{
+    const QDir own(QCoreApplication::applicationDirPath());
+    const QString modules = own.filePath(QStringLiteral("moduli"));
+    return QFileInfo(modules).isDir() ? modules : QString();
+}
+
+QByteArray contentHash(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result();
+}
+
+struct EsitoCopia
+{
+    QStringList copiati;
+    QStringList aggiornati;
+    QStringList saltati;
+};
+
+// Copies the installed program and module libraries into the folder. A file already there is
+// left alone, unless `replaceDifferent` asks to bring an older copy up to the installed one:
+// the old file is removed first, so a program still running from it keeps its own copy.
+EsitoCopia copyProgramFiles(const QString& folder, bool replaceDifferent)
+{
+    EsitoCopia esito;
+    const QString modules = installedModules();
+    if (modules.isEmpty())
+        return esito;
+    const QDir target(folder);
+    if (QFileInfo(target.absolutePath()).canonicalFilePath() ==
+        QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath())
+        return esito;
+    if (!target.mkpath(QStringLiteral(".")))
+        throw std::runtime_error(
+            QStringLiteral("Impossibile creare la cartella %1").arg(folder).toStdString());
+
+    QStringList sources{QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral("velkora"))};
+    const QFileInfoList libraries = QDir(modules).entryInfoList(QDir::Files, QDir::Name);
+    for (const QFileInfo& library : libraries)
+        sources << library.filePath();
+
+    for (const QString& source : sources) {
+        const QString destination = target.filePath(QFileInfo(source).fileName());
+        const bool exists = QFileInfo::exists(destination);
+        if (exists && (!replaceDifferent || contentHash(destination) == contentHash(source))) {
+            esito.saltati << destination;
+            continue;
+        }
+        if (exists && !QFile::remove(destination))
+            throw std::runtime_error(QStringLiteral("Impossibile sostituire il file %1")
+                                         .arg(QDir::toNativeSeparators(destination))
+                                         .toStdString());
+        if (!QFile::copy(source, destination))
+            throw std::runtime_error(QStringLiteral("Impossibile copiare %1 in %2")
+                                         .arg(QDir::toNativeSeparators(source),
+                                              QDir::toNativeSeparators(destination))
+                                         .toStdString());
+        (exists ? esito.aggiornati : esito.copiati) << destination;
+    }
+    return esito;
+}
+
+void listProgramFiles(const EsitoCopia& esito)
+{
+    for (const QString& copiato : esito.copiati)
+        out() << "File del programma copiato: " << QDir::toNativeSeparators(copiato) << "\n";
+    for (const QString& aggiornato : esito.aggiornati)
+        out() << "File del programma aggiornato: " << QDir::toNativeSeparators(aggiornato) << "\n";
+}
+
 // The database, the folders and the pictures of a program folder. A file that is there already
 // is never replaced; each one left alone is named on standard output.
 void prepareFolder(const QString& path, bool demo)
 {
     SchemaInstaller::initFolder(path, demo);
     const EsitoGrafica grafica = ScriviGrafica(path, demo);
+    const EsitoCopia programma = copyProgramFiles(path, false);
     if (demo)
         out() << "Cartella del programma preparata con i dati dimostrativi: ";
     else
         out() << "Cartella del programma preparata: ";
     out() << QDir::toNativeSeparators(path) << "\n";
-    for (const QString& saltato : grafica.saltati)
+    listProgramFiles(programma);
+    for (const QString& saltato : grafica.saltati + programma.saltati)
         out() << "File esistente lasciato invariato: " << QDir::toNativeSeparators(saltato) << "\n";
     out() << Qt::flush;
+}
+
+// A workstation's program folder brought up to the installed program: its database, settings
+// and pictures are not touched.
+int updateProgram(const QString& path)
+{
+    if (installedModules().isEmpty()) {
+        err() << "Il programma non risulta installato accanto a velkora-admin: nessun file da "
+                 "copiare\n"
+              << Qt::flush;
+        return ExitFailure;
+    }
+    const EsitoCopia esito = copyProgramFiles(path, true);
+    listProgramFiles(esito);
+    out() << "Programma aggiornato nella cartella " << QDir::toNativeSeparators(path) << "\n"
+          << Qt::flush;
+    return ExitOk;
 }
 
 int run(const QString& command, const QString& path)
@@ -92,6 +198,8 @@ int run(const QString& command, const QString& path)
         prepareFolder(path, false);
     } else if (command == QLatin1String("demo")) {
         prepareFolder(path, true);
+    } else if (command == QLatin1String("programma")) {
+        return updateProgram(path);
     } else if (command == QLatin1String("template")) {
         SchemaInstaller::createDatabase(path, SchemaInstaller::userSchemaSql());
         out() << "Database utenti creato: " << shown << "\n" << Qt::flush;
@@ -112,6 +220,7 @@ int runCommand(const QStringList& arguments)
 {
     static const QStringList commands{QStringLiteral("init"), QStringLiteral("demo"),
                                       QStringLiteral("check"), QStringLiteral("template"),
+                                      QStringLiteral("programma"),
                                       QStringLiteral("tabx")};
     if (arguments.size() != 2 || !commands.contains(arguments.at(0)) || arguments.at(1).isEmpty())
         return usage();
