@@ -78,6 +78,61 @@ public:
     void ScriviVelkora(qint32 utente);
     void CaricaVelkora(qint32 utente);
 
+    // Typed parameters. MemTabX holds named values (kind, name, number, text, date, memo, two
+    // levels, user); a name is found exactly, letter case included, and the first row of that
+    // name is the one read and written. TABX, in the database of IBDatabase1, keeps the values
+    // per project code, situation code, name and current user (NumUser); its statements run in
+    // IBTransaction1, and every write here commits that transaction.
+    //
+    // The Testo (GetV) or Memo (GetM) of the row of that name; empty when there is none.
+    void GetV(const QString& nome, QString& valore);
+    void GetM(const QString& nome, QString& valore);
+    // Sets the Testo (SetV) or Memo (SetM) of the row of that name; false, adding nothing, when
+    // there is none.
+    bool SetV(const QString& nome, const QString& valore);
+    bool SetM(const QString& nome, const QString& valore);
+    // Appends one row; empty texts leave their fields empty, texts too long for their field are
+    // cut. A number that is not an integer or a date that is not "dd/MM/yyyy" throws
+    // MemTable::Error and adds nothing.
+    void Inserisci(const QString& tipo, const QString& nome, const QString& numero,
+                   const QString& testo, const QString& data, const QString& memo,
+                   const QString& livello1, const QString& livello2, const QString& utente);
+    // Loads the current user's rows of kind "TBX" from TABX into MemTabX: a row already in
+    // memory (same kind and name) takes the non-empty values, any other row is added.
+    void AggiornaParametriTabX();
+    // True when TABX holds the value for these keys and the current user; false for an empty key.
+    bool VerificaEsistenzaInTabX(const QString& progetto, const QString& situazione,
+                                 const QString& nome);
+    // Adds the value to TABX unless it is there already (existing values are never overwritten).
+    // True when it exists afterwards; false for an empty key or a failed insert, reported in a box.
+    // The number takes "," or "." as separator; the date is "dd/MM/yyyy" (another text throws
+    // MemTable::Error before anything runs); apostrophes of text and memo become "´".
+    bool AggiungiParametroInTabX(const QString& progetto, const QString& situazione,
+                                 const QString& nome, const QString& numero, const QString& testo,
+                                 const QString& data, const QString& memo, const QString& livello1,
+                                 const QString& livello2);
+    // Rewrites number, text, date and memo of an existing value (an empty one becomes NULL).
+    // False when the value does not exist or the update failed (reported in a box).
+    bool ScriviParametroInTabX(const QString& progetto, const QString& situazione,
+                               const QString& nome, const QString& numero, const QString& testo,
+                               const QString& data, const QString& memo);
+    // Copies text and memo of the stored value into the MemTabX row of that name. True when both
+    // exist; otherwise nothing changes. The trailing texts are accepted for the callers that pass
+    // them and carry nothing.
+    bool CaricaParametroDaTabX(const QString& progetto, const QString& situazione,
+                               const QString& nome, const QString& = QString(),
+                               const QString& = QString(), const QString& = QString(),
+                               const QString& = QString(), const QString& = QString(),
+                               const QString& = QString());
+    // The general connections: attach IBDatabase1..4 to the database file named by the Testo of
+    // the MemTabX row of that name ("archivio.fdb" when it is empty), creating it when it cannot
+    // be attached, with the rules of the user database; "Errore apertura archivio" when neither
+    // works, and the connection stays detached.
+    void ConnettiDatabase1(const QString& nome);
+    void ConnettiDatabase2(const QString& nome);
+    void ConnettiDatabase3(const QString& nome);
+    void ConnettiDatabase4(const QString& nome);
+
     // Call log: a module window records its handle under the window id it was called with.
     bool ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle);
 
@@ -102,6 +157,10 @@ private:
     QString LeggiDittaUser(const QString& nomeUtente);
     // The current user's settings file below "NOMIDIT/USERCFG".
     QString fileUtente() const;
+    // Finds the MemTabX row of that name (exact match); false when there is none.
+    bool trovaParametro(const QString& nome);
+    bool impostaCampoParametro(const QString& nome, const QString& campo, const QString& valore);
+    void connettiGenerale(db::Database& connessione, const QString& nome);
 
     platform::Environment m_environment;
 };

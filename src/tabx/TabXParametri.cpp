@@ -1,0 +1,276 @@
+// The typed parameters of TTabXForm: the named values of MemTabX and their stored copies in the
+// table TABX of the first general connection. Every value placed into a statement is quoted by
+// db::quoted (a quote inside is doubled) or bound as a parameter, so no code, name, level or
+// value can end its literal early; the memo is bound because it may be longer than a literal.
+
+#include "data/TabX.h"
+#include "db/DbError.h"
+#include "db/SqlText.h"
+#include "platform/DateFormat.h"
+#include "platform/MessageService.h"
+
+namespace velkora {
+
+namespace {
+
+const QString kTipoTabX = QStringLiteral("TBX");
+
+// Texts and memos are stored with their apostrophes turned into the acute accent, as the suite's
+// other programs read them back.
+QString senzaApostrofi(const QString& testo)
+{
+    QString out = testo;
+    out.replace(QLatin1Char('\''), QChar(0x00B4));
+    return out;
+}
+
+// The number as the statements write it, with "." as decimal separator.
+QString numeroSql(const QString& numero)
+{
+    QString out = numero;
+    out.replace(QLatin1Char(','), QLatin1Char('.'));
+    return out;
+}
+
+// The date read in the short date format and written month first. A text that is not a date is
+// refused before any statement is built.
+QString dataSql(const QString& data)
+{
+    const QDate giorno = platform::parseShortDate(data);
+    if (!giorno.isValid())
+        throw MemTable::Error(QStringLiteral("'%1' non è una data valida").arg(data));
+    return db::dateText(giorno);
+}
+
+// The condition that identifies one value of the current user, the last line closing with ")".
+QStringList condizioneValore(const QString& progetto, const QString& situazione,
+                             const QString& nome, qint32 utente)
+{
+    return {QStringLiteral("(CODPROGETTO=") + db::quoted(progetto) + QStringLiteral(")AND"),
+            QStringLiteral("(CODSITUAZIONE=") + db::quoted(situazione) + QStringLiteral(")AND"),
+            QStringLiteral("(NOME=") + db::quoted(nome) + QStringLiteral(")AND"),
+            QStringLiteral("(UTENTE=") + db::quotedInt(utente) + QLatin1Char(')')};
+}
+
+// One value line of the INSERT: the quoted text followed by ",", or NULL when it is empty.
+QString valoreOppureNull(const QString& testo, const QString& scritto)
+{
+    return testo.isEmpty() ? QStringLiteral("NULL,") : db::quoted(scritto) + QLatin1Char(',');
+}
+
+} // namespace
+
+bool TTabXForm::trovaParametro(const QString& nome)
+{
+    return MemTabX.active() && MemTabX.locate(QStringLiteral("Nome"), nome);
+}
+
+void TTabXForm::GetV(const QString& nome, QString& valore)
+{
+    valore = trovaParametro(nome) ? MemTabX.asString(QStringLiteral("Testo")) : QString();
+}
+
+void TTabXForm::GetM(const QString& nome, QString& valore)
+{
+    valore = trovaParametro(nome) ? MemTabX.asString(QStringLiteral("Memo")) : QString();
+}
+
+bool TTabXForm::impostaCampoParametro(const QString& nome, const QString& campo,
+                                      const QString& valore)
+{
+    if (!trovaParametro(nome))
+        return false;
+    MemTabX.edit();
+    MemTabX.setAsString(campo, valore);
+    MemTabX.post();
+    return true;
+}
+
+bool TTabXForm::SetV(const QString& nome, const QString& valore)
+{
+    return impostaCampoParametro(nome, QStringLiteral("Testo"), valore);
+}
+
+bool TTabXForm::SetM(const QString& nome, const QString& valore)
+{
+    return impostaCampoParametro(nome, QStringLiteral("Memo"), valore);
+}
+
+void TTabXForm::Inserisci(const QString& tipo, const QString& nome, const QString& numero,
+                          const QString& testo, const QString& data, const QString& memo,
+                          const QString& livello1, const QString& livello2, const QString& utente)
+{
+    if (!MemTabX.active())
+        MemTabX.open();
+    MemTabX.append();
+    const std::pair<const char*, const QString*> campi[] = {
+        {"Tipo", &tipo},         {"Nome", &nome},         {"Numero", &numero},
+        {"Testo", &testo},       {"Data", &data},         {"Memo", &memo},
+        {"Livello1", &livello1}, {"Livello2", &livello2}, {"Utente", &utente}};
+    try {
+        for (const auto& [campo, valore] : campi)
+            MemTabX.setAsString(QString::fromLatin1(campo), *valore);
+    } catch (...) {
+        // A value that does not convert leaves no half-filled row behind.
+        MemTabX.cancel();
+        throw;
+    }
+    MemTabX.post();
+}
+
+void TTabXForm::AggiornaParametriTabX()
+{
+    db::Query query(&IBDatabase1, &IBTransaction1);
+    query.add(QStringLiteral("SELECT * FROM TABX WHERE"));
+    query.add(QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND"));
+    query.add(QStringLiteral("(TIPO='TBX')"));
+    query.open();
+    const QString valori[] = {QStringLiteral("Numero"), QStringLiteral("Testo"),
+                              QStringLiteral("Data"), QStringLiteral("Memo")};
+    for (query.first(); !query.eof(); query.next()) {
+        const QString nome = query.asString(QStringLiteral("NOME"));
+        if (!MemTabX.active())
+            MemTabX.open();
+        if (!MemTabX.locate(QStringLiteral("Tipo"), kTipoTabX, QStringLiteral("Nome"), nome)) {
+            Inserisci(
+                kTipoTabX, nome, query.asString(QStringLiteral("NUMERO")),
+                query.asString(QStringLiteral("TESTO")), query.asString(QStringLiteral("DATA")),
+                query.asString(QStringLiteral("MEMO")), query.asString(QStringLiteral("LIVELLO1")),
+                query.asString(QStringLiteral("LIVELLO2")),
+                query.asString(QStringLiteral("UTENTE")));
+            continue;
+        }
+        MemTabX.edit();
+        try {
+            bool tuttiVuoti = true;
+            for (const QString& campo : valori) {
+                const QString testo = query.asString(campo.toUpper());
+                if (!testo.isEmpty()) {
+                    tuttiVuoti = false;
+                    MemTabX.setAsString(campo, testo);
+                }
+            }
+            if (tuttiVuoti) {
+                for (const QString& campo : valori)
+                    MemTabX.setAsString(campo, QString());
+            }
+        } catch (...) {
+            // The rows loaded before this one stay; this one keeps its old values.
+            MemTabX.cancel();
+            throw;
+        }
+        MemTabX.post();
+    }
+}
+
+bool TTabXForm::VerificaEsistenzaInTabX(const QString& progetto, const QString& situazione,
+                                        const QString& nome)
+{
+    if (progetto.isEmpty() || situazione.isEmpty() || nome.isEmpty())
+        return false;
+    db::Query query(&IBDatabase1, &IBTransaction1);
+    query.add(QStringLiteral("SELECT * FROM TABX WHERE "));
+    for (const QString& riga : condizioneValore(progetto, situazione, nome, NumUser))
+        query.add(riga);
+    query.open();
+    return !query.isEmpty();
+}
+
+bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& situazione,
+                                        const QString& nome, const QString& numero,
+                                        const QString& testo, const QString& data,
+                                        const QString& memo, const QString& livello1,
+                                        const QString& livello2)
+{
+    if (progetto.isEmpty() || situazione.isEmpty() || nome.isEmpty())
+        return false;
+    if (VerificaEsistenzaInTabX(progetto, situazione, nome))
+        return true;
+    const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
+    db::Query query(&IBDatabase1, &IBTransaction1);
+    query.add(QStringLiteral("INSERT INTO TABX VALUES("));
+    query.add(QStringLiteral("GEN_ID(CODICETABXCOUNTER,1),"));
+    query.add(db::quoted(progetto) + QLatin1Char(','));
+    query.add(db::quoted(situazione) + QLatin1Char(','));
+    query.add(QStringLiteral("'TBX',"));
+    query.add(db::quoted(nome) + QLatin1Char(','));
+    query.add(valoreOppureNull(numero, numeroSql(numero)));
+    query.add(valoreOppureNull(testo, senzaApostrofi(testo)));
+    query.add(valoreOppureNull(data, dataScritta));
+    query.add(memo.isEmpty() ? QStringLiteral("NULL,") : QStringLiteral(":MEMO,"));
+    query.add(valoreOppureNull(livello1, livello1));
+    query.add(valoreOppureNull(livello2, livello2));
+    query.add(db::quotedInt(NumUser) + QLatin1Char(')'));
+    if (!memo.isEmpty())
+        query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
+    try {
+        query.execSql();
+        IBTransaction1.commit();
+    } catch (const db::DbError& e) {
+        messages().error(
+            QStringLiteral("Errore interno di INSERT: impossibile aggiungere il parametro ") + nome,
+            e.message(), ownerWindow());
+        return false;
+    }
+    return true;
+}
+
+bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& situazione,
+                                      const QString& nome, const QString& numero,
+                                      const QString& testo, const QString& data,
+                                      const QString& memo)
+{
+    if (!VerificaEsistenzaInTabX(progetto, situazione, nome))
+        return false;
+    const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
+    db::Query query(&IBDatabase1, &IBTransaction1);
+    query.add(QStringLiteral("UPDATE TABX SET"));
+    query.add(numero.isEmpty()
+                  ? QStringLiteral("NUMERO=NULL,")
+                  : QStringLiteral("NUMERO=") + db::quoted(numeroSql(numero)) + QLatin1Char(','));
+    query.add(testo.isEmpty() ? QStringLiteral("TESTO=NULL,")
+                              : QStringLiteral("TESTO=") + db::quoted(senzaApostrofi(testo)) +
+                                    QLatin1Char(','));
+    query.add(data.isEmpty()
+                  ? QStringLiteral("DATA=NULL,")
+                  : QStringLiteral("DATA=") + db::quoted(dataScritta) + QLatin1Char(','));
+    query.add(memo.isEmpty() ? QStringLiteral("MEMO=NULL") : QStringLiteral("MEMO=:MEMO"));
+    const QStringList condizione = condizioneValore(progetto, situazione, nome, NumUser);
+    query.add(QStringLiteral("WHERE ") + condizione.first());
+    for (qsizetype i = 1; i < condizione.size(); ++i)
+        query.add(condizione.at(i));
+    if (!memo.isEmpty())
+        query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
+    try {
+        query.execSql();
+        IBTransaction1.commit();
+    } catch (const db::DbError& e) {
+        messages().error(
+            QStringLiteral("Errore interno di UPDATE: impossibile settare il parametro ") + nome,
+            e.message(), ownerWindow());
+        return false;
+    }
+    return true;
+}
+
+bool TTabXForm::CaricaParametroDaTabX(const QString& progetto, const QString& situazione,
+                                      const QString& nome, const QString&, const QString&,
+                                      const QString&, const QString&, const QString&,
+                                      const QString&)
+{
+    if (!VerificaEsistenzaInTabX(progetto, situazione, nome) || !trovaParametro(nome))
+        return false;
+    db::Query query(&IBDatabase1, &IBTransaction1);
+    query.add(QStringLiteral("SELECT * FROM TABX WHERE"));
+    for (const QString& riga : condizioneValore(progetto, situazione, nome, NumUser))
+        query.add(riga);
+    query.open();
+    if (query.isEmpty())
+        return false;
+    query.first();
+    SetV(nome, query.asString(QStringLiteral("TESTO")));
+    SetM(nome, query.asString(QStringLiteral("MEMO")));
+    return true;
+}
+
+} // namespace velkora
