@@ -16,10 +16,12 @@
 //   velkora/platform/DriveMap.h        the folders the drive letters name
 //   velkora/platform/MessageService.h  message boxes and modal dialogs
 //   velkora/services/WindowPositions.h window positions stored per user
+//   velkora/services/ScriptFinestra.h  DataPerSQL, the dates of the per-window scripts
 //   velkora/tabx/MemTable.h            the form's in-memory table
 // Only the include folder above "velkora" and Qt are needed on the include path.
 
 #include <velkora/data/TabX.h>
 #include <velkora/db/DbError.h>
 #include <velkora/platform/MessageService.h>
+#include <velkora/services/ScriptFinestra.h>
 #include <velkora/services/WindowPositions.h>

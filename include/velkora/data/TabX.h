@@ -133,6 +133,14 @@ public:
     void ConnettiDatabase3(const QString& nome);
     void ConnettiDatabase4(const QString& nome);
 
+    // Per-window scripts: makes sure TABSCRIPT of the user database holds the row of this
+    // project, window, context (its decimal text) and user, and writes the script into it when
+    // the row is new, when its script is empty, or when the force flag is exactly "1"; the date
+    // of the write is today. Commits TransazioneUser when it wrote. Database errors (a key too
+    // long for its column, a context that is not a number) go to the caller, nothing committed.
+    void IniScriptForm(const QString& progetto, const QString& finestra, const QString& contesto,
+                       const QString& utente, const QString& script, const QString& forza);
+
     // Call log: a module window records its handle under the window id it was called with.
     bool ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle);
 
