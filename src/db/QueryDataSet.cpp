@@ -5,6 +5,8 @@
 #include "db/Query.h"
 #include "db/UpdateSql.h"
 
+#include <algorithm>
+
 namespace velkora::db {
 
 namespace {
@@ -142,6 +144,19 @@ bool QueryDataSet::eof() const
     return m_current >= recordCount();
 }
 
+bool QueryDataSet::locate(const QString& field, const QString& text)
+{
+    requireBrowse("locate");
+    const auto i = static_cast<std::size_t>(requireIndex(field));
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (valueToText(m_rows[r][i]) == text) {
+            m_current = static_cast<int>(r);
+            return true;
+        }
+    }
+    return false;
+}
+
 QString QueryDataSet::fieldName(int index) const
 {
     if (index < 0 || index >= fieldCount())
@@ -275,12 +290,44 @@ void QueryDataSet::post()
     m_state = State::Browse;
 }
 
+bool QueryDataSet::modified() const
+{
+    if (m_state == State::Insert)
+        return std::any_of(m_buffer.begin(), m_buffer.end(), [](const QVariant& v) { return !v.isNull(); });
+    if (m_state == State::Edit)
+        return m_buffer != m_rows[static_cast<std::size_t>(m_current)];
+    return false;
+}
+
 void QueryDataSet::cancel()
 {
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     m_buffer.clear();
     m_state = State::Browse;
+}
+
+int QueryDataSet::remove()
+{
+    requireBrowse("delete");
+    if (eof())
+        throw DbLogicError(QStringLiteral("delete without a current row"));
+    if (!m_updateObject || m_updateObject->deleteSql().join(QString()).trimmed().isEmpty())
+        throw DbLogicError(QStringLiteral("delete without a delete statement in the update-statement holder"));
+
+    if (!m_writer)
+        m_writer = std::make_unique<Query>(m_database, m_transaction);
+    Query& writer = *m_writer;
+    writer.setSql(m_updateObject->deleteSql());
+    const auto& current = m_rows[static_cast<std::size_t>(m_current)];
+    for (int i = 0; i < fieldCount(); ++i) {
+        writer.setParam(kOldPrefix + m_fields.at(i), current[static_cast<std::size_t>(i)]);
+        writer.setParam(m_fields.at(i), current[static_cast<std::size_t>(i)]);
+    }
+    writer.execSql();
+    m_rowsAffected = writer.rowsAffected();
+    m_rows.erase(m_rows.begin() + m_current);
+    return m_rowsAffected;
 }
 
 void QueryDataSet::setUpdateObject(UpdateSql* holder)

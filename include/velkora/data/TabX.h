@@ -4,17 +4,22 @@
 #include <velkora/db/Query.h>
 #include <velkora/db/Transaction.h>
 #include <velkora/platform/Environment.h>
+#include <velkora/services/Segnalibro.h>
 #include <velkora/tabx/MemTable.h>
 
 #include <QObject>
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 
 namespace velkora {
 
 namespace platform {
 class MessageService;
+}
+namespace db {
+class QueryDataSet;
 }
 
 // The shared data form of the suite: one per running program (and one per module library that
@@ -149,6 +154,50 @@ public:
     void SettaFileIni(const QString& section, const QString& key, const QString& value);
     void SetVerde(const QString& path) { PercorsoVerde = path; }
     void SetRosso(const QString& path) { PercorsoRosso = path; }
+
+    // Record editing of the data windows. A window hands its editing state in this order: its
+    // dataset, its bookmark, whether the bookmark holds a row to return to, and its save button
+    // (tag 1 and the red picture while changes are not committed, tag 0 and the green picture
+    // otherwise). The first field of the dataset is the row key. Database errors go to the
+    // caller except where a service says otherwise.
+    //
+    // Closes the dataset, ends its transaction without committing and starts it again, opens the
+    // dataset and, when asked, returns to the bookmarked row (staying on the first row when it
+    // is gone).
+    void AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro, bool vaiASegnalibro);
+    // Save: finishes the pending edit of an open dataset and remembers its row, commits the
+    // dataset's transaction, turns the button green.
+    void ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                           QAbstractButton& pulsanteSalva);
+    // Save, then read the rows again and return to the saved row.
+    void ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                              QAbstractButton& pulsanteSalva);
+    // Discards the window's uncommitted changes after asking, when there are any.
+    void Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                 QAbstractButton& pulsanteSalva);
+    // Deletes the current row after asking and commits; false when nothing was deleted (the
+    // table is empty, the user said no, another user deleted the row or holds it).
+    bool Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                 QAbstractButton& pulsanteSalva);
+    // Deletes every row of the named table after asking, commits and reads the rows again. The
+    // name must be a plain identifier; another is refused with an error box and nothing runs.
+    void Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                QAbstractButton& pulsanteSalva, const QString& tabella);
+    // Before a window closes: when it holds changes, asks whether to save them; on No they are
+    // rolled back, on Yes they are left to the caller.
+    void Chiudi(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                QAbstractButton& pulsanteSalva);
+    // The refresh button: when the window holds changes, asks whether to save them first (No
+    // discards them, the pending edit included); then commits and reads the rows again.
+    void AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                                 QAbstractButton& pulsanteSalva);
+    // Run before the dataset enters edit mode: takes the current row's write lock in the default
+    // transaction of the dataset's database (an update of its key to its own value) and turns
+    // the button red. When another user holds the row, or has deleted it, a warning tells so,
+    // naming in its detail who holds the row, and the edit is abandoned with
+    // platform::SilentAbort. The table name and the key field's name must be plain identifiers.
+    void EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
+                                 const QString& tabella);
 
     QString programFolder() const { return m_environment.programFolder; }
     const platform::Environment& environment() const { return m_environment; }

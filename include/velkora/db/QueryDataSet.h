@@ -72,6 +72,9 @@ public:
     void next();
     bool eof() const;
     int row() const { return m_current; }
+    // Makes the first row whose field, read as text, equals the given text exactly (case
+    // included) current; false, with the current row unchanged, when there is none.
+    bool locate(const QString& field, const QString& text);
 
     int fieldCount() const { return static_cast<int>(m_fields.size()); }
     QString fieldName(int index) const;
@@ -91,8 +94,17 @@ public:
     // Writes the buffer with the holder's modify or insert statement. Nothing happens when not
     // editing. DbLogicError when no holder is attached or its statement is empty.
     void post();
+    // True while editing when the buffer differs from the row as read (for an appended row: when
+    // some field is not NULL).
+    bool modified() const;
     // Drops the buffer; the current row is the one before edit() or append().
     void cancel();
+    // Deletes the current row with the holder's delete statement (":OLD_NAME" and ":NAME" both
+    // take the row's values) and drops it from the rows; the row after it becomes current.
+    // Returns the rows the statement changed: 0 tells that the row was no longer in the table
+    // (it is dropped from the rows all the same). DbLogicError while editing, without a current
+    // row, or without a delete statement.
+    int remove();
     // Rows changed by the last post's statement (0 tells that an edited row was not found).
     int rowsAffected() const { return m_rowsAffected; }
 

@@ -1,0 +1,138 @@
+#include "services/DetentoreRecord.h"
+
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+
+#include <QRegularExpression>
+#include <QSysInfo>
+
+namespace velkora::services {
+
+namespace {
+
+const QString kVarUtente = QStringLiteral("VELKORA_UTENTE");
+const QString kVarPostazione = QStringLiteral("VELKORA_POSTAZIONE");
+const QString kVarDal = QStringLiteral("VELKORA_DAL");
+
+// The server's time as CAST(CURRENT_TIMESTAMP AS VARCHAR) writes it: "2026-12-10 15:50:01.1230".
+QDateTime tempoServer(const QString& text)
+{
+    return QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+std::optional<qint64> DetentoreRecord::transazioneConcorrente(const db::DbError& error)
+{
+    static const QRegularExpression numero(
+        QStringLiteral("concurrent transaction number is (\\d+)"));
+    const QRegularExpressionMatch m = numero.match(error.message());
+    if (!m.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 n = m.captured(1).toLongLong(&ok);
+    return ok ? std::optional<qint64>(n) : std::nullopt;
+}
+
+void DetentoreRecord::annuncia(db::Database& database, db::Transaction& transaction,
+                               const QString& utente)
+{
+    // The time is the server's, so that every workstation reads the same clock; it is kept from
+    // the first lock of the transaction, since the changes are pending from then.
+    db::Query q(&database, &transaction);
+    q.add(QStringLiteral("SELECT RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarUtente +
+          QStringLiteral("', :UTENTE),"));
+    q.add(QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarPostazione +
+          QStringLiteral("', :POSTAZIONE),"));
+    q.add(QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarDal +
+          QStringLiteral("', COALESCE("));
+    q.add(QStringLiteral("RDB$GET_CONTEXT('USER_TRANSACTION', '") + kVarDal +
+          QStringLiteral("'), CAST(CURRENT_TIMESTAMP AS VARCHAR(30))))"));
+    q.add(QStringLiteral("FROM RDB$DATABASE"));
+    q.setParam(QStringLiteral("UTENTE"), utente.left(255));
+    q.setParam(QStringLiteral("POSTAZIONE"), QSysInfo::machineHostName().left(255));
+    q.open();
+}
+
+DetentoreRecord::Detentore DetentoreRecord::cerca(db::Database& database, qint64 transazione)
+{
+    db::Transaction lettura(&database);
+    lettura.params() << QStringLiteral("isc_tpb_read_committed")
+                     << QStringLiteral("isc_tpb_rec_version") << QStringLiteral("isc_tpb_read")
+                     << QStringLiteral("isc_tpb_nowait");
+    db::Query q(&database, &lettura);
+    q.add(QStringLiteral("SELECT A.MON$REMOTE_HOST, A.MON$REMOTE_ADDRESS, A.MON$REMOTE_PROCESS,"));
+    q.add(QStringLiteral("CAST(T.MON$TIMESTAMP AS VARCHAR(30)),"));
+    for (const QString& nome : {kVarUtente, kVarPostazione}) {
+        q.add(QStringLiteral("(SELECT FIRST 1 V.MON$VARIABLE_VALUE FROM MON$CONTEXT_VARIABLES V"));
+        q.add(QStringLiteral(
+                  "WHERE V.MON$TRANSACTION_ID = T.MON$TRANSACTION_ID AND V.MON$VARIABLE_NAME = '") +
+              nome + QStringLiteral("'),"));
+    }
+    q.add(QStringLiteral("(SELECT FIRST 1 V.MON$VARIABLE_VALUE FROM MON$CONTEXT_VARIABLES V"));
+    q.add(QStringLiteral(
+              "WHERE V.MON$TRANSACTION_ID = T.MON$TRANSACTION_ID AND V.MON$VARIABLE_NAME = '") +
+          kVarDal + QStringLiteral("')"));
+    q.add(QStringLiteral("FROM MON$TRANSACTIONS T"));
+    q.add(QStringLiteral("JOIN MON$ATTACHMENTS A ON A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID"));
+    q.add(QStringLiteral("WHERE T.MON$TRANSACTION_ID = :TRANSAZIONE"));
+    q.setParam(QStringLiteral("TRANSAZIONE"), transazione);
+    q.open();
+
+    Detentore d;
+    if (q.isEmpty()) {
+        lettura.commit();
+        return d;
+    }
+    d.trovato = true;
+    d.utente = q.asString(4).trimmed();
+    d.postazione = q.asString(5).trimmed();
+    // Without the workstation's own word: the engine's name of the remote computer, its address,
+    // or for an in-process attachment the program that runs it.
+    for (int colonna : {0, 1, 2}) {
+        if (!d.postazione.isEmpty())
+            break;
+        d.postazione = q.asString(colonna).trimmed();
+    }
+    d.dal = tempoServer(q.asString(6));
+    if (!d.dal.isValid())
+        d.dal = tempoServer(q.asString(3));
+    lettura.commit();
+    return d;
+}
+
+QString DetentoreRecord::descrivi(const Detentore& detentore)
+{
+    if (!detentore.trovato)
+        return QStringLiteral(
+            "L'altro utente ha già salvato o annullato le sue modifiche: aggiornare la "
+            "griglia per vedere il record com'è ora.");
+    QString frase = QStringLiteral("Il record è in modifica sulla postazione %1")
+                        .arg(detentore.postazione.isEmpty() ? QStringLiteral("(sconosciuta)")
+                                                            : detentore.postazione);
+    if (!detentore.utente.isEmpty())
+        frase += QStringLiteral(", utente %1").arg(detentore.utente);
+    if (detentore.dal.isValid())
+        frase += QStringLiteral(", dalle %1 del %2")
+                     .arg(detentore.dal.toString(QStringLiteral("HH:mm:ss")),
+                          detentore.dal.toString(QStringLiteral("dd/MM/yyyy")));
+    return frase + QLatin1Char('.');
+}
+
+QString DetentoreRecord::dettaglio(db::Database& database, const db::DbError& error)
+{
+    const std::optional<qint64> numero =
+        error.isLockConflict() ? transazioneConcorrente(error) : std::nullopt;
+    if (!numero)
+        return error.message();
+    try {
+        return descrivi(cerca(database, *numero)) + QStringLiteral("\n\n") + error.message();
+    } catch (const db::DbError& failure) {
+        // The holder stays unknown; the engine's text of the collision still says what happened.
+        return error.message() + QStringLiteral("\n\n") + failure.message();
+    }
+}
+
+} // namespace velkora::services

@@ -1,0 +1,278 @@
+// The record-editing services of the shared data form: save, refresh, cancel, delete, empty a
+// table, ask before closing, and the lock probe taken before a row is edited.
+
+#include "data/TabX.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/QueryDataSet.h"
+#include "db/SqlText.h"
+#include "db/Transaction.h"
+#include "platform/MessageService.h"
+#include "platform/SilentAbort.h"
+#include "services/DetentoreRecord.h"
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QPixmap>
+#include <QtGlobal>
+
+namespace velkora {
+
+namespace {
+
+const QString kConfermaAnnullamento =
+    QStringLiteral("Conferma l'annullamento delle modifiche apportate?");
+const QString kTabellaVuota = QStringLiteral("La tabella è vuota");
+const QString kConfermaCancellazione = QStringLiteral("Conferma la cacellazione del record?");
+const QString kGiaCancellato = QStringLiteral(
+    "Questo record è già stato cancellato da un altro utente in un'altra sessione di lavoro");
+const QString kImpossibileCancellare = QStringLiteral(
+    "Impossibile cancellare questo record, altri utenti stanno lavorando su questo record.");
+const QString kConfermaAzzeramento = QStringLiteral("Confermare l'azzeramento della tabella?");
+const QString kImpossibileAzzerare = QStringLiteral("Impossibile azzerare la tabella!");
+const QString kSalvareModifiche = QStringLiteral("Salvare le modifiche apportate?");
+const QString kModificheNonSalvate =
+    QStringLiteral("Attenzione: sono state fatte delle modifiche che non sono state ancora "
+                   "salvate. Prima di aggiornare "
+                   "la griglia si desidera salvare gli aggiornamenti?");
+const QString kAltriUtenti = QStringLiteral(
+    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
+    "Nel caso "
+    "in cui questo messaggio riapparisse, provare ad editare il record in un secondo momento.");
+
+// Sets the save state: the tag and the picture change together. A picture file that cannot be
+// read leaves the button without a picture; the tag still tells the state.
+void impostaStato(QAbstractButton& pulsante, int tag, const QString& figura)
+{
+    setTagPulsante(pulsante, tag);
+    const QPixmap immagine(figura);
+    if (immagine.isNull())
+        qWarning("Immagine del pulsante di salvataggio non leggibile: %s", qUtf8Printable(figura));
+    pulsante.setIcon(immagine.isNull() ? QIcon() : QIcon(immagine));
+}
+
+// The row key: the name of the first field.
+QString campoChiave(const db::QueryDataSet& dataSet)
+{
+    return dataSet.fieldName(0);
+}
+
+Segnalibro rigaCorrente(const db::QueryDataSet& dataSet)
+{
+    if (!dataSet.active() || dataSet.eof())
+        return {};
+    return {dataSet.asString(campoChiave(dataSet)), dataSet.row()};
+}
+
+// Posts the pending edit or insertion when something was changed, drops it otherwise.
+void concludiModifica(db::QueryDataSet& dataSet)
+{
+    if (dataSet.modified())
+        dataSet.post();
+    else
+        dataSet.cancel();
+}
+
+db::Transaction& transazioneDiDefault(const db::QueryDataSet& dataSet)
+{
+    db::Database* database = dataSet.database();
+    if (!database || !database->defaultTransaction())
+        throw db::DbLogicError(
+            QStringLiteral("dataset without a database or a default transaction"));
+    return *database->defaultTransaction();
+}
+
+QString nomeNonValido(const QString& cosa, const QString& nome)
+{
+    return QStringLiteral("%1 non valido: \"%2\". Sono ammessi solo lettere, cifre, \"_\" e \"$\", "
+                          "iniziando con una lettera; non è stata eseguita alcuna operazione.")
+        .arg(cosa, nome.left(80));
+}
+
+} // namespace
+
+void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
+                                bool vaiASegnalibro)
+{
+    dataSet.close();
+    if (db::Transaction* t = dataSet.transaction())
+        t->restart();
+    dataSet.open();
+    if (vaiASegnalibro && !dataSet.isEmpty() && !segnalibro.chiave.isEmpty())
+        dataSet.locate(campoChiave(dataSet),
+                       segnalibro.chiave); // a row gone leaves the first row current
+}
+
+void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                  bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    if (dataSet.active()) {
+        concludiModifica(dataSet);
+        segnalibro = rigaCorrente(dataSet);
+        segnalibroValido = true;
+    } else {
+        segnalibroValido = false;
+    }
+    if (db::Transaction* t = dataSet.transaction())
+        t->commit();
+    impostaStato(pulsanteSalva, 0, PercorsoVerde);
+}
+
+void TTabXForm::ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                     bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    ChiudiTransazione(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    AggiornaTabella(dataSet, segnalibro, segnalibroValido);
+}
+
+void TTabXForm::Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva)
+{
+    if (tagPulsante(pulsanteSalva) != 1 ||
+        !messages().confirm(kConfermaAnnullamento, ownerWindow()))
+        return;
+    impostaStato(pulsanteSalva, 0, PercorsoVerde);
+    AggiornaTabella(dataSet, segnalibro, segnalibroValido);
+}
+
+bool TTabXForm::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva)
+{
+    const Segnalibro posizione = rigaCorrente(dataSet);
+    AggiornaTabella(dataSet, posizione, segnalibroValido);
+    if (dataSet.isEmpty()) {
+        messages().information(kTabellaVuota, ownerWindow());
+        return false;
+    }
+    if (!messages().confirm(kConfermaCancellazione, ownerWindow()))
+        return false;
+
+    if (!dataSet.locate(campoChiave(dataSet), posizione.chiave)) {
+        messages().warning(kGiaCancellato, ownerWindow());
+        return false;
+    }
+    bool cancellato = false;
+    try {
+        if (dataSet.remove() == 0) {
+            // Deleted by someone else between the refresh and now: nothing of ours to commit.
+            messages().warning(kGiaCancellato, ownerWindow());
+            return false;
+        }
+        ChiudiTransazione(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+        cancellato = true;
+        AggiornaTabella(dataSet, posizione, segnalibroValido);
+    } catch (const db::DbError& e) {
+        db::Database* database = dataSet.database();
+        messages().warning(kImpossibileCancellare,
+                           database ? services::DetentoreRecord::dettaglio(*database, e)
+                                    : e.message(),
+                           ownerWindow());
+    } catch (const db::DbLogicError& e) {
+        messages().warning(kImpossibileCancellare, QString::fromUtf8(e.what()), ownerWindow());
+    }
+    return cancellato;
+}
+
+void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                       QAbstractButton& pulsanteSalva, const QString& tabella)
+{
+    // The name goes into the statement as it is, so only a plain identifier may.
+    if (!db::isPlainIdentifier(tabella)) {
+        messages().error(nomeNonValido(QStringLiteral("Nome di tabella"), tabella), ownerWindow());
+        return;
+    }
+    if (!messages().confirm(kConfermaAzzeramento, ownerWindow()))
+        return;
+    try {
+        AggiornaTabella(dataSet, segnalibro, segnalibroValido);
+        db::Query cancella(dataSet.database(), &transazioneDiDefault(dataSet));
+        cancella.add(QStringLiteral("DELETE FROM ") + tabella);
+        cancella.execSql();
+        ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    } catch (const db::DbError& e) {
+        db::Database* database = dataSet.database();
+        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare,
+                           database ? services::DetentoreRecord::dettaglio(*database, e)
+                                    : e.message(),
+                           ownerWindow());
+    } catch (const db::DbLogicError& e) {
+        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare,
+                           QString::fromUtf8(e.what()), ownerWindow());
+    }
+}
+
+void TTabXForm::Chiudi(db::QueryDataSet& dataSet, Segnalibro&, bool&,
+                       QAbstractButton& pulsanteSalva)
+{
+    if (tagPulsante(pulsanteSalva) != 1 || messages().confirm(kSalvareModifiche, ownerWindow()))
+        return;
+    db::Transaction& t = transazioneDiDefault(dataSet);
+    if (t.active())
+        t.restart();
+}
+
+void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                        bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    if (tagPulsante(pulsanteSalva) == 1) {
+        if (messages().confirm(kModificheNonSalvate, ownerWindow())) {
+            concludiModifica(dataSet);
+            impostaStato(pulsanteSalva, 0, PercorsoVerde);
+        } else {
+            // The user said not to save: the edit still in the buffer goes too, or the commit
+            // below would write it.
+            dataSet.cancel();
+            transazioneDiDefault(dataSet).restart();
+        }
+    }
+    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+}
+
+void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
+                                        const QString& tabella)
+{
+    if (!dataSet.active() || dataSet.eof())
+        throw platform::SilentAbort(); // no row to edit
+    const QString chiave = campoChiave(dataSet);
+    // Both names go into the statement as they are; the key's value is bound, never written.
+    for (const auto& [cosa, nome] : {std::pair{QStringLiteral("Nome di tabella"), tabella},
+                                     std::pair{QStringLiteral("Nome del campo chiave"), chiave}}) {
+        if (!db::isPlainIdentifier(nome)) {
+            messages().error(nomeNonValido(cosa, nome), ownerWindow());
+            throw platform::SilentAbort();
+        }
+    }
+    db::Database& database = *dataSet.database();
+    db::Transaction& transazione = transazioneDiDefault(dataSet);
+    int righe = 0;
+    {
+        db::Query prova(&database, &transazione);
+        prova.add(QStringLiteral("UPDATE ") + tabella);
+        prova.add(QStringLiteral("SET ") + chiave + QStringLiteral(" = :VALORECHIAVE"));
+        prova.add(QStringLiteral("WHERE ") + chiave + QStringLiteral(" = :VALORECHIAVE"));
+        prova.setParam(QStringLiteral("VALORECHIAVE"), dataSet.value(chiave));
+        try {
+            prova.execSql();
+            righe = prova.rowsAffected();
+        } catch (const db::DbError& e) {
+            messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
+                               ownerWindow());
+            throw platform::SilentAbort();
+        }
+    }
+    if (righe == 0) {
+        // The row is no longer in the table: editing it would save nothing.
+        messages().warning(kGiaCancellato, ownerWindow());
+        throw platform::SilentAbort();
+    }
+    try {
+        services::DetentoreRecord::annuncia(database, transazione, NomeUser);
+    } catch (const db::DbError& e) {
+        // The lock is taken all the same; others will only miss the name of who holds it.
+        qWarning("Impossibile registrare chi tiene il record: %s", qUtf8Printable(e.message()));
+    }
+    impostaStato(pulsanteSalva, 1, PercorsoRosso);
+}
+
+} // namespace velkora

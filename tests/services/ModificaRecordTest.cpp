@@ -1,0 +1,379 @@
+#include "db/DbError.h"
+#include "services/PostazioniModifica.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace velkora;
+using platform::BoxKind;
+using test::clientiSalvati;
+using test::coloreFigura;
+using test::kAltriUtenti;
+using test::kRosso;
+using test::kVerde;
+using test::Postazione;
+using test::unicoBox;
+
+namespace {
+
+const QStringList kIniziali = {QStringLiteral("1:Anna"), QStringLiteral("2:Bruno"),
+                               QStringLiteral("3:Carla")};
+
+// Two workstations on one customers table, both attached in-process by the embedded engine.
+class ModificaRecord : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = test::copyTemplate(dir.filePath(QStringLiteral("ditta.fdb")));
+        ASSERT_FALSE(path.isEmpty());
+        test::creaClienti(path);
+        a = std::make_unique<Postazione>(path, QStringLiteral("Mario Rossi"));
+        b = std::make_unique<Postazione>(path, QStringLiteral("Giulia Bianchi"));
+    }
+
+    int contaUtenti()
+    {
+        db::Database d;
+        test::attach(d, path);
+        db::Transaction t(&d);
+        db::Query q(&d, &t);
+        q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
+        q.open();
+        return static_cast<int>(q.asInteger(0));
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<Postazione> a;
+    std::unique_ptr<Postazione> b;
+};
+
+TEST_F(ModificaRecord, HeldRowIsRefusedAtOnceNamingItsHolderAndFreedBySaving)
+{
+    test::scenarioRigaTenuta(*a, *b, path);
+}
+
+TEST_F(ModificaRecord, DeletionOfAHeldRowIsRefusedAndTheRowStays)
+{
+    test::scenarioCancellazioneTenuta(*a, *b, path);
+}
+
+TEST_F(ModificaRecord, RowDeletedByAnotherCannotBeEdited)
+{
+    test::scenarioCancellataPoiModificata(*a, *b, path);
+}
+
+// Without changes pending (tag 0) cancel, close and the refresh button ask nothing; cancel and
+// close change nothing either.
+TEST_F(ModificaRecord, CleanWindowIsNeverAsked)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(Postazione&)> call;
+    } cases[] = {
+        {"Annulla", [](Postazione& p) { p.annulla(); }},
+        {"Chiudi", [](Postazione& p) { p.chiudi(); }},
+        {"AggiornamentoDaPulsante", [](Postazione& p) { p.aggiornaDaPulsante(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(a->vaiA(2));
+        c.call(*a); // an unscripted question would throw
+        EXPECT_TRUE(a->folder.messages.boxes().empty());
+        EXPECT_EQ(tagPulsante(a->salva), 0);
+        EXPECT_EQ(clientiSalvati(path), kIniziali);
+    }
+}
+
+TEST_F(ModificaRecord, AnnullaAsksAndOnYesDropsTheChangesAndTheLock)
+{
+    ASSERT_TRUE(a->vaiA(2));
+    ASSERT_TRUE(a->modifica(QStringLiteral("Bruna")));
+    a->folder.messages.answerNext(false);
+    a->annulla();
+    unicoBox(*a, BoxKind::Confirmation,
+             QStringLiteral("Conferma l'annullamento delle modifiche apportate?"));
+    EXPECT_EQ(tagPulsante(a->salva), 1);
+    EXPECT_EQ(coloreFigura(a->salva), kRosso);
+    EXPECT_EQ(a->data.asString(QStringLiteral("NOME")), QStringLiteral("Bruna"));
+
+    a->folder.messages.answerNext(true);
+    a->annulla();
+    unicoBox(*a, BoxKind::Confirmation,
+             QStringLiteral("Conferma l'annullamento delle modifiche apportate?"));
+    EXPECT_EQ(tagPulsante(a->salva), 0);
+    EXPECT_EQ(coloreFigura(a->salva), kVerde);
+    ASSERT_TRUE(a->vaiA(2));
+    EXPECT_EQ(a->data.asString(QStringLiteral("NOME")), QStringLiteral("Bruno"));
+    ASSERT_TRUE(b->vaiA(2));
+    EXPECT_TRUE(b->prova()) << "the lock outlived the cancel";
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+}
+
+TEST_F(ModificaRecord, ChiudiOnNoRollsBackAndOnYesLeavesTheTransactionToTheCaller)
+{
+    ASSERT_TRUE(a->vaiA(1));
+    ASSERT_TRUE(a->modifica(QStringLiteral("Annalisa")));
+    a->folder.messages.answerNext(true);
+    a->chiudi();
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Salvare le modifiche apportate?"));
+    EXPECT_TRUE(a->form.IBTransaction1.active());
+    EXPECT_EQ(tagPulsante(a->salva), 1);
+    ASSERT_TRUE(b->vaiA(1));
+    EXPECT_FALSE(b->prova());
+    b->folder.messages.clear();
+
+    a->folder.messages.answerNext(false);
+    a->chiudi();
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Salvare le modifiche apportate?"));
+    EXPECT_EQ(tagPulsante(a->salva), 1); // the window is closing: its state is left alone
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+    b->salvaEAggiorna();
+    ASSERT_TRUE(b->vaiA(1));
+    EXPECT_TRUE(b->prova());
+}
+
+TEST_F(ModificaRecord, RefreshButtonSavesThePendingEditOnYesAndDropsItOnNo)
+{
+    const QString domanda = QStringLiteral("Attenzione: sono state fatte delle modifiche che non "
+                                           "sono state ancora salvate. Prima di aggiornare "
+                                           "la griglia si desidera salvare gli aggiornamenti?");
+    struct Case
+    {
+        bool save;
+        QStringList stored;
+    };
+    for (const Case& c :
+         {Case{false, kIniziali},
+          Case{true,
+               {QStringLiteral("1:Anna"), QStringLiteral("2:Nuovo"), QStringLiteral("3:Carla")}}}) {
+        SCOPED_TRACE(c.save ? "Yes" : "No");
+        a->form.AggiornaTabella(a->data, {},
+                                false); // a fresh look after b's probe of the last round
+        ASSERT_TRUE(a->vaiA(2));
+        ASSERT_TRUE(a->prova());
+        a->data.edit();
+        a->data.setField(QStringLiteral("NOME"),
+                         QStringLiteral("Nuovo")); // still in the edit, not posted
+        a->folder.messages.answerNext(c.save);
+        a->aggiornaDaPulsante();
+        unicoBox(*a, BoxKind::Confirmation, domanda);
+        EXPECT_EQ(tagPulsante(a->salva), 0);
+        EXPECT_EQ(coloreFigura(a->salva), kVerde);
+        EXPECT_EQ(a->data.state(), db::QueryDataSet::State::Browse);
+        EXPECT_EQ(clientiSalvati(path), c.stored);
+        EXPECT_EQ(a->data.asString(QStringLiteral("CODICE")), QStringLiteral("2"));
+        ASSERT_TRUE(b->vaiA(2));
+        b->form.IBTransaction1.restart();
+        EXPECT_TRUE(b->prova()) << "the lock outlived the refresh";
+        b->salvaEAggiorna();
+    }
+}
+
+TEST_F(ModificaRecord, SaveOnAClosedDatasetCommitsAndLeavesTheBookmark)
+{
+    ASSERT_TRUE(a->vaiA(3));
+    ASSERT_TRUE(a->modifica(QStringLiteral("Carla Neri")));
+    a->data.close();
+    a->segnalibro = {QStringLiteral("2"), 1};
+    a->valido = true;
+    a->salvaSolo();
+    EXPECT_FALSE(a->valido);
+    EXPECT_EQ(a->segnalibro.chiave, QStringLiteral("2"));
+    EXPECT_EQ(a->segnalibro.riga, 1);
+    EXPECT_FALSE(a->form.IBTransaction1.active());
+    EXPECT_EQ(tagPulsante(a->salva), 0);
+    EXPECT_EQ(clientiSalvati(path).value(2), QStringLiteral("3:Carla Neri"));
+}
+
+TEST_F(ModificaRecord, SaveAndRefreshReturnsToTheSavedRowByItsKey)
+{
+    ASSERT_TRUE(a->vaiA(2));
+    ASSERT_TRUE(a->modifica(QStringLiteral("Bea")));
+    // Another user adds rows before it meanwhile: the row moves down in the grid.
+    test::exec(b->form.IBDatabase1,
+               QStringLiteral("INSERT INTO CLIENTI (CODICE, NOME) VALUES (0, 'Zeno')"));
+    a->salvaEAggiorna();
+    EXPECT_TRUE(a->valido);
+    EXPECT_EQ(a->segnalibro.chiave, QStringLiteral("2"));
+    EXPECT_EQ(a->data.recordCount(), 4);
+    EXPECT_EQ(a->data.asString(QStringLiteral("CODICE")), QStringLiteral("2"));
+    EXPECT_EQ(a->data.asString(QStringLiteral("NOME")), QStringLiteral("Bea"));
+}
+
+TEST_F(ModificaRecord, RefreshStaysOnTheFirstRowWithoutOrWithAVanishedBookmark)
+{
+    const struct
+    {
+        Segnalibro bookmark;
+        bool go;
+        const char* expected;
+    } cases[] = {
+        {{QStringLiteral("3"), 2}, false, "1"},
+        {{QStringLiteral("3"), 2}, true, "3"},
+        {{QStringLiteral("99"), 2}, true, "1"},
+        {{QString(), -1}, true, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bookmark.chiave.toStdString() + (c.go ? " go" : " stay"));
+        ASSERT_TRUE(a->vaiA(2));
+        a->form.AggiornaTabella(a->data, c.bookmark, c.go);
+        EXPECT_EQ(a->data.asString(QStringLiteral("CODICE")), QLatin1String(c.expected));
+    }
+}
+
+TEST_F(ModificaRecord, EliminaCases)
+{
+    // No: nothing happens.
+    ASSERT_TRUE(a->vaiA(2));
+    a->folder.messages.answerNext(false);
+    EXPECT_FALSE(a->elimina());
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Conferma la cacellazione del record?"));
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+
+    // Yes: deleted, committed, the grid read again.
+    ASSERT_TRUE(a->vaiA(2));
+    a->folder.messages.answerNext(true);
+    EXPECT_TRUE(a->elimina());
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Conferma la cacellazione del record?"));
+    EXPECT_EQ(clientiSalvati(path),
+              (QStringList{QStringLiteral("1:Anna"), QStringLiteral("3:Carla")}));
+    EXPECT_EQ(a->data.recordCount(), 2);
+    EXPECT_FALSE(a->vaiA(2));
+    EXPECT_EQ(tagPulsante(a->salva), 0);
+    EXPECT_EQ(coloreFigura(a->salva), kVerde);
+
+    // A row another user deleted since this grid was read.
+    ASSERT_TRUE(a->vaiA(1));
+    test::exec(b->form.IBDatabase1, QStringLiteral("DELETE FROM CLIENTI WHERE CODICE = 1"));
+    a->folder.messages.answerNext(true);
+    EXPECT_FALSE(a->elimina());
+    test::ultimoBox(*a, BoxKind::Warning, test::kGiaCancellato);
+
+    // An empty table: told so, nothing asked.
+    test::exec(b->form.IBDatabase1, QStringLiteral("DELETE FROM CLIENTI"));
+    EXPECT_FALSE(a->elimina());
+    unicoBox(*a, BoxKind::Information, QStringLiteral("La tabella è vuota"));
+    EXPECT_TRUE(clientiSalvati(path).isEmpty());
+}
+
+TEST_F(ModificaRecord, AzzeraEmptiesTheNamedTableOnYesOnly)
+{
+    a->folder.messages.answerNext(false);
+    a->azzera(QStringLiteral("CLIENTI"));
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Confermare l'azzeramento della tabella?"));
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+
+    // A row held by another user: the whole emptying fails and nothing is committed.
+    ASSERT_TRUE(b->vaiA(3));
+    ASSERT_TRUE(b->prova());
+    a->folder.messages.answerNext(true);
+    a->azzera(QStringLiteral("CLIENTI"));
+    const QString detail =
+        test::ultimoBox(*a, BoxKind::Plain, QStringLiteral("Impossibile azzerare la tabella!"));
+    EXPECT_TRUE(detail.contains(QStringLiteral("utente Giulia Bianchi"))) << detail.toStdString();
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+
+    b->salvaEAggiorna();
+    a->form.IBTransaction1.restart();
+    a->folder.messages.answerNext(true);
+    a->azzera(QStringLiteral("CLIENTI"));
+    unicoBox(*a, BoxKind::Confirmation, QStringLiteral("Confermare l'azzeramento della tabella?"));
+    EXPECT_TRUE(clientiSalvati(path).isEmpty());
+    EXPECT_TRUE(a->data.isEmpty());
+    EXPECT_EQ(tagPulsante(a->salva), 0);
+}
+
+// Names from the caller go into the statements as they are, so only plain identifiers pass:
+// the others get an error box and nothing runs.
+TEST_F(ModificaRecord, HostileTableNamesAreRefusedAndRunNothing)
+{
+    const int utenti = contaUtenti();
+    const QString nomi[] = {
+        QString(),
+        QStringLiteral("CLIENTI; DELETE FROM UTENTI"),
+        QStringLiteral("'; DELETE FROM UTENTI; --"),
+        QStringLiteral("CLIENTI--"),
+        QStringLiteral("\"CLIENTI\""),
+        QStringLiteral("CLIENTI WHERE 1=1"),
+        QString(300, QLatin1Char('A')),
+        QStringLiteral("Città"),
+    };
+    for (const QString& nome : nomi) {
+        SCOPED_TRACE(nome.toStdString());
+        ASSERT_TRUE(a->vaiA(1));
+        EXPECT_FALSE(a->prova(nome));
+        a->azzera(nome); // refused before any question
+        ASSERT_EQ(a->folder.messages.boxes().size(), 2u);
+        for (const auto& box : a->folder.messages.boxes()) {
+            EXPECT_EQ(box.kind, BoxKind::Error);
+            EXPECT_TRUE(box.text.startsWith(QStringLiteral("Nome di tabella non valido")))
+                << box.text.toStdString();
+        }
+        a->folder.messages.clear();
+        EXPECT_EQ(tagPulsante(a->salva), 0);
+    }
+    ASSERT_TRUE(b->vaiA(1));
+    EXPECT_TRUE(b->prova()) << "a refused probe took a lock";
+    EXPECT_EQ(contaUtenti(), utenti);
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+}
+
+TEST_F(ModificaRecord, KeyFieldNameMustBePlainAndKeyValuesAreBound)
+{
+    // A key field whose name is not plain is refused.
+    a->data.setSql(
+        {QStringLiteral("SELECT CODICE AS \"co dice\", NOME FROM CLIENTI ORDER BY CODICE")});
+    a->data.open();
+    EXPECT_FALSE(a->prova());
+    ASSERT_EQ(a->folder.messages.boxes().size(), 1u);
+    EXPECT_EQ(a->folder.messages.boxes().front().kind, BoxKind::Error);
+    EXPECT_TRUE(a->folder.messages.boxes().front().text.startsWith(
+        QStringLiteral("Nome del campo chiave non valido")));
+    a->folder.messages.clear();
+
+    // Text keys, hostile ones included, lock exactly their own row.
+    const int utenti = contaUtenti();
+    test::exec(
+        a->form.IBDatabase1,
+        QStringLiteral(
+            "CREATE TABLE CODICI (CHIAVE VARCHAR(300) NOT NULL PRIMARY KEY, NOTE VARCHAR(20))"));
+    a->form.IBTransaction1.restart();
+    const QString chiavi[] = {
+        QStringLiteral("'; DELETE FROM UTENTI; --"),
+        QStringLiteral("L'Aquila"),
+        QStringLiteral("Città d'Ò"),
+        QString(300, QLatin1Char('\'')),
+        QStringLiteral("1 OR 1=1"),
+    };
+    for (const QString& chiave : chiavi) {
+        db::Query q(&a->form.IBDatabase1, &a->form.IBTransaction1);
+        q.add(QStringLiteral("INSERT INTO CODICI (CHIAVE, NOTE) VALUES (:CHIAVE, 'x')"));
+        q.setParam(QStringLiteral("CHIAVE"), chiave);
+        q.execSql();
+    }
+    a->form.IBTransaction1.commit();
+    for (Postazione* p : {a.get(), b.get()}) {
+        p->data.setSql({QStringLiteral("SELECT CHIAVE, NOTE FROM CODICI")});
+        p->form.IBTransaction1.restart();
+        p->data.open();
+    }
+    for (const QString& chiave : chiavi) {
+        SCOPED_TRACE(chiave.left(40).toStdString());
+        ASSERT_TRUE(a->data.locate(QStringLiteral("CHIAVE"), chiave));
+        EXPECT_TRUE(a->prova(QStringLiteral("CODICI")));
+        EXPECT_TRUE(a->folder.messages.boxes().empty());
+        ASSERT_TRUE(b->data.locate(QStringLiteral("CHIAVE"), chiave));
+        EXPECT_FALSE(b->prova(QStringLiteral("CODICI")));
+        unicoBox(*b, BoxKind::Warning, kAltriUtenti);
+    }
+    // Every row is held by a, and by a alone: "1 OR 1=1" did not lock the others early.
+    a->salvaSolo();
+    EXPECT_EQ(contaUtenti(), utenti);
+}
+
+} // namespace
