@@ -146,6 +146,42 @@ public:
     void IniScriptForm(const QString& progetto, const QString& finestra, const QString& contesto,
                        const QString& utente, const QString& script, const QString& forza);
 
+    // Key generators. The key of a row is the dataset's first field. The three operations that
+    // compute a key from the data save and refresh the window first (ChiudiTransEAggiorna):
+    //  NuovoIntSuLast   the last row's key + 1; the new row is saved and becomes current;
+    //  NuovoIntSuMax    MAX of the key column of the table + 1 (1 for an empty table); saved;
+    //  NuovoIntSuGeneratore  the generator's next value; the row is posted but not committed,
+    //                   and the save button turns red;
+    //  NuovoIntSuGenSQL the generator's next value inserted into the table by a statement of its
+    //                   own (the table name is a bare name, INTO is written here); committed, and
+    //                   the dataset is read again on its first row.
+    // Table, key-field and generator names must be plain identifiers: another is refused with an
+    // error box and nothing runs. Database errors go to the caller (a key that exists already
+    // fails when the row is posted).
+    void NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva);
+    void NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                       QAbstractButton& pulsanteSalva, const QString& tabella);
+    void NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                              bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                              const QString& tabella, const QString& generatore);
+    void NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                          QAbstractButton& pulsanteSalva, const QString& tabella,
+                          const QString& generatore);
+    // Creates the generator on the dataset's database, then saves and refreshes; false (the
+    // error goes no further) when it exists already or the statement fails.
+    bool CreaGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva, const QString& generatore);
+    // Sets the generator to the value; false when that fails. Saves and refreshes in both cases.
+    bool SetGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                       QAbstractButton& pulsanteSalva, const QString& generatore, qint32 valore);
+    // True when the dataset's database has a generator of exactly this name (names created
+    // without quotes are stored in upper case).
+    bool CheckGeneratore(db::QueryDataSet& dataSet, const QString& generatore);
+    // Advances the generator of IBDatabase1 by one and gives its new value as decimal text;
+    // nothing is committed. Empty when the name is refused.
+    void ValoreGeneratore(const QString& generatore, QString& valore);
+
     // Call log: a module window records its handle under the window id it was called with.
     bool ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle);
 
@@ -218,6 +254,9 @@ private:
     bool trovaParametro(const QString& nome);
     bool impostaCampoParametro(const QString& nome, const QString& campo, const QString& valore);
     void connettiGenerale(db::Database& connessione, const QString& nome);
+    // True for a plain identifier; otherwise an error box names what was refused ("Nome di
+    // generatore") and the name, and the caller runs nothing.
+    bool nomeSqlAccettato(const QString& cosa, const QString& nome);
 
     platform::Environment m_environment;
 };
