@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 
 #include <QRegularExpression>
@@ -42,14 +43,13 @@ void DetentoreRecord::annuncia(db::Database& database, db::Transaction& transact
     // The time is the server's, so that every workstation reads the same clock; it is kept from
     // the first lock of the transaction, since the changes are pending from then.
     db::Query q(&database, &transaction);
-    q.add(QStringLiteral("SELECT RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarUtente +
-          QStringLiteral("', :UTENTE),"));
-    q.add(QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarPostazione +
-          QStringLiteral("', :POSTAZIONE),"));
-    q.add(QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', '") + kVarDal +
-          QStringLiteral("', COALESCE("));
-    q.add(QStringLiteral("RDB$GET_CONTEXT('USER_TRANSACTION', '") + kVarDal +
-          QStringLiteral("'), CAST(CURRENT_TIMESTAMP AS VARCHAR(30))))"));
+    const QString imposta = QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', %1, %2)");
+    const QString dal = QStringLiteral("COALESCE(RDB$GET_CONTEXT('USER_TRANSACTION', %1), "
+                                       "CAST(CURRENT_TIMESTAMP AS VARCHAR(30)))")
+                            .arg(db::quoted(kVarDal));
+    q.add(QStringLiteral("SELECT ") + imposta.arg(db::quoted(kVarUtente), QStringLiteral(":UTENTE")));
+    q.add(QStringLiteral(", ") + imposta.arg(db::quoted(kVarPostazione), QStringLiteral(":POSTAZIONE")));
+    q.add(QStringLiteral(", ") + imposta.arg(db::quoted(kVarDal), dal));
     q.add(QStringLiteral("FROM RDB$DATABASE"));
     q.setParam(QStringLiteral("UTENTE"), utente.left(255));
     q.setParam(QStringLiteral("POSTAZIONE"), QSysInfo::machineHostName().left(255));
@@ -64,17 +64,13 @@ DetentoreRecord::Detentore DetentoreRecord::cerca(db::Database& database, qint64
                      << QStringLiteral("isc_tpb_nowait");
     db::Query q(&database, &lettura);
     q.add(QStringLiteral("SELECT A.MON$REMOTE_HOST, A.MON$REMOTE_ADDRESS, A.MON$REMOTE_PROCESS,"));
-    q.add(QStringLiteral("CAST(T.MON$TIMESTAMP AS VARCHAR(30)),"));
-    for (const QString& nome : {kVarUtente, kVarPostazione}) {
-        q.add(QStringLiteral("(SELECT FIRST 1 V.MON$VARIABLE_VALUE FROM MON$CONTEXT_VARIABLES V"));
-        q.add(QStringLiteral(
-                  "WHERE V.MON$TRANSACTION_ID = T.MON$TRANSACTION_ID AND V.MON$VARIABLE_NAME = '") +
-              nome + QStringLiteral("'),"));
+    q.add(QStringLiteral("CAST(T.MON$TIMESTAMP AS VARCHAR(30))"));
+    // The context variables the holder left in its transaction, one column each.
+    for (const QString& nome : {kVarUtente, kVarPostazione, kVarDal}) {
+        q.add(QStringLiteral(", (SELECT FIRST 1 V.MON$VARIABLE_VALUE FROM MON$CONTEXT_VARIABLES V"));
+        q.add(QStringLiteral("WHERE V.MON$TRANSACTION_ID = T.MON$TRANSACTION_ID AND V.MON$VARIABLE_NAME = ")
+              + db::quoted(nome) + QStringLiteral(")"));
     }
-    q.add(QStringLiteral("(SELECT FIRST 1 V.MON$VARIABLE_VALUE FROM MON$CONTEXT_VARIABLES V"));
-    q.add(QStringLiteral(
-              "WHERE V.MON$TRANSACTION_ID = T.MON$TRANSACTION_ID AND V.MON$VARIABLE_NAME = '") +
-          kVarDal + QStringLiteral("')"));
     q.add(QStringLiteral("FROM MON$TRANSACTIONS T"));
     q.add(QStringLiteral("JOIN MON$ATTACHMENTS A ON A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID"));
     q.add(QStringLiteral("WHERE T.MON$TRANSACTION_ID = :TRANSAZIONE"));

@@ -90,6 +90,15 @@ QString nomeNonValido(const QString& cosa, const QString& nome)
         .arg(cosa, nome.left(80));
 }
 
+// The detail of a box about a failed step: who holds the row for a lock conflict, the engine's
+// text, or the programming mistake.
+QString dettaglioErrore(const db::QueryDataSet& dataSet, const std::exception& errore)
+{
+    if (const auto* e = dynamic_cast<const db::DbError*>(&errore))
+        return dataSet.database() ? services::DetentoreRecord::dettaglio(*dataSet.database(), *e) : e->message();
+    return QString::fromUtf8(errore.what());
+}
+
 } // namespace
 
 void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
@@ -163,13 +172,9 @@ bool TTabXForm::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool&
         cancellato = true;
         AggiornaTabella(dataSet, posizione, segnalibroValido);
     } catch (const db::DbError& e) {
-        db::Database* database = dataSet.database();
-        messages().warning(kImpossibileCancellare,
-                           database ? services::DetentoreRecord::dettaglio(*database, e)
-                                    : e.message(),
-                           ownerWindow());
+        messages().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), ownerWindow());
     } catch (const db::DbLogicError& e) {
-        messages().warning(kImpossibileCancellare, QString::fromUtf8(e.what()), ownerWindow());
+        messages().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), ownerWindow());
     }
     return cancellato;
 }
@@ -191,14 +196,11 @@ void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& 
         cancella.execSql();
         ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     } catch (const db::DbError& e) {
-        db::Database* database = dataSet.database();
-        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare,
-                           database ? services::DetentoreRecord::dettaglio(*database, e)
-                                    : e.message(),
+        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
                            ownerWindow());
     } catch (const db::DbLogicError& e) {
-        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare,
-                           QString::fromUtf8(e.what()), ownerWindow());
+        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
+                           ownerWindow());
     }
 }
 

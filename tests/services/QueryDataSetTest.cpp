@@ -250,6 +250,74 @@ TEST_F(QueryDataSetTest, MovingWhileEditingIsRefused)
     EXPECT_NO_THROW(data.next());
 }
 
+TEST_F(QueryDataSetTest, LocateFindsTheExactTextOfAFieldOnly)
+{
+    data.open();
+    data.next();
+    const struct
+    {
+        const char* field;
+        QString text;
+        bool found;
+        int row;
+    } cases[] = {
+        {"CODICE", QStringLiteral("1"), true, 0},
+        {"nome", QStringLiteral("Bruno"), true, 1},
+        {"NOME", QStringLiteral("bruno"), false, 1}, // case counts
+        {"NOME", QStringLiteral("Brun"), false, 1},
+        {"EMAIL", QString(), true, 0},               // NULL reads as the empty text
+        {"CODICE", QStringLiteral("1 OR 1=1"), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text.toStdString());
+        EXPECT_EQ(data.locate(QLatin1String(c.field), c.text), c.found);
+        EXPECT_EQ(data.row(), c.row);
+    }
+    data.edit();
+    EXPECT_THROW(data.locate(QStringLiteral("CODICE"), QStringLiteral("2")), db::DbLogicError);
+}
+
+TEST_F(QueryDataSetTest, ModifiedTellsAChangedBufferOnly)
+{
+    data.open();
+    EXPECT_FALSE(data.modified());
+    data.edit();
+    EXPECT_FALSE(data.modified());
+    data.setField(QStringLiteral("NOME"), QStringLiteral("Anna"));
+    EXPECT_FALSE(data.modified()) << "the same value is no change";
+    data.setField(QStringLiteral("NOME"), QStringLiteral("Annalisa"));
+    EXPECT_TRUE(data.modified());
+    data.cancel();
+    data.append();
+    EXPECT_FALSE(data.modified());
+    data.setField(QStringLiteral("CODICE"), 9);
+    EXPECT_TRUE(data.modified());
+}
+
+TEST_F(QueryDataSetTest, RemoveDeletesTheCurrentRowByItsReadValues)
+{
+    holder.deleteSql() = {QStringLiteral("DELETE FROM RUBRICA WHERE CODICE = :OLD_CODICE")};
+    data.open();
+    EXPECT_EQ(data.remove(), 1);
+    EXPECT_EQ(data.recordCount(), 1);
+    EXPECT_EQ(data.asString(QStringLiteral("NOME")), QStringLiteral("Bruno")) << "the next row is current";
+    // The row is gone from the table meanwhile: nothing deleted, and the dataset drops it too.
+    test::exec(database, QStringLiteral("DELETE FROM RUBRICA WHERE CODICE = 2"));
+    transaction.commit();
+    EXPECT_EQ(data.remove(), 0);
+    EXPECT_TRUE(data.isEmpty());
+    EXPECT_THROW(data.remove(), db::DbLogicError);
+    EXPECT_TRUE(stored().isEmpty());
+
+    // Without a delete statement: a clear error, the row stays.
+    test::exec(database, QStringLiteral("INSERT INTO RUBRICA (CODICE, UTENTE, NOME) VALUES (3, 7, 'Carla')"));
+    holder.deleteSql().clear();
+    transaction.commit(); // a new snapshot sees the new row
+    data.open();
+    EXPECT_THROW(data.remove(), db::DbLogicError);
+    EXPECT_EQ(data.recordCount(), 1);
+}
+
 TEST(QueryDataSetHolder, EitherSideMayGoFirst)
 {
     {
