@@ -5,9 +5,10 @@ namespace velkora {
 DriveComboBox::DriveComboBox(const platform::DriveMap& drives, QWidget* parent) : QComboBox(parent)
 {
     for (const QChar letter : drives.letters()) {
-        // The folder beside the letter tells the user what the drive is on this system.
-        addItem(QString(letter) + QStringLiteral(": [") + drives.folder(letter) + QLatin1Char(']'),
-                QVariant(QString(letter)));
+        addItem(QString(letter) + QLatin1Char(':'), QVariant(QString(letter)));
+        // The folder the letter names on this system, shown on hovering the entry; beside the
+        // letter a long folder would widen the small windows that hold the list.
+        setItemData(count() - 1, drives.folder(letter), Qt::ToolTipRole);
     }
 }
 

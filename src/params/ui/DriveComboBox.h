@@ -7,7 +7,7 @@
 namespace velkora {
 
 // A drop-down list of the workstation's drives, one entry per letter of the drive map, written
-// in lower case with the folder it names ("d: [/srv/velkora]").
+// in lower case ("d:"), with the folder it names as the entry's tip.
 class DriveComboBox : public QComboBox
 {
     Q_OBJECT

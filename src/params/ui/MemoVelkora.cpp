@@ -113,6 +113,11 @@ void TMemoVelkoraForm::ButtonOkClick()
                            e.message(), this);
     }
     AggiornaTabVelkora();
+    // The data form reads parameters in a snapshot transaction that began before this window
+    // committed; ending it makes the next read start a fresh one, so the program uses the values
+    // just stored instead of the old ones until some later commit.
+    f.QueryVelkora.close();
+    db::TransactionGuard(f.TransazioneUser).rollback();
     accept();
 }
 

@@ -32,6 +32,7 @@ TSceltaDiscoForm::TSceltaDiscoForm(QWidget* owner, const platform::DriveMap& dri
     buttons->addWidget(ButtonCancel);
     buttons->addStretch();
     auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(8, 8, 8, 8);
     window->addWidget(Label1);
     window->addWidget(ComboDisco);
     window->addStretch();

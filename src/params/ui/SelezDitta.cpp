@@ -10,8 +10,9 @@
 namespace velkora {
 
 TSelezDittaForm::TSelezDittaForm(QWidget* owner, TTabXForm** tabX)
-    : FormDialog(owner), GroupBox1(new QGroupBox(this)), ListBoxSelDitta(new QListWidget(GroupBox1)),
-      ButtonOk(makeOkButton(GroupBox1)), ButtonCancel(makeCancelButton(GroupBox1)), m_tabX(tabX)
+    : FormDialog(owner), GroupBox1(new QGroupBox(this)),
+      ListBoxSelDitta(new QListWidget(GroupBox1)), ButtonOk(makeOkButton(GroupBox1)),
+      ButtonCancel(makeCancelButton(GroupBox1)), m_tabX(tabX)
 {
     setObjectName(QStringLiteral("SelezDittaForm"));
     setWindowTitle(QStringLiteral("Selezione Ditta"));
