@@ -99,6 +99,7 @@ void TBaseMainForm::creaControlli()
     Accessoavelkora1 = N1->addAction(QStringLiteral("Accesso a velkora"));
     Accessoavelkora1->setObjectName(QStringLiteral("Accessoavelkora1"));
     Accessoavelkora1->setEnabled(false);
+    connect(Accessoavelkora1, &QAction::triggered, this, &TBaseMainForm::Accessoavelkora1Click);
     N2 = N1->addSeparator();
     N2->setObjectName(QStringLiteral("N2"));
     Esci1 = N1->addAction(QStringLiteral("Esci"));
@@ -154,6 +155,7 @@ void TBaseMainForm::creaControlli()
     ButtonSceltaDisco->setIconSize(QSize(12, 12));
     ButtonSceltaDisco->setGeometry(172, 65, 89, 18);
     ButtonSceltaDisco->hide();
+    connect(ButtonSceltaDisco, &QToolButton::clicked, this, &TBaseMainForm::ButtonSceltaDiscoClick);
 
     EditPassword = new QLineEdit(PanelLogIn);
     EditPassword->setObjectName(QStringLiteral("EditPassword"));

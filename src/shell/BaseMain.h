@@ -106,6 +106,10 @@ public:
     void accessoAgenda();
     // Shows the disk-choice button for users allowed to use it.
     void ComboUtentiChange();
+    // "Scelta disco": gives the drive paths of the user chosen in the panel another letter.
+    void ButtonSceltaDiscoClick();
+    // "Accesso a velkora": the editor of the user's parameter set.
+    void Accessoavelkora1Click();
 
     // The navigation bar: one group per program of the project NumProgetto, with its quick
     // items as links.

@@ -6,32 +6,22 @@
 
 #include <QBoxLayout>
 #include <QKeyEvent>
-#include <QStyle>
 
 namespace velkora {
 
 TSelezDittaForm::TSelezDittaForm(QWidget* owner, TTabXForm** tabX)
-    : QDialog(owner), GroupBox1(new QGroupBox(this)), ListBoxSelDitta(new QListWidget(GroupBox1)),
-      ButtonOk(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                               QStringLiteral("Ok"), GroupBox1)),
-      ButtonCancel(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                                   QStringLiteral("Cancel"), GroupBox1)),
-      m_tabX(tabX)
+    : FormDialog(owner), GroupBox1(new QGroupBox(this)),
+      ListBoxSelDitta(new QListWidget(GroupBox1)), ButtonOk(makeOkButton(GroupBox1)),
+      ButtonCancel(makeCancelButton(GroupBox1)), m_tabX(tabX)
 {
     setObjectName(QStringLiteral("SelezDittaForm"));
     setWindowTitle(QStringLiteral("Selezione Ditta"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont formFont = font();
-    formFont.setFamily(QStringLiteral("Tahoma"));
-    setFont(formFont);
     resize(350, 300);
 
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     ListBoxSelDitta->setObjectName(QStringLiteral("ListBoxSelDitta"));
     ListBoxSelDitta->setSelectionMode(QAbstractItemView::SingleSelection);
-    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setDefault(true);
-    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
 
     // The frame fills the window and the list fills the frame above the buttons, so both grow
     // with the window while the buttons stay at the bottom.
@@ -111,16 +101,6 @@ bool TSelezDittaForm::ListBoxSelDittaKeyPress(QChar key)
     return true;
 }
 
-void TSelezDittaForm::keyPressEvent(QKeyEvent* event)
-{
-    // Esc is bound to no button: the window stays open.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 bool TSelezDittaForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListBoxSelDitta && event->type() == QEvent::KeyPress) {
@@ -131,7 +111,7 @@ bool TSelezDittaForm::eventFilter(QObject* watched, QEvent* event)
             ListBoxSelDittaKeyPress(QChar(13)))
             return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return FormDialog::eventFilter(watched, event);
 }
 
 } // namespace velkora

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "params/ui/FormDialog.h"
+
 #include <QStringList>
 // The controls are public for the callers and tests to read, so their types are complete here.
 #include <QGroupBox>
@@ -19,7 +20,7 @@ class TTabXForm;
 // the constructor, and the dialog is then never shown. OK is the default button, so Enter
 // anywhere presses it, and needs a selected entry; Esc does nothing; closing the window from its
 // title bar is Cancel.
-class TSelezDittaForm : public QDialog
+class TSelezDittaForm : public FormDialog
 {
     Q_OBJECT
 
@@ -47,7 +48,6 @@ public:
     bool ListBoxSelDittaKeyPress(QChar key);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
