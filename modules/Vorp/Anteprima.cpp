@@ -19,10 +19,9 @@ namespace {
 // The text of a typed parameter of the form; empty when the form holds none of that name.
 QString parametro(velkora::TTabXForm& form, const char* nome)
 {
-    velkora::MemTable& t = form.MemTabX;
-    if (!t.active() || !t.locate(QStringLiteral("Nome"), QString::fromLatin1(nome)))
-        return QString();
-    return t.asString(QStringLiteral("Testo"));
+    QString valore;
+    form.GetV(QString::fromLatin1(nome), valore);
+    return valore;
 }
 
 void salvaPdf(const ReportDocument& document, velkora::TTabXForm& form, QWidget* parent, const QString& title)

@@ -2,7 +2,6 @@
 #include "db/QueryDataSet.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/MessageService.h"
-#include "tabx/MemTable.h"
 
 #include <velkora/services/PrintLibrary.h>
 
@@ -16,17 +15,6 @@ using platform::DynamicLibrary;
 
 const QString kErroreStampa = QStringLiteral("Errore nell'accesso alla DLL Vorp delle stampe");
 
-// Sets the text of the typed parameter of that name, when the form holds one; nothing is added
-// otherwise, so the print library finds whatever the module stored before.
-void impostaTesto(MemTable& parametri, const QString& nome, const QString& valore)
-{
-    if (!parametri.active() || !parametri.locate(QStringLiteral("Nome"), nome))
-        return;
-    parametri.edit();
-    parametri.setAsString(QStringLiteral("Testo"), valore);
-    parametri.post();
-}
-
 // The common steps of both dataset kinds; call hands the export the dataset.
 template <typename Funzione, typename DataSet>
 void stampa(TTabXForm& form, const QString& titolo, const QString& report, DataSet& dataset,
@@ -35,8 +23,10 @@ void stampa(TTabXForm& form, const QString& titolo, const QString& report, DataS
     DynamicLibrary::Handle libreria =
         DynamicLibrary::load(QString::fromLatin1(kPrintLibraryName), form.programFolder());
     // The texts are set whether or not the library is there: a module may read them itself.
-    impostaTesto(form.MemTabX, QString::fromLatin1(kPrintTitleParameter), titolo);
-    impostaTesto(form.MemTabX, QString::fromLatin1(kPrintReportParameter), report);
+    // SetV changes only a parameter the form holds; without one the print library finds
+    // whatever the module stored before.
+    form.SetV(QString::fromLatin1(kPrintTitleParameter), titolo);
+    form.SetV(QString::fromLatin1(kPrintReportParameter), report);
     if (!libreria)
         return;
 

@@ -77,6 +77,12 @@ protected:
         folder.messages.onNextDialog([this](QDialog& dialog) {
             previewTitle = dialog.windowTitle();
             EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
+            // A picture of the preview as the user sees it, when asked for (README, reviews).
+            const QString shot = qEnvironmentVariable("VELKORA_PREVIEW_SHOT");
+            if (!shot.isEmpty()) {
+                QApplication::processEvents();
+                EXPECT_TRUE(dialog.grab().save(shot));
+            }
             QAction* save = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf"));
             EXPECT_NE(save, nullptr);
             if (save)
