@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 
 #include "GraficaDemo.h"
+#include "StampaReport.h"
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 
@@ -42,6 +43,8 @@ int usage()
              "                    nel database utenti della cartella\n"
              "  template FILE     crea un database utenti vuoto nel file indicato\n"
              "  tabx FILE         crea un database dei parametri TABX nel file indicato\n"
+             "  stampa CARTELLA FILE.pdf SELECT [opzioni]\n"
+             "                    scrive in un file PDF la stampa delle righe di una selezione\n"
           << Qt::flush;
     return ExitUsage;
 }
@@ -222,6 +225,8 @@ int runCommand(const QStringList& arguments)
                                       QStringLiteral("check"), QStringLiteral("template"),
                                       QStringLiteral("programma"),
                                       QStringLiteral("tabx")};
+    if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("stampa"))
+        return stampaReport(arguments.mid(1));
     if (arguments.size() != 2 || !commands.contains(arguments.at(0)) || arguments.at(1).isEmpty())
         return usage();
 

@@ -10,10 +10,10 @@
 
 int main(int argc, char** argv)
 {
-    // Only the demo icons need a GUI application: their letters need fonts. It runs on the
+    // Only the demo icons and the reports need a GUI application: their letters need fonts. It runs on the
     // offscreen platform unless the caller chose another; the other commands stay console only.
     std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && qstrcmp(argv[1], "demo") == 0) {
+    if (argc > 1 && (qstrcmp(argv[1], "demo") == 0 || qstrcmp(argv[1], "stampa") == 0)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);

@@ -235,6 +235,20 @@ public:
     void EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
                                  const QString& tabella);
 
+    // Print and library calls (velkora/services/PrintLibrary.h).
+    // Prints a dataset through the print library "Vorp" of the program folder: sets the typed
+    // parameters "TitoloStampa" and "NomeReport" (when the form holds them), calls the export of
+    // the dataset's kind and unloads the library. A missing library or export prints nothing
+    // and says nothing; an error inside the call is shown in a box and goes no further.
+    void LanciaStampaConDll(const QString& titoloStampa, const QString& nomeReport,
+                            db::QueryDataSet& dataset);
+    void LanciaStampaConDll(const QString& titoloStampa, const QString& nomeReport,
+                            MemTable& dataset);
+    // Calls the function of a module library with one integer; the library stays loaded. A
+    // missing library or function does nothing (result 0); an error inside the function goes to
+    // the caller. 1 when the function was called.
+    qint32 AvviaFunzXDll(const QString& libreria, const QString& funzione, qint32 valore);
+
     QString programFolder() const { return m_environment.programFolder; }
     const platform::Environment& environment() const { return m_environment; }
     platform::MessageService& messages() const;

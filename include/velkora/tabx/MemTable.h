@@ -58,6 +58,8 @@ public:
     void first();
     void next();
     bool eof() const;
+    // The position of the current row, 0 for the first.
+    int row() const { return m_current; }
 
     // Starts a new row; it joins the table at post().
     void append();

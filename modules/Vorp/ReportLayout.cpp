@@ -1,0 +1,89 @@
+#include "ReportLayout.h"
+
+#include "platform/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace vorp {
+
+namespace {
+
+constexpr int kDefaultWidth = 10;
+constexpr int kDefaultDecimals = 2;
+
+// The layout file of a report, or empty when there is none.
+QString layoutFile(const QString& programFolder, const QString& name)
+{
+    // Only the last part of the name counts, so "..\..\x" cannot reach outside "Report".
+    QString base = name.trimmed();
+    base = base.mid(base.lastIndexOf(QRegularExpression(QStringLiteral("[\\\\/:]"))) + 1);
+    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
+        return {};
+    if (!base.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive))
+        base += QLatin1String(".ini");
+    const QDir folder(QDir(programFolder).filePath(QStringLiteral("Report")));
+    // Windows programs wrote these names in any letter case: find the file regardless of it.
+    for (const QFileInfo& info : folder.entryInfoList(QDir::Files)) {
+        if (info.fileName().compare(base, Qt::CaseInsensitive) == 0)
+            return info.filePath();
+    }
+    return {};
+}
+
+int positive(const QString& text, int fallback, int low, int high)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= low && value <= high ? value : fallback;
+}
+
+} // namespace
+
+ReportLayout ReportLayout::allColumns(const ReportTable& table)
+{
+    ReportLayout layout;
+    for (int i = 0; i < table.columns.size(); ++i)
+        layout.columns.push_back({i, table.columns.at(i), kDefaultWidth, false, kDefaultDecimals});
+    return layout;
+}
+
+ReportLayout ReportLayout::load(const QString& programFolder, const QString& name, const ReportTable& table)
+{
+    const QString path = layoutFile(programFolder, name);
+    if (path.isEmpty())
+        return allColumns(table);
+
+    const velkora::platform::IniFile ini(path);
+    const QString general = QStringLiteral("Report");
+    ReportLayout layout;
+    layout.file = path;
+    const QString orientation = ini.readString(general, QStringLiteral("Orientamento")).trimmed();
+    layout.landscape = orientation.compare(QLatin1String("Orizzontale"), Qt::CaseInsensitive) == 0;
+
+    const QStringList names =
+        ini.readString(general, QStringLiteral("Colonne")).split(QRegularExpression(QStringLiteral("[,;]")));
+    for (const QString& raw : names) {
+        const QString column = raw.trimmed();
+        const int source = table.columnIndex(column);
+        if (column.isEmpty() || source < 0)
+            continue;
+        Column c;
+        c.source = source;
+        c.caption = ini.readString(column, QStringLiteral("Titolo"), table.columns.at(source));
+        c.width = positive(ini.readString(column, QStringLiteral("Larghezza")), kDefaultWidth, 1, 1000);
+        c.total = ini.readString(column, QStringLiteral("Totale")).trimmed() == QLatin1String("1");
+        c.decimals = positive(ini.readString(column, QStringLiteral("Decimali")), kDefaultDecimals, 0, 9);
+        layout.columns.push_back(c);
+    }
+    if (layout.columns.empty()) {
+        const bool landscape = layout.landscape;
+        layout = allColumns(table);
+        layout.landscape = landscape;
+        layout.file = path;
+    }
+    return layout;
+}
+
+} // namespace vorp

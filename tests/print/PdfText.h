@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace velkora::test {
+
+// The text of each page of a PDF file, as pdftotext (poppler-utils) reads it back with the
+// layout kept: what a person sees on the page, independent of how the file was drawn.
+inline QStringList pdfPages(const QString& file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                                QStringLiteral("UTF-8"), file, QStringLiteral("-")});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << "pdftotext failed on " << file.toStdString() << ": "
+                      << process.readAllStandardError().toStdString();
+        return {};
+    }
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+    // pdftotext ends the last page with a form feed too.
+    if (!pages.isEmpty() && pages.constLast().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+// A field of pdfinfo's report ("Pages", "Page size").
+inline QString pdfInfo(const QString& file, const QString& field)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {file});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << "pdfinfo failed on " << file.toStdString();
+        return {};
+    }
+    const QRegularExpression line(QStringLiteral("^") + QRegularExpression::escape(field)
+                                      + QStringLiteral(":\\s*(.*)$"),
+                                  QRegularExpression::MultilineOption);
+    return line.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1).trimmed();
+}
+
+// The words of a page line by line, blanks squeezed, so a test can look for a row's values in
+// order without depending on the exact column positions. Ligatures the font draws ("ffi") are
+// read back as their letters.
+inline QStringList squeezedLines(const QString& page)
+{
+    QStringList out;
+    static const std::pair<char16_t, const char*> ligatures[] = {
+        {u'\uFB00', "ff"}, {u'\uFB01', "fi"}, {u'\uFB02', "fl"}, {u'\uFB03', "ffi"}, {u'\uFB04', "ffl"}};
+    for (const QString& l : page.split(QLatin1Char('\n'))) {
+        QString s = l.simplified();
+        for (const auto& [ligature, letters] : ligatures)
+            s.replace(QChar(ligature), QLatin1String(letters));
+        if (!s.isEmpty())
+            out << s;
+    }
+    return out;
+}
+
+} // namespace velkora::test
