@@ -97,6 +97,17 @@ TAnagraficaForm::TAnagraficaForm(const Anagrafica& anagrafica, qint32 numUser,
     if (!m_pronta)
         return;
     try {
+        // The window's script row, per project, window and user; nothing here runs it.
+        TabX->IniScriptForm(QStringLiteral("ANAGRAFI"), anagrafica.nomeFinestra, QStringLiteral("0"),
+                            QString::number(numUser),
+                            QStringLiteral("// ") + anagrafica.titolo
+                                + QStringLiteral(": nessuna istruzione"),
+                            QStringLiteral("0"));
+    } catch (const db::DbError& errore) {
+        // Only the script row is missing: the window works without it.
+        qWarning("Riga dello script della finestra non scritta: %s", qUtf8Printable(errore.message()));
+    }
+    try {
         CaricaPosizioneFinestra(this, numUser, anagrafica.situazione, kProgettoAnagrafi,
                                 TabX->IBDatabaseUser);
     } catch (const db::DbError& errore) {
@@ -247,12 +258,12 @@ void TAnagraficaForm::apriDati()
 
 bool TAnagraficaForm::modificato() const
 {
-    return ButtonSalva->property("tag").toInt() == 1;
+    return tagPulsante(*ButtonSalva) == 1;
 }
 
 void TAnagraficaForm::impostaPulsanteSalva(bool rosso)
 {
-    ButtonSalva->setProperty("tag", rosso ? 1 : 0);
+    setTagPulsante(*ButtonSalva, rosso ? 1 : 0);
     ButtonSalva->setIcon(QIcon(QPixmap(rosso ? TabX->PercorsoRosso : TabX->PercorsoVerde)));
 }
 
@@ -361,13 +372,19 @@ bool TAnagraficaForm::registraModifica()
 
 void TAnagraficaForm::ricaricaGriglia()
 {
-    const qint32 codice = codiceSelezionato();
-    m_modello->carica(*m_dataSet);
-    if (!selezionaCodice(codice) && m_filtro->rowCount() > 0)
-        Griglia->selectRow(0);
-    const int riga = rigaSelezionata();
-    if (riga >= 0)
-        vaiARiga(riga);
+    if (!m_dataSet->active()) {
+        m_modello->svuota();
+    } else if (m_dataSet->state() == db::QueryDataSet::State::Browse) {
+        const bool riga = !m_dataSet->isEmpty() && !m_dataSet->eof();
+        const qint32 codice =
+            riga ? static_cast<qint32>(m_dataSet->asInteger(QStringLiteral("CODICE"))) : 0;
+        m_modello->carica(*m_dataSet);
+        if ((!riga || !selezionaCodice(codice)) && m_filtro->rowCount() > 0)
+            Griglia->selectRow(0);
+    } else {
+        // A row still being edited (a save that failed): only that row can have changed.
+        m_modello->copiaRiga(m_dataSet->row(), *m_dataSet);
+    }
     mostraRiga();
     aggiornaStato();
 }
@@ -395,7 +412,10 @@ void TAnagraficaForm::aggiornaStato()
 void TAnagraficaForm::closeEvent(QCloseEvent* event)
 {
     if (m_pronta) {
-        chiudi();
+        if (!chiudi()) {
+            event->ignore();
+            return;
+        }
         try {
             SalvaPosizioneFinestra(this, m_numUser, m_anagrafica.situazione, kProgettoAnagrafi,
                                    TabX->IBDatabaseUser);

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <velkora/services/Segnalibro.h>
 #include <vector>
 
 class QLabel;
@@ -99,12 +100,14 @@ private:
     // Takes the selected row's write lock before its edit starts; false, after the warning, when
     // another workstation holds the row.
     bool bloccaRiga();
-    // Commits what the window holds and reads the rows again, staying on the selected row.
-    void salvaERileggi();
-    // Discards what the window holds and reads the rows again.
-    void annullaERileggi();
-    // Before the window closes: asks whether to save the changes, and saves or discards them.
-    void chiudi();
+    // Runs an editing service and shows the grid as the dataset is afterwards; a database error
+    // is shown in an error box with the engine's text as detail. False when it failed.
+    template <typename Servizio> bool esegui(const QString& errore, Servizio servizio);
+    // When the window holds changes, asks whether to save them, and saves or discards them
+    // all. False when they could not be saved (the window keeps them).
+    bool salvaOScarta();
+    // Before the window closes; false when it must stay open.
+    bool chiudi();
     int rigaSelezionata() const;
     void vaiARiga(int riga);
     void impostaPulsanteSalva(bool modificato);
@@ -113,6 +116,8 @@ private:
     qint32 m_numUser = 0;
     bool m_pronta = false;
     bool m_mostrando = false;
+    Segnalibro m_segnalibro;
+    bool m_segnalibroValido = false;
     std::unique_ptr<db::QueryDataSet> m_dataSet;
     std::unique_ptr<db::UpdateSql> m_scritture;
     ModelloAnagrafica* m_modello = nullptr;

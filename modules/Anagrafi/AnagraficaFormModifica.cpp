@@ -1,6 +1,7 @@
 // Saving, discarding, deleting and adding rows of the list, and the row lock taken before an
-// edit. Each operation works on the window's dataset in the no-wait transaction of the first
-// connection, so a row that another workstation holds is refused at once.
+// edit: each is one of the data form's editing services on the window's dataset, its bookmark
+// and its save button. What the window adds is keeping the grid in step with the dataset and
+// never letting a change be dropped without the user saying so.
 #include "AnagraficaForm.h"
 #include "ModelloAnagrafica.h"
 
@@ -10,186 +11,138 @@
 #include <velkora/db/DbError.h>
 #include <velkora/db/Query.h>
 #include <velkora/db/QueryDataSet.h>
-#include <velkora/db/Transaction.h>
 #include <velkora/platform/MessageService.h>
+#include <velkora/platform/SilentAbort.h>
 
 namespace velkora::anagrafi {
 
 namespace {
 
-const QString kRigaBloccata = QStringLiteral(
-    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
-    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
-    "momento.");
-const QString kConfermaAnnulla = QStringLiteral("Conferma l'annullamento delle modifiche apportate?");
-const QString kConfermaElimina = QStringLiteral("Conferma la cacellazione del record?");
-const QString kTabellaVuota = QStringLiteral("La tabella è vuota");
-const QString kGiaCancellato = QStringLiteral(
-    "Questo record è già stato cancellato da un altro utente in un'altra sessione di lavoro");
-const QString kEliminaBloccato = QStringLiteral(
-    "Impossibile cancellare questo record, altri utenti stanno lavorando su questo record.");
-const QString kConfermaChiudi = QStringLiteral("Salvare le modifiche apportate?");
-const QString kConfermaAggiorna = QStringLiteral(
-    "Attenzione: sono state fatte delle modifiche che non sono state ancora salvate. Prima di "
-    "aggiornare la griglia si desidera salvare gli aggiornamenti?");
-const QString kErroreSalvataggio =
-    QStringLiteral("Errore nel salvataggio: le modifiche non sono state salvate.");
+const QString kErroreSalvataggio = QStringLiteral(
+    "Errore nel salvataggio: le modifiche non sono state salvate e restano nella finestra.");
+const QString kErroreLettura = QStringLiteral(
+    "Errore nella lettura dell'archivio: controllare il collegamento al database e riprovare.");
 const QString kErroreNuovo = QStringLiteral("Errore nella creazione della nuova riga.");
 
 } // namespace
 
 bool TAnagraficaForm::bloccaRiga()
 {
-    db::Query probe(&TabX->IBDatabase1);
-    // The key is bound, never placed into the text; the table is the module's own constant.
-    probe.add(QStringLiteral("UPDATE ") + m_anagrafica.tabella);
-    probe.add(QStringLiteral("SET CODICE=CODICE"));
-    probe.add(QStringLiteral("WHERE CODICE=:CODICE"));
-    probe.setParam(QStringLiteral("CODICE"), m_dataSet->value(QStringLiteral("CODICE")));
     try {
-        probe.execSql();
-    } catch (const db::DbError& errore) {
-        TabX->messages().warning(kRigaBloccata, errore.message(), this);
-        return false;
+        TabX->EventoBeforeEditDataSet(*m_dataSet, *ButtonSalva, m_anagrafica.tabella);
+    } catch (const platform::SilentAbort&) {
+        return false; // the probe has shown the warning, naming who holds the row
     }
-    impostaPulsanteSalva(true);
     return true;
 }
 
-void TAnagraficaForm::salvaERileggi()
+template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore, Servizio servizio)
 {
-    if (!registraModifica())
-        return;
-    try {
-        TabX->IBDatabase1.defaultTransaction()->commit();
-        m_dataSet->close();
-        m_dataSet->open();
-    } catch (const db::DbError& errore) {
-        TabX->messages().error(kErroreSalvataggio, errore.message(), this);
-        return;
+    // The services that read the rows again come back to the row the user is on, not to the
+    // first one (a No to a deletion must not move the list).
+    if (m_dataSet->active() && !m_dataSet->isEmpty() && !m_dataSet->eof()) {
+        m_segnalibro = {m_dataSet->asString(QStringLiteral("CODICE")), m_dataSet->row()};
+        m_segnalibroValido = true;
     }
-    impostaPulsanteSalva(false);
-    ricaricaGriglia();
-}
-
-void TAnagraficaForm::annullaERileggi()
-{
-    m_dataSet->cancel();
-    m_dataSet->close();
-    db::Transaction* t = TabX->IBDatabase1.defaultTransaction();
-    if (t->active())
-        t->rollback();
-    impostaPulsanteSalva(false);
     try {
-        m_dataSet->open();
-    } catch (const db::DbError& errore) {
-        TabX->messages().error(QStringLiteral("Errore nella lettura dell'archivio."),
-                               errore.message(), this);
-        m_modello->svuota();
-        return;
+        servizio();
+    } catch (const db::DbError& e) {
+        TabX->messages().error(errore, e.message(), this);
+        // The grid shows what the dataset holds now, whatever step failed.
+        ricaricaGriglia();
+        return false;
     }
     ricaricaGriglia();
+    return true;
 }
 
 void TAnagraficaForm::SalvaClick()
 {
-    if (m_pronta)
-        salvaERileggi();
+    if (!m_pronta)
+        return;
+    esegui(kErroreSalvataggio, [this] {
+        TabX->ChiudiTransEAggiorna(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
 }
 
 void TAnagraficaForm::AnnullaClick()
 {
-    if (!m_pronta || !modificato() || !TabX->messages().confirm(kConfermaAnnulla, this))
+    if (!m_pronta)
         return;
-    annullaERileggi();
+    esegui(kErroreLettura, [this] {
+        TabX->Annulla(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
 }
 
 void TAnagraficaForm::AggiornaClick()
 {
     if (!m_pronta)
         return;
-    if (modificato() && !TabX->messages().confirm(kConfermaAggiorna, this)) {
-        annullaERileggi();
-        return;
-    }
-    salvaERileggi();
+    esegui(kErroreSalvataggio, [this] {
+        TabX->AggiornamentoDaPulsante(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+bool TAnagraficaForm::salvaOScarta()
+{
+    if (!modificato())
+        return true;
+    // The edit in progress goes into the transaction first, so that the answer decides about
+    // every change alike: Yes commits them all, No rolls them all back.
+    if (!registraModifica())
+        return false;
+    return esegui(kErroreSalvataggio, [this] {
+        TabX->Chiudi(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+        // After a No the transaction is a fresh one and this commits nothing.
+        TabX->ChiudiTransazione(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
 }
 
 void TAnagraficaForm::EliminaClick()
 {
     if (!m_pronta || rigaSelezionata() < 0)
         return;
-    const QVariant codice = m_dataSet->value(QStringLiteral("CODICE"));
-    // What other workstations committed is read first.
-    if (!modificato())
-        annullaERileggi();
-    if (m_dataSet->isEmpty()) {
-        TabX->messages().information(kTabellaVuota, this);
+    // The deletion reads the rows again first, which would drop unsaved changes of the window
+    // without a word: the user decides about them before.
+    const qint32 codice = codiceSelezionato();
+    if (!salvaOScarta())
         return;
-    }
-    if (!TabX->messages().confirm(kConfermaElimina, this))
-        return;
-    if (!registraModifica())
-        return;
-    db::Query cancella(&TabX->IBDatabase1);
-    cancella.add(QStringLiteral("DELETE FROM ") + m_anagrafica.tabella);
-    cancella.add(QStringLiteral("WHERE CODICE=:CODICE"));
-    cancella.setParam(QStringLiteral("CODICE"), codice);
-    try {
-        cancella.execSql();
-        if (cancella.rowsAffected() == 0) {
-            TabX->messages().warning(kGiaCancellato, this);
-            return;
-        }
-    } catch (const db::DbError& errore) {
-        TabX->messages().warning(kEliminaBloccato, errore.message(), this);
-        return;
-    }
-    salvaERileggi();
+    selezionaCodice(codice);
+    esegui(kErroreLettura, [this] {
+        TabX->Elimina(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
 }
 
 void TAnagraficaForm::NuovoClick()
 {
     if (!m_pronta)
         return;
-    salvaERileggi();
-    if (modificato())
-        return; // the save failed and has said why
-    try {
-        db::Query generatore(&TabX->IBDatabase1);
+    // Pending work is saved and the rows read again, then the new row is appended with the
+    // generator's next value and posted into the open transaction: the save button turns red
+    // until the user saves.
+    const bool fatto = esegui(kErroreNuovo, [this] {
+        TabX->ChiudiTransEAggiorna(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+        db::Query generatore(m_dataSet->database());
         generatore.add(QStringLiteral("SELECT GEN_ID(") + m_anagrafica.generatore
                        + QStringLiteral(",1) FROM RDB$DATABASE"));
         generatore.open();
-        const qint64 codice = generatore.asInteger(0);
         m_dataSet->append();
-        m_dataSet->setField(QStringLiteral("CODICE"), codice);
-        m_dataSet->post();
-    } catch (const db::DbError& errore) {
-        m_dataSet->cancel();
-        TabX->messages().error(kErroreNuovo, errore.message(), this);
-        return;
-    }
-    impostaPulsanteSalva(true);
-    m_modello->copiaRiga(m_modello->rowCount(), *m_dataSet);
-    selezionaCodice(static_cast<qint32>(m_dataSet->asInteger(QStringLiteral("CODICE"))));
-    mostraRiga();
-    aggiornaStato();
-    if (!Campi.empty())
+        m_dataSet->setField(QStringLiteral("CODICE"), generatore.asInteger(0));
+        try {
+            m_dataSet->post();
+        } catch (const db::DbError&) {
+            m_dataSet->cancel();
+            throw;
+        }
+        impostaPulsanteSalva(true);
+    });
+    if (fatto && !Campi.empty())
         Campi.front()->setFocus();
 }
 
-void TAnagraficaForm::chiudi()
+bool TAnagraficaForm::chiudi()
 {
-    if (!modificato())
-        return;
-    if (TabX->messages().confirm(kConfermaChiudi, this)) {
-        salvaERileggi();
-        return;
-    }
-    m_dataSet->cancel();
-    db::Transaction* t = TabX->IBDatabase1.defaultTransaction();
-    if (t->active())
-        t->rollback();
+    return salvaOScarta();
 }
 
 } // namespace velkora::anagrafi

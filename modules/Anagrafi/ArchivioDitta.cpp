@@ -1,6 +1,7 @@
 #include "ArchivioDitta.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
 #include <velkora/db/Query.h>
@@ -47,29 +48,34 @@ bool apriArchivio(TTabXForm& tabX, const QString& tabella)
             tabX.ownerWindow());
         return false;
     }
-    // The path goes to the first general connection as a typed parameter, as every data window
-    // of the suite names its archive.
-    const QString nome = QString::fromLatin1(kParametroArchivio);
-    if (!tabX.MemTabX.locate(QStringLiteral("Nome"), nome)) {
-        tabX.MemTabX.append();
-        tabX.MemTabX.setAsString(QStringLiteral("Tipo"), QStringLiteral("PAR"));
-        tabX.MemTabX.setAsString(QStringLiteral("Nome"), nome);
-    } else {
-        tabX.MemTabX.edit();
-    }
-    tabX.MemTabX.setAsString(QStringLiteral("Testo"), percorso);
-    tabX.MemTabX.post();
-    try {
-        tabX.IBDatabase1.detach();
-        tabX.IBDatabase1.setDatabaseName(tabX.MemTabX.asString(QStringLiteral("Testo")));
-        tabX.IBDatabase1.params() = QStringList{QStringLiteral("user_name=SYSDBA"),
-                                                QStringLiteral("password=quillbark")};
-        tabX.IBDatabase1.attach();
-    } catch (const db::DbError& errore) {
-        tabX.messages().error(QStringLiteral("Errore apertura archivio"), errore.message(),
-                              tabX.ownerWindow());
+    // An archive that is not there is reported, not created empty at a mistyped path. One
+    // reached through a server has only its "dati.ini" on the workstation.
+    const QFileInfo file(percorso);
+    if (!file.exists() && !QFileInfo::exists(file.dir().filePath(QStringLiteral("dati.ini")))) {
+        tabX.messages().error(
+            QStringLiteral("L'archivio della ditta %1 non esiste: controllare il parametro %2.")
+                .arg(tabX.DittaCorrente, QString::fromLatin1(kParametroArchivio)),
+            percorso, tabX.ownerWindow());
         return false;
     }
+    // The path reaches the first general connection as a typed parameter, as every data window
+    // of the suite names its archive.
+    const QString nome = QString::fromLatin1(kParametroArchivio);
+    if (!tabX.SetV(nome, percorso))
+        tabX.Inserisci(QStringLiteral("PAR"), nome, QString(), percorso, QString(), QString(),
+                       QString(), QString(), QString());
+    QString letto;
+    tabX.GetV(nome, letto);
+    if (letto != percorso) {
+        // The typed parameter's text holds 128 characters; a longer path would name another file.
+        tabX.messages().error(
+            QStringLiteral("Il percorso dell'archivio della ditta %1 è troppo lungo.").arg(tabX.DittaCorrente),
+            percorso, tabX.ownerWindow());
+        return false;
+    }
+    tabX.ConnettiDatabase1(nome);
+    if (!tabX.IBDatabase1.attached())
+        return false; // the data form has said so
     try {
         if (!tabellaPresente(tabX.IBDatabase1, tabella)) {
             tabX.messages().error(

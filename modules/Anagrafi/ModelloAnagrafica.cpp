@@ -20,11 +20,14 @@ QStringList ModelloAnagrafica::riga(const db::QueryDataSet& dataSet) const
 void ModelloAnagrafica::carica(db::QueryDataSet& dataSet)
 {
     beginResetModel();
+    const int corrente = dataSet.row();
     m_righe.clear();
     m_righe.reserve(static_cast<size_t>(dataSet.recordCount()));
     for (dataSet.first(); !dataSet.eof(); dataSet.next())
         m_righe.push_back(riga(dataSet));
     dataSet.first();
+    while (!dataSet.eof() && dataSet.row() < corrente)
+        dataSet.next();
     endResetModel();
 }
 

@@ -21,7 +21,7 @@ class ModelloAnagrafica : public QAbstractTableModel
 public:
     explicit ModelloAnagrafica(QObject* parent = nullptr);
 
-    // Copies every row of the open dataset; the dataset is left on its first row.
+    // Copies every row of the open dataset, which must not be editing; it stays on its row.
     void carica(db::QueryDataSet& dataSet);
     // Copies the dataset's current row (or its edit buffer) into row `riga`; a row one past the
     // end is added.

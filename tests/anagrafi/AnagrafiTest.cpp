@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -337,6 +338,7 @@ TEST_F(AnagrafiTest, DeletingAsksFirstAndRemovesOnlyTheSelectedRow)
     folder.messages.answerNext(false);
     pulsante(w, "ButtonElimina")->click();
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3), QStringLiteral("L'Arte del Pane"));
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane")) << "a No leaves the list where it was";
 
     folder.messages.answerNext(true);
     pulsante(w, "ButtonElimina")->click();
@@ -390,7 +392,9 @@ TEST_F(AnagrafiTest, AMissingArchiveParameterOrTableIsReportedAndNoWindowOpens)
          "Archivio della ditta ROSSI SRL non impostato: indicare il file dell'archivio nel "
          "parametro ArchivioDitta dei parametri dell'utente."},
         {"INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
-         "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'user\\user.fdb', 1)",
+         "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rosi\\ditta.fdb', 1)",
+         "L'archivio della ditta ROSSI SRL non esiste: controllare il parametro ArchivioDitta."},
+        {"UPDATE TABVELKORA SET VALORE = 'user\\user.fdb'",
          "L'archivio della ditta ROSSI SRL non contiene la tabella CLIENTI: preparare "
          "l'archivio con velkora-admin."},
     };
@@ -404,6 +408,8 @@ TEST_F(AnagrafiTest, AMissingArchiveParameterOrTableIsReportedAndNoWindowOpens)
         EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Error);
         EXPECT_EQ(folder.messages.boxes().at(0).text, QString::fromUtf8(c.messaggio));
     }
+    EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("Archivi/Rosi/ditta.fdb"))))
+        << "a mistyped archive is not created";
 }
 
 } // namespace
