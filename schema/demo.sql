@@ -27,9 +27,17 @@ INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (2, 10);
 INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (2, 40);
 
 -- Every leaf and quick item of the demo opens a window of a module library the program ships:
--- the agenda of Rubrivo, with its call-log row and window handle (the function ending in X) or
--- without them (the one ending in D). The customer, accounting and warehouse windows come with
--- their own modules; until then those programs reach the contacts only.
+-- the customers and suppliers of Anagrafi, on the archive of the user's company, or the agenda of
+-- Rubrivo, with its call-log row and window handle (the function ending in X) or without them
+-- (the one ending in D). The accounting and warehouse windows come with their own modules; until
+-- then those programs reach the contacts only.
+
+-- Anagrafiche, first menu: the customers and suppliers of the company.
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 10, 0, NULL, '1', 'Clienti e fornitori', '0', NULL, NULL, '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 11, 1, 10, '1', 'Elenco clienti', '1', 'Anagrafi.dll', 'ShowClientiFormX', '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 12, 1, 10, '1', 'Nuovo cliente', '0', 'Anagrafi.dll', 'ShowNuovoClienteFormX', '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 13, 1, 10, '1', '-', '0', NULL, NULL, '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 14, 1, 10, '1', 'Elenco fornitori', '1', 'Anagrafi.dll', 'ShowFornitoriFormX', '0', NULL);
 
 -- Anagrafiche: the deepest tree (depth 0 to 3), with a separator, a caption taken from the
 -- parameter ListinoAttivo, a hidden branch, a mode-2 leaf, a leaf at the top level and quick
@@ -83,30 +91,37 @@ INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKOR
   'AperturaAgenda=NO' || ASCII_CHAR(10) ||
   'ListinoAttivo=Inverno 2024' || ASCII_CHAR(10) ||
   'PercorsoArchivi=c:\Velkora\Archivi\Bianchi' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Bianchi\ditta.fdb' || ASCII_CHAR(10) ||
   '[ROSSI SRL]' || ASCII_CHAR(10) ||
   'AperturaAgenda=SI' || ASCII_CHAR(10) ||
   'DllAperturaAgenda=Rubrivo.dll' || ASCII_CHAR(10) ||
   'FunzioneAperturaAgenda=ShowContattAgendaFormX' || ASCII_CHAR(10) ||
   'ListinoAttivo=Estate 2024' || ASCII_CHAR(10) ||
-  'PercorsoArchivi=c:\Velkora\Archivi\Rossi' || ASCII_CHAR(10),
+  'PercorsoArchivi=c:\Velkora\Archivi\Rossi' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Rossi\ditta.fdb' || ASCII_CHAR(10),
   '1', 1, 1, '0', NULL, '0', '0');
 INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKORA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN, ULTIMODISCOSCELTO, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (2, 'Giulia Bianchi', NULL, 'BIANCHI SPA',
   '[BIANCHI SPA]' || ASCII_CHAR(10) ||
   'ListinoAttivo=Inverno 2024' || ASCII_CHAR(10) ||
   'PercorsoArchivi=d:\Dati\Bianchi' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Bianchi\ditta.fdb' || ASCII_CHAR(10) ||
   '[ROSSI SRL]' || ASCII_CHAR(10) ||
-  'ListinoAttivo=Primavera 2024' || ASCII_CHAR(10),
+  'ListinoAttivo=Primavera 2024' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Rossi\ditta.fdb' || ASCII_CHAR(10),
   '0', 2, 2, '0', 'd', '1', NULL);
 INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKORA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN, ULTIMODISCOSCELTO, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (3, 'Luca Verdi', '', 'ROSSI SRL',
   '[ROSSI SRL]' || ASCII_CHAR(10) ||
   'AperturaAgenda=si' || ASCII_CHAR(10) ||
-  'ListinoAttivo=Estate 2024' || ASCII_CHAR(10),
+  'ListinoAttivo=Estate 2024' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Rossi\ditta.fdb' || ASCII_CHAR(10),
   NULL, 2, 1, NULL, NULL, NULL, '0');
 INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKORA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN, ULTIMODISCOSCELTO, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (4, 'Amministratore', 'Velkora2024', 'ROSSI SRL',
   '[BIANCHI SPA]' || ASCII_CHAR(10) ||
   'ListinoAttivo=Generale' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Bianchi\ditta.fdb' || ASCII_CHAR(10) ||
   '[ROSSI SRL]' || ASCII_CHAR(10) ||
-  'ListinoAttivo=Generale' || ASCII_CHAR(10),
+  'ListinoAttivo=Generale' || ASCII_CHAR(10) ||
+  'ArchivioDitta=Archivi\Rossi\ditta.fdb' || ASCII_CHAR(10),
   '1', NULL, 1, '1', NULL, NULL, NULL);
 INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKORA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN, ULTIMODISCOSCELTO, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (5, 'Paolo Neri', 'neri', 'ROSSI SRL', NULL, '0', 2, 1, '0', NULL, '0', '1');
 INSERT INTO UTENTI (CODICE, NOMEUTENTE, PWDUTENTE, DITTA, VELKORA, ACCESSOVELKORA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN, ULTIMODISCOSCELTO, ABILITASCELTADISCO, UTENTEINATTIVO) VALUES (6, 'Anna Esposito', NULL, 'BIANCHI SPA', NULL, '0', 2, NULL, '0', NULL, '0', '0');
@@ -127,6 +142,15 @@ INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VA
 INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (3, 'ROSSI SRL', 'ListinoAttivo', 'Estate 2024', 2);
 INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (4, 'ROSSI SRL', 'ListinoAttivo', 'Generale', 1);
 INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (4, 'BIANCHI SPA', 'ListinoAttivo', 'Generale', 2);
+-- The archive of each company (its customers and suppliers), relative to the program folder;
+-- the demo set-up lays out every archive named here.
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\Rossi\ditta.fdb', 9);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (1, 'BIANCHI SPA', 'ArchivioDitta', 'Archivi\Bianchi\ditta.fdb', 10);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (2, 'BIANCHI SPA', 'ArchivioDitta', 'Archivi\Bianchi\ditta.fdb', 4);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (2, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\Rossi\ditta.fdb', 5);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (3, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\Rossi\ditta.fdb', 3);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (4, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\Rossi\ditta.fdb', 3);
+INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) VALUES (4, 'BIANCHI SPA', 'ArchivioDitta', 'Archivi\Bianchi\ditta.fdb', 4);
 
 -- One session of Mario Rossi left open from an earlier day and one closed normally, for the
 -- open-sessions window.

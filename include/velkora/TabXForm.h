@@ -17,6 +17,7 @@
 //   velkora/platform/Environment.h     program folder, message service and drive letters
 //   velkora/platform/DriveMap.h        the folders the drive letters name
 //   velkora/platform/MessageService.h  message boxes and modal dialogs
+//   velkora/platform/SilentAbort.h     how the lock probe abandons an edit it refused
 //   velkora/services/WindowPositions.h window positions stored per user
 //   velkora/services/ScriptFinestra.h  DataPerSQL, the dates of the per-window scripts
 //   velkora/services/Segnalibro.h      a data window's bookmark and its save button's tag

@@ -228,6 +228,16 @@ QString SchemaInstaller::demoSql()
     return readResource(QStringLiteral(":/schema/demo.sql"));
 }
 
+QString SchemaInstaller::dittaSchemaSql()
+{
+    return readResource(QStringLiteral(":/schema/ditta.sql"));
+}
+
+QString SchemaInstaller::dittaDemoSql()
+{
+    return readResource(QStringLiteral(":/schema/ditta-demo.sql"));
+}
+
 void SchemaInstaller::runScript(db::Database& database, const QString& sql)
 {
     static const QRegularExpression dataStatement(
@@ -348,6 +358,48 @@ void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
     if (demo)
         sql += QLatin1Char('\n') + demoSql();
     createDatabase(databasePath, sql);
+}
+
+QStringList SchemaInstaller::initDemoArchives(const QString& programFolder)
+{
+    QStringList archivi;
+    {
+        db::Database database;
+        database.setDatabaseName(QDir::toNativeSeparators(userDatabasePath(programFolder)));
+        database.params() << QStringLiteral("user_name=SYSDBA")
+                          << QStringLiteral("password=quillbark");
+        database.attach();
+        db::Transaction transaction(&database);
+        db::Query query(&database, &transaction);
+        query.add(QStringLiteral("SELECT DISTINCT VALORE FROM TABVELKORA"));
+        query.add(QStringLiteral("WHERE PARAMETRO = ") + db::quoted(QStringLiteral("ArchivioDitta")));
+        query.open();
+        for (query.first(); !query.eof(); query.next())
+            archivi << query.asString(0);
+        transaction.rollback();
+        database.detach();
+    }
+
+    QStringList saltati;
+    const QDir root(programFolder);
+    const QString radice = QDir::cleanPath(root.absolutePath()) + QLatin1Char('/');
+    for (const QString& archivio : archivi) {
+        const QString relativo = QString(archivio).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        const QString percorso = QDir::cleanPath(root.absoluteFilePath(relativo));
+        // Only files below the program folder: the demo never writes anywhere else.
+        if (relativo.isEmpty() || QDir::isAbsolutePath(relativo) || relativo.contains(QLatin1Char(':'))
+            || !percorso.startsWith(radice)) {
+            saltati << archivio + QStringLiteral(": fuori dalla cartella del programma");
+            continue;
+        }
+        if (QFileInfo::exists(percorso)) {
+            saltati << QDir::toNativeSeparators(percorso) + QStringLiteral(": esiste già");
+            continue;
+        }
+        ensureFolder(QFileInfo(percorso).absolutePath());
+        createDatabase(percorso, dittaSchemaSql() + QLatin1Char('\n') + dittaDemoSql());
+    }
+    return saltati;
 }
 
 QString SchemaInstaller::userDatabasePath(const QString& programFolder)

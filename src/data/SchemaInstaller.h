@@ -23,6 +23,9 @@ public:
     static QString userSchemaSql();
     static QString tabxSchemaSql();
     static QString demoSql();
+    // The archive of one company (customers and suppliers) and its demo rows.
+    static QString dittaSchemaSql();
+    static QString dittaDemoSql();
 
     // Runs every statement of the script in order. Definitions are committed one by one, so
     // tables exist before the rows that go into them; each run of data statements (INSERT,
@@ -52,6 +55,14 @@ public:
     // folders and the files in them are left as they are. The pictures of Grafica are painted
     // by the admin tool.
     static void initFolder(const QString& programFolder, bool demo);
+
+    // Lays out the company archives that the user database of the folder names in the parameter
+    // "ArchivioDitta" of the users' parameter sets (paths relative to the program folder, with
+    // either separator), each with the company schema and the demo rows. An archive whose file
+    // exists is left alone, and one named outside the program folder (absolute, or leading out
+    // through "..") is not made; both are returned, in that order of appearance, as
+    // "path: reason" lines for the caller to list.
+    static QStringList initDemoArchives(const QString& programFolder);
 
     // The user database's place below a program folder.
     static QString userDatabasePath(const QString& programFolder);

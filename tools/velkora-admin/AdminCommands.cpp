@@ -45,6 +45,8 @@ int usage()
              "  tabx FILE         crea un database dei parametri TABX nel file indicato\n"
              "  stampa CARTELLA FILE.pdf SELECT [opzioni]\n"
              "                    scrive in un file PDF la stampa delle righe di una selezione\n"
+             "  ditta FILE        crea l'archivio vuoto di una ditta (clienti e fornitori)\n"
+             "                    nel file indicato\n"
           << Qt::flush;
     return ExitUsage;
 }
@@ -164,6 +166,8 @@ void listProgramFiles(const EsitoCopia& esito)
 void prepareFolder(const QString& path, bool demo)
 {
     SchemaInstaller::initFolder(path, demo);
+    // The archives of the demo companies, named by the users' parameter sets.
+    const QStringList archivi = demo ? SchemaInstaller::initDemoArchives(path) : QStringList();
     const EsitoGrafica grafica = ScriviGrafica(path, demo);
     const EsitoCopia programma = copyProgramFiles(path, false);
     if (demo)
@@ -174,6 +178,8 @@ void prepareFolder(const QString& path, bool demo)
     listProgramFiles(programma);
     for (const QString& saltato : grafica.saltati + programma.saltati)
         out() << "File esistente lasciato invariato: " << QDir::toNativeSeparators(saltato) << "\n";
+    for (const QString& archivio : archivi)
+        out() << "Archivio della ditta non preparato: " << archivio << "\n";
     out() << Qt::flush;
 }
 
@@ -209,6 +215,9 @@ int run(const QString& command, const QString& path)
     } else if (command == QLatin1String("tabx")) {
         SchemaInstaller::createDatabase(path, SchemaInstaller::tabxSchemaSql());
         out() << "Database TABX creato: " << shown << "\n" << Qt::flush;
+    } else if (command == QLatin1String("ditta")) {
+        SchemaInstaller::createDatabase(path, SchemaInstaller::dittaSchemaSql());
+        out() << "Archivio della ditta creato: " << shown << "\n" << Qt::flush;
     } else if (command == QLatin1String("check")) {
         return check(path);
     } else {
@@ -224,7 +233,7 @@ int runCommand(const QStringList& arguments)
     static const QStringList commands{QStringLiteral("init"), QStringLiteral("demo"),
                                       QStringLiteral("check"), QStringLiteral("template"),
                                       QStringLiteral("programma"),
-                                      QStringLiteral("tabx")};
+                                      QStringLiteral("tabx"), QStringLiteral("ditta")};
     if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("stampa"))
         return stampaReport(arguments.mid(1));
     if (arguments.size() != 2 || !commands.contains(arguments.at(0)) || arguments.at(1).isEmpty())

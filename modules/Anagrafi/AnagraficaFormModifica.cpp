@@ -1,0 +1,148 @@
+// Saving, discarding, deleting and adding rows of the list, and the row lock taken before an
+// edit: each is one of the data form's editing services on the window's dataset, its bookmark
+// and its save button. What the window adds is keeping the grid in step with the dataset and
+// never letting a change be dropped without the user saying so.
+#include "AnagraficaForm.h"
+#include "ModelloAnagrafica.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <velkora/TabXForm.h>
+#include <velkora/db/DbError.h>
+#include <velkora/db/Query.h>
+#include <velkora/db/QueryDataSet.h>
+#include <velkora/platform/MessageService.h>
+#include <velkora/platform/SilentAbort.h>
+
+namespace velkora::anagrafi {
+
+namespace {
+
+const QString kErroreSalvataggio = QStringLiteral(
+    "Errore nel salvataggio: le modifiche non sono state salvate e restano nella finestra.");
+const QString kErroreLettura = QStringLiteral(
+    "Errore nella lettura dell'archivio: controllare il collegamento al database e riprovare.");
+const QString kErroreNuovo = QStringLiteral("Errore nella creazione della nuova riga.");
+
+} // namespace
+
+bool TAnagraficaForm::bloccaRiga()
+{
+    try {
+        TabX->EventoBeforeEditDataSet(*m_dataSet, *ButtonSalva, m_anagrafica.tabella);
+    } catch (const platform::SilentAbort&) {
+        return false; // the probe has shown the warning, naming who holds the row
+    }
+    return true;
+}
+
+template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore, Servizio servizio)
+{
+    // The services that read the rows again come back to the row the user is on, not to the
+    // first one (a No to a deletion must not move the list).
+    if (m_dataSet->active() && !m_dataSet->isEmpty() && !m_dataSet->eof()) {
+        m_segnalibro = {m_dataSet->asString(QStringLiteral("CODICE")), m_dataSet->row()};
+        m_segnalibroValido = true;
+    }
+    try {
+        servizio();
+    } catch (const db::DbError& e) {
+        TabX->messages().error(errore, e.message(), this);
+        // The grid shows what the dataset holds now, whatever step failed.
+        ricaricaGriglia();
+        return false;
+    }
+    ricaricaGriglia();
+    return true;
+}
+
+void TAnagraficaForm::SalvaClick()
+{
+    if (!m_pronta)
+        return;
+    esegui(kErroreSalvataggio, [this] {
+        TabX->ChiudiTransEAggiorna(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+void TAnagraficaForm::AnnullaClick()
+{
+    if (!m_pronta)
+        return;
+    esegui(kErroreLettura, [this] {
+        TabX->Annulla(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+void TAnagraficaForm::AggiornaClick()
+{
+    if (!m_pronta)
+        return;
+    esegui(kErroreSalvataggio, [this] {
+        TabX->AggiornamentoDaPulsante(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+bool TAnagraficaForm::salvaOScarta()
+{
+    if (!modificato())
+        return true;
+    // The edit in progress goes into the transaction first, so that the answer decides about
+    // every change alike: Yes commits them all, No rolls them all back.
+    if (!registraModifica())
+        return false;
+    return esegui(kErroreSalvataggio, [this] {
+        TabX->Chiudi(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+        // After a No the transaction is a fresh one and this commits nothing.
+        TabX->ChiudiTransazione(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+void TAnagraficaForm::EliminaClick()
+{
+    if (!m_pronta || rigaSelezionata() < 0)
+        return;
+    // The deletion reads the rows again first, which would drop unsaved changes of the window
+    // without a word: the user decides about them before.
+    const qint32 codice = codiceSelezionato();
+    if (!salvaOScarta())
+        return;
+    selezionaCodice(codice);
+    esegui(kErroreLettura, [this] {
+        TabX->Elimina(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+    });
+}
+
+void TAnagraficaForm::NuovoClick()
+{
+    if (!m_pronta)
+        return;
+    // Pending work is saved and the rows read again, then the new row is appended with the
+    // generator's next value and posted into the open transaction: the save button turns red
+    // until the user saves.
+    const bool fatto = esegui(kErroreNuovo, [this] {
+        TabX->ChiudiTransEAggiorna(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
+        db::Query generatore(m_dataSet->database());
+        generatore.add(QStringLiteral("SELECT GEN_ID(") + m_anagrafica.generatore
+                       + QStringLiteral(",1) FROM RDB$DATABASE"));
+        generatore.open();
+        m_dataSet->append();
+        m_dataSet->setField(QStringLiteral("CODICE"), generatore.asInteger(0));
+        try {
+            m_dataSet->post();
+        } catch (const db::DbError&) {
+            m_dataSet->cancel();
+            throw;
+        }
+        impostaPulsanteSalva(true);
+    });
+    if (fatto && !Campi.empty())
+        Campi.front()->setFocus();
+}
+
+bool TAnagraficaForm::chiudi()
+{
+    return salvaOScarta();
+}
+
+} // namespace velkora::anagrafi

@@ -1,0 +1,415 @@
+// The customer module as a user meets it: the real library loaded from a program folder through
+// the program's loader, its windows on a real company archive, edited as a person would (typing
+// into the fields, clicking the buttons), with a second attachment playing the other workstation.
+#include "data/SchemaInstaller.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Environment.h"
+#include "support/ProgramFolder.h"
+#include "support/TestDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+
+using namespace velkora;
+using velkora::test::ProgramFolder;
+
+namespace {
+
+using EntryX = void (*)(std::int32_t, std::int32_t);
+
+const QString kRigaBloccata = QStringLiteral(
+    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
+    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
+    "momento.");
+const QString kEliminaBloccato = QStringLiteral(
+    "Impossibile cancellare questo record, altri utenti stanno lavorando su questo record.");
+const QString kConfermaElimina = QStringLiteral("Conferma la cacellazione del record?");
+const QString kConfermaAnnulla = QStringLiteral("Conferma l'annullamento delle modifiche apportate?");
+const QString kConfermaChiudi = QStringLiteral("Salvare le modifiche apportate?");
+
+// A program folder with the user database, the module library under the name the loader finds
+// for "Anagrafi.dll", and the archive of the company ROSSI SRL named by the user's parameter set.
+class AnagrafiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder.installUserDatabase();
+        folder.makeFolder(QStringLiteral("Grafica"));
+        folder.makeFolder(QStringLiteral("Archivi/Rossi"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ANAGRAFI_FILE),
+                                folder.file(QStringLiteral("libAnagrafi.so"))));
+        archivio = folder.file(QStringLiteral("Archivi/Rossi/ditta.fdb"));
+        data::SchemaInstaller::createDatabase(archivio, data::SchemaInstaller::dittaSchemaSql());
+
+        test::attach(utenti, folder.userDatabase());
+        for (const char* sql : {
+                 "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'Mario Rossi', 'ROSSI SRL')",
+                 "INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                 "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rossi\\ditta.fdb', 1)",
+                 "INSERT INTO NORVILOGFUNZ (CODICESESSIONE, FUNZIONECHIAMATA, IDFINESTRA) "
+                 "VALUES (1, 'ShowClientiFormX', 57)",
+             })
+            test::exec(utenti, QString::fromUtf8(sql));
+
+        test::attach(ditta, archivio);
+        for (const char* nome : {"Caffè Ducale S.r.l.", "Edilizia Forlì S.p.A.", "L'Arte del Pane"})
+            test::exec(ditta, QStringLiteral("INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE) VALUES "
+                                             "(GEN_ID(CODICECLIENTICOUNTER, 1), '%1')")
+                                  .arg(QString::fromUtf8(nome).replace(QLatin1Char('\''),
+                                                                       QStringLiteral("''"))));
+        test::exec(ditta, QStringLiteral("INSERT INTO FORNITORI (CODICE, RAGIONESOCIALE) VALUES "
+                                         "(1, 'Cartiera Fontana')"));
+
+        salvato = platform::Environment::process();
+        platform::Environment::process() = folder.environment();
+        libreria = platform::DynamicLibrary::load(QStringLiteral("Anagrafi.dll"), folder.path());
+        ASSERT_NE(libreria, nullptr);
+    }
+
+    void TearDown() override
+    {
+        // The windows hold attachments to the folder's databases: they go before the folder.
+        for (QWidget* w : finestre())
+            delete w;
+        altro.reset();
+        ditta.detach();
+        utenti.detach();
+        platform::Environment::process() = salvato;
+    }
+
+    void chiama(const char* funzione, std::int32_t idFinestra = 0)
+    {
+        auto entry = reinterpret_cast<EntryX>(
+            platform::DynamicLibrary::function(libreria, QString::fromLatin1(funzione)));
+        ASSERT_NE(entry, nullptr) << funzione;
+        entry(1, idFinestra);
+    }
+
+    static std::vector<QWidget*> finestre()
+    {
+        std::vector<QWidget*> trovate;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("TClientiForm")
+                || w->objectName() == QLatin1String("TFornitoriForm"))
+                trovate.push_back(w);
+        }
+        return trovate;
+    }
+
+    // The customer window, opened from the entry point; fails the test when it did not open.
+    QWidget* apriClienti(std::int32_t idFinestra = 0)
+    {
+        chiama("ShowClientiFormX", idFinestra);
+        const std::vector<QWidget*> trovate = finestre();
+        EXPECT_EQ(trovate.size(), 1u) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        return trovate.size() == 1 ? trovate.front() : nullptr;
+    }
+
+    static QTableView* griglia(QWidget* w) { return w->findChild<QTableView*>(QStringLiteral("Griglia")); }
+    static QLineEdit* campo(QWidget* w, const char* colonna)
+    {
+        return w->findChild<QLineEdit*>(QStringLiteral("Edit") + QString::fromLatin1(colonna));
+    }
+    static QPushButton* pulsante(QWidget* w, const char* nome)
+    {
+        return w->findChild<QPushButton*>(QString::fromLatin1(nome));
+    }
+    static int tag(QWidget* w) { return pulsante(w, "ButtonSalva")->property("tag").toInt(); }
+
+    // The names in the grid, in the order shown.
+    static QStringList nomi(QWidget* w)
+    {
+        QStringList out;
+        QAbstractItemModel* m = griglia(w)->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->index(r, 1).data().toString();
+        return out;
+    }
+
+    // Selects the row of the name in the grid.
+    static void seleziona(QWidget* w, const QString& nome)
+    {
+        const int r = static_cast<int>(nomi(w).indexOf(nome));
+        ASSERT_GE(r, 0) << nome.toStdString();
+        griglia(w)->setCurrentIndex(griglia(w)->model()->index(r, 1));
+    }
+
+    // Types into a field as a person does: select all, type the new text one key at a time
+    // (accented letters too, as a keyboard sends them).
+    static void scrivi(QLineEdit* edit, const QString& testo)
+    {
+        edit->setFocus();
+        edit->selectAll();
+        for (const QChar c : testo)
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+
+    // A column of the archive's row, as committed (read in a fresh transaction).
+    QString colonna(const QString& tabella, const QString& col, qint32 codice)
+    {
+        db::Transaction t(&ditta);
+        db::Query q(&ditta, &t);
+        q.add(QStringLiteral("SELECT %1 FROM %2 WHERE CODICE = :C").arg(col, tabella));
+        q.setParam(QStringLiteral("C"), codice);
+        q.open();
+        const QString v = q.isEmpty() ? QStringLiteral("<nessuna riga>") : q.asString(0);
+        t.rollback();
+        return v;
+    }
+
+    // The other workstation: its own attachment to the archive, holding a row's lock in an
+    // open no-wait transaction.
+    void altroBlocca(qint32 codice)
+    {
+        altro = std::make_unique<Altro>();
+        test::attach(altro->database, archivio);
+        altro->transazione.setDatabase(&altro->database);
+        db::Query q(&altro->database, &altro->transazione);
+        q.add(QStringLiteral("UPDATE CLIENTI SET CODICE=CODICE WHERE CODICE = :C"));
+        q.setParam(QStringLiteral("C"), codice);
+        q.execSql();
+    }
+
+    struct Altro
+    {
+        db::Database database;
+        db::Transaction transazione;
+        ~Altro()
+        {
+            if (transazione.active())
+                transazione.rollback();
+            database.detach();
+        }
+    };
+
+    ProgramFolder folder;
+    QString archivio;
+    db::Database utenti;
+    db::Database ditta;
+    std::unique_ptr<Altro> altro;
+    platform::Environment salvato;
+    platform::DynamicLibrary::Handle libreria = nullptr;
+};
+
+TEST_F(AnagrafiTest, TheCustomerListOpensOnTheCompanyArchiveAndRecordsItsHandle)
+{
+    QWidget* w = apriClienti(57);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(folder.messages.boxes().empty());
+    EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè Ducale S.r.l."),
+                                    QStringLiteral("Edilizia Forlì S.p.A."),
+                                    QStringLiteral("L'Arte del Pane")}));
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelConteggio"))->text(), QStringLiteral("3 clienti"));
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("Caffè Ducale S.r.l."));
+    EXPECT_EQ(tag(w), 0);
+
+    db::Transaction t(&utenti);
+    db::Query q(&utenti, &t);
+    q.add(QStringLiteral("SELECT HANDLEFINESTRA FROM NORVILOGFUNZ WHERE IDFINESTRA = 57"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), static_cast<qint32>(w->winId()));
+    t.rollback();
+
+    // A second call brings the same window forward; the suppliers open a window of their own.
+    chiama("ShowClientiFormX");
+    EXPECT_EQ(finestre().size(), 1u);
+    chiama("ShowFornitoriFormX");
+    ASSERT_EQ(finestre().size(), 2u);
+}
+
+TEST_F(AnagrafiTest, TheSearchFiltersEveryColumnWithoutRegardToCase)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    QLineEdit* cerca = w->findChild<QLineEdit*>(QStringLiteral("EditCerca"));
+    struct Caso { const char* testo; QStringList attesi; };
+    const Caso casi[] = {
+        {"forlì", {QStringLiteral("Edilizia Forlì S.p.A.")}},
+        {"'arte", {QStringLiteral("L'Arte del Pane")}},
+        {"S.", {QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A.")}},
+        {"nessuno", {}},
+        {"", {QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A."),
+              QStringLiteral("L'Arte del Pane")}},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.testo);
+        cerca->setText(QString::fromUtf8(c.testo));
+        EXPECT_EQ(nomi(w), c.attesi);
+    }
+}
+
+TEST_F(AnagrafiTest, TypingTurnsTheSaveButtonRedAndSavingCommitsAndTurnsItGreen)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    seleziona(w, QStringLiteral("Edilizia Forlì S.p.A."));
+    scrivi(campo(w, "CITTA"), QStringLiteral("Forlì"));
+    scrivi(campo(w, "NOTE"), QStringLiteral("Consegna all'ingresso; 'DROP TABLE CLIENTI; --"));
+    EXPECT_EQ(tag(w), 1);
+    // Nothing is committed yet: another workstation sees the old row.
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CITTA"), 2), QString());
+
+    pulsante(w, "ButtonSalva")->click();
+    EXPECT_EQ(tag(w), 0);
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CITTA"), 2), QStringLiteral("Forlì"));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("NOTE"), 2),
+              QStringLiteral("Consegna all'ingresso; 'DROP TABLE CLIENTI; --"));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 1),
+              QStringLiteral("Caffè Ducale S.r.l."));
+    // The window stays on the saved row.
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("Edilizia Forlì S.p.A."));
+}
+
+TEST_F(AnagrafiTest, ANewCustomerTakesTheNextGeneratorValueAndIsSavedWithWhatWasTyped)
+{
+    test::exec(ditta, QStringLiteral("SET GENERATOR CODICECLIENTICOUNTER TO 41"));
+    chiama("ShowNuovoClienteFormX");
+    ASSERT_EQ(finestre().size(), 1u);
+    QWidget* w = finestre().front();
+    EXPECT_EQ(tag(w), 1) << "the new row is not saved yet";
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelCodice"))->text(), QStringLiteral("42"));
+    scrivi(campo(w, "RAGIONESOCIALE"), QStringLiteral("Pasticceria Zoè"));
+    scrivi(campo(w, "PROVINCIA"), QStringLiteral("NAP"));
+    EXPECT_EQ(campo(w, "PROVINCIA")->text(), QStringLiteral("NA")) << "the field holds what the column holds";
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 42),
+              QStringLiteral("<nessuna riga>"));
+    pulsante(w, "ButtonSalva")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 42),
+              QStringLiteral("Pasticceria Zoè"));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("PROVINCIA"), 42), QStringLiteral("NA"));
+    EXPECT_EQ(nomi(w).size(), 4);
+    EXPECT_EQ(tag(w), 0);
+}
+
+TEST_F(AnagrafiTest, ARowAnotherWorkstationHoldsIsNeitherEditedNorDeleted)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    altroBlocca(2);
+    seleziona(w, QStringLiteral("Edilizia Forlì S.p.A."));
+    scrivi(campo(w, "CITTA"), QStringLiteral("C"));
+    ASSERT_EQ(folder.messages.boxes().size(), 1u);
+    EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Warning);
+    EXPECT_EQ(folder.messages.boxes().at(0).text, kRigaBloccata);
+    EXPECT_EQ(campo(w, "CITTA")->text(), QString()) << "what was typed is dropped: the edit did not start";
+    EXPECT_EQ(tag(w), 0);
+
+    folder.messages.clear();
+    folder.messages.answerNext(true);
+    pulsante(w, "ButtonElimina")->click();
+    EXPECT_EQ(folder.messages.texts(), (QStringList{kConfermaElimina, kEliminaBloccato}));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 2),
+              QStringLiteral("Edilizia Forlì S.p.A."));
+
+    // Once the other workstation is done, the row can be edited after a refresh, as the warning
+    // advises (until then the window reads as of before the other's commit).
+    altro->transazione.commit();
+    folder.messages.clear();
+    pulsante(w, "ButtonAggiorna")->click();
+    seleziona(w, QStringLiteral("Edilizia Forlì S.p.A."));
+    scrivi(campo(w, "CITTA"), QStringLiteral("Cesena"));
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(tag(w), 1);
+}
+
+TEST_F(AnagrafiTest, DeletingAsksFirstAndRemovesOnlyTheSelectedRow)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    seleziona(w, QStringLiteral("L'Arte del Pane"));
+    folder.messages.answerNext(false);
+    pulsante(w, "ButtonElimina")->click();
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3), QStringLiteral("L'Arte del Pane"));
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane")) << "a No leaves the list where it was";
+
+    folder.messages.answerNext(true);
+    pulsante(w, "ButtonElimina")->click();
+    EXPECT_EQ(folder.messages.texts(), (QStringList{kConfermaElimina, kConfermaElimina}));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3), QStringLiteral("<nessuna riga>"));
+    EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A.")}));
+}
+
+TEST_F(AnagrafiTest, DiscardingAndClosingWithoutSavingLeaveTheArchiveAsItWas)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    scrivi(campo(w, "TELEFONO"), QStringLiteral("0521 000000"));
+    folder.messages.answerNext(true);
+    pulsante(w, "ButtonAnnulla")->click();
+    EXPECT_EQ(folder.messages.texts(), QStringList{kConfermaAnnulla});
+    EXPECT_EQ(tag(w), 0);
+    EXPECT_EQ(campo(w, "TELEFONO")->text(), QString());
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("TELEFONO"), 1), QString());
+
+    scrivi(campo(w, "TELEFONO"), QStringLiteral("0521 111111"));
+    w->move(40, 30);
+    w->resize(900, 500);
+    folder.messages.clear();
+    folder.messages.answerNext(false);
+    w->close(); // deletes itself
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(folder.messages.texts(), QStringList{kConfermaChiudi});
+    EXPECT_TRUE(finestre().empty());
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("TELEFONO"), 1), QString());
+
+    // Its place is kept for the user and opened there next time.
+    db::Transaction t(&utenti);
+    db::Query q(&utenti, &t);
+    q.add(QStringLiteral("SELECT DimX, DimY FROM STOPOS1 WHERE CodiceUtente = 1 AND CodiceSituazione = 1"));
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_EQ(q.asInteger(0), 900);
+    EXPECT_EQ(q.asInteger(1), 500);
+    t.rollback();
+    QWidget* dinuovo = apriClienti();
+    ASSERT_NE(dinuovo, nullptr);
+    EXPECT_EQ(dinuovo->size(), QSize(900, 500));
+}
+
+TEST_F(AnagrafiTest, AMissingArchiveParameterOrTableIsReportedAndNoWindowOpens)
+{
+    struct Caso { const char* sql; const char* messaggio; };
+    const Caso casi[] = {
+        {"DELETE FROM TABVELKORA",
+         "Archivio della ditta ROSSI SRL non impostato: indicare il file dell'archivio nel "
+         "parametro ArchivioDitta dei parametri dell'utente."},
+        {"INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+         "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rosi\\ditta.fdb', 1)",
+         "L'archivio della ditta ROSSI SRL non esiste: controllare il parametro ArchivioDitta."},
+        {"UPDATE TABVELKORA SET VALORE = 'user\\user.fdb'",
+         "L'archivio della ditta ROSSI SRL non contiene la tabella CLIENTI: preparare "
+         "l'archivio con velkora-admin."},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.sql);
+        test::exec(utenti, QString::fromLatin1(c.sql));
+        folder.messages.clear();
+        chiama("ShowClientiFormX");
+        EXPECT_TRUE(finestre().empty());
+        ASSERT_EQ(folder.messages.boxes().size(), 1u);
+        EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Error);
+        EXPECT_EQ(folder.messages.boxes().at(0).text, QString::fromUtf8(c.messaggio));
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("Archivi/Rosi/ditta.fdb"))))
+        << "a mistyped archive is not created";
+}
+
+} // namespace
