@@ -92,16 +92,21 @@ void CostruttoreMenu::CaricaMenu(qint32 programma)
         throw;
     }
 
-    // Everything after "Sistema" goes, with its submenus.
-    const QList<QAction*> top = m_contesto.barra->actions();
+    togliMenuProgramma(m_contesto.barra);
+    for (QAction* voce : nuove)
+        m_contesto.barra->addAction(voce);
+}
+
+void CostruttoreMenu::togliMenuProgramma(QMenuBar* barra)
+{
+    const QList<QAction*> top = barra->actions();
     for (int i = 1; i < top.size(); ++i) {
-        m_contesto.barra->removeAction(top[i]);
+        barra->removeAction(top[i]);
+        // Later, because the caller may be running in a click handler of one of these entries.
         if (QMenu* sub = top[i]->menu())
             sub->deleteLater();
         top[i]->deleteLater();
     }
-    for (QAction* voce : nuove)
-        m_contesto.barra->addAction(voce);
 }
 
 void CostruttoreMenu::costruisciMenu(qint32 programma, std::vector<QAction*>& cimaMenu)

@@ -57,6 +57,8 @@ public:
 
     // The program whose menus the bar shows.
     static qint32 programmaDi(const QMenuBar* barra);
+    // Removes every menu of the bar after the first ("Sistema"), with all their entries.
+    static void togliMenuProgramma(QMenuBar* barra);
 
 private:
     // Reads the program's menus and builds their top-level entries (not yet in the bar) into

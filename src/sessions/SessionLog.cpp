@@ -1,6 +1,10 @@
 #include "sessions/SessionLog.h"
 
+#include "db/DbError.h"
+#include "db/Query.h"
 #include "db/SqlText.h"
+#include "db/Transaction.h"
+#include "db/TransactionGuard.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -82,6 +86,39 @@ QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
         QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA=") + quotedInt(handle),
         QStringLiteral("WHERE IDFINESTRA=") + quotedInt(idFinestra),
     };
+}
+
+QStringList istruzioneFinestreSessione(qint32 codiceSessione)
+{
+    return {QStringLiteral("SELECT HANDLEFINESTRA FROM NORVILOGFUNZ"),
+            QStringLiteral("WHERE CODICESESSIONE=") + quotedInt(codiceSessione)};
+}
+
+QStringList istruzioneSessioniAperte(qint32 numUser)
+{
+    return {QStringLiteral("SELECT CODICESESSIONE,DATAAPERTURA,ORAAPERTURA FROM NORVILOG"),
+            QStringLiteral("WHERE (CODICEUTENTE=") + quotedInt(numUser) + QStringLiteral(")AND"),
+            QStringLiteral("(DATACHIUSURA IS NULL)")};
+}
+
+bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                  QString& dettaglio)
+{
+    db::Transaction* transazione = query.transaction();
+    if (!transazione)
+        throw db::DbLogicError(QStringLiteral("a statement to save on a query without a transaction"));
+    query.close();
+    query.setSql(righe);
+    try {
+        db::TransactionGuard guard(*transazione);
+        query.execSql();
+        guard.commit();
+        return true;
+    } catch (const db::DbError& e) {
+        dettaglio = e.message();
+        salvaIstruzioneFallita(nomeFile, righe);
+        return false;
+    }
 }
 
 bool salvaIstruzioneFallita(const QString& nomeFile, const QStringList& righe)

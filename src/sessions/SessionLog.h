@@ -7,6 +7,10 @@
 
 namespace velkora {
 
+namespace db {
+class Query;
+}
+
 // The statements of the work sessions and of the call log, as the text lines the query runs and
 // the failed-statement files record. Every value between quotes is escaped (quotes doubled), so
 // a function name such as "Dell'Anno" is stored as it is instead of breaking the statement.
@@ -27,6 +31,20 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
                                   const QString& funzione, bool logFinestre, qint32 idFinestra);
 // Records the handle of the window opened under a window id.
 QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle);
+
+// The handles recorded in the call log by the windows opened in a session.
+QStringList istruzioneFinestreSessione(qint32 codiceSessione);
+// The open sessions of a user (no closing date), in the order the database gives them.
+QStringList istruzioneSessioniAperte(qint32 numUser);
+
+// Runs a statement that changes data on the query and commits its transaction. When the engine
+// refuses it, its lines are saved to the named file in the current directory (as
+// salvaIstruzioneFallita does), the transaction is rolled back so that the caller's later
+// statements do not run in a failed transaction, and false is returned for the caller to show
+// its box, with the engine's text in dettaglio for the box's detail. The query must have a
+// transaction.
+bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                  QString& dettaglio);
 
 // Saves the lines of a statement that failed to the file of that name in the current directory,
 // replacing an earlier file, so the user can hand it to support. Each line is written as

@@ -3,7 +3,6 @@
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
-#include "db/TransactionGuard.h"
 #include "platform/MessageService.h"
 #include "sessions/SessionLog.h"
 
@@ -20,27 +19,6 @@ db::Transaction& transazioneDi(db::Query& query)
         throw db::DbLogicError(
             QStringLiteral("session statements on a query without a transaction"));
     return *transazione;
-}
-
-// Runs a statement that changes data and commits. When the engine refuses it, its lines are
-// saved to the named file in the current directory, the transaction is rolled back so that the
-// window's later statements do not run in a failed transaction, and false is returned for the
-// caller to show its box, with the engine's text in dettaglio for the box's detail.
-bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
-                  QString& dettaglio)
-{
-    query.close();
-    query.setSql(righe);
-    try {
-        db::TransactionGuard guard(transazioneDi(query));
-        query.execSql();
-        guard.commit();
-        return true;
-    } catch (const db::DbError& e) {
-        dettaglio = e.message();
-        salvaIstruzioneFallita(nomeFile, righe);
-        return false;
-    }
 }
 
 // Runs a one-column selection (a generator draw) and gives its value. Failures go to the caller.

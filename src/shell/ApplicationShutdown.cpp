@@ -94,6 +94,7 @@ void ApplicationShutdown::closeWindows()
     // keep running meanwhile and refuse it.
     m_closing = true;
     next(10);
+    emit closingWindows();
     // Closing one window can delete others (its children, a module's windows), so each is
     // looked at through a guard just before it is closed.
     const QWidgetList windows = QApplication::topLevelWidgets();

@@ -26,10 +26,16 @@ public:
     // Starts the end; a request while one is under way changes nothing.
     void request();
     bool underWay() const { return m_underWay; }
+
     // Called from the program's own event loop once it runs. A request that comes earlier (a box
     // shown while the main window is being made) refuses the boxes at once and closes the windows
     // only then: before the loop runs there is no loop to leave.
     void mainLoopStarted();
+
+signals:
+    // Sent once, just before the windows are closed: a window that would refuse to close while
+    // others are open (the main window with module windows open) closes now without asking.
+    void closingWindows();
 
 private:
     void step();

@@ -8,6 +8,7 @@
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
+#include "shell/KeyUpHook.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -104,7 +105,8 @@ void TBaseMainForm::creaControlli()
     N2->setObjectName(QStringLiteral("N2"));
     Esci1 = N1->addAction(QStringLiteral("Esci"));
     Esci1->setObjectName(QStringLiteral("Esci1"));
-    connect(Esci1, &QAction::triggered, this, &QWidget::close);
+    connect(Esci1, &QAction::triggered, this, &TBaseMainForm::Esci1Click);
+    connect(Sessioni1, &QAction::triggered, this, &TBaseMainForm::Sessioni1Click);
 
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
@@ -192,6 +194,8 @@ void TBaseMainForm::creaControlli()
     setTabOrder(ComboUtenti, EditPassword);
     setTabOrder(EditPassword, ButtonOk);
 
+    // Every key released anywhere in the window reaches the keyboard commands.
+    new KeyUpHook(this, [this](int tasto) { FormKeyUp(tasto); });
     // The window sees every key before its controls: Enter presses OK on the login panel.
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);

@@ -159,6 +159,27 @@ public:
     void CaricaFunzioneDLL3Y(const QString& libreria, const QString& funzione, const QString& parametri,
                              qint32 idFinestra);
 
+    // Keyboard commands of the working state, for every key released in the window (a Qt key
+    // code): F8 back to the login panel, F9 change of company with the company dialog, F12 the
+    // next company without one. Nothing happens in the login state, for a user with
+    // MANTIENISTDMIN, or for any other key.
+    void FormKeyUp(int tasto);
+    // Closing the main window, by "Esci" or by the window's own close command. While a user is
+    // logged in it first checks the windows logged for his session (when the call log records
+    // them): one still open refuses the closing with a warning and the result is false.
+    // Otherwise his session is closed and the window's place stored; the result is true and the
+    // window closes.
+    bool FormClose();
+    // True when no window logged in the call log for the current session is still open.
+    bool VerificaFinestreAperte();
+    // The items of "Sistema": "Esci" closes the window; "Sessioni" shows the user's open
+    // sessions.
+    void Esci1Click();
+    void Sessioni1Click();
+    // The program is being ended from outside (a termination signal): from now on closing does
+    // not wait for the module windows, which are closed with the program.
+    void chiusuraSenzaVerifica() { m_chiusuraForzata = true; }
+
     TTabXForm* tabX() const { return *PTabXForm; }
     platform::MessageService& messages() const;
 
@@ -167,8 +188,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    // F9, F12 and F8.
+    void cambioDittaConDialogo();
+    void cambioDittaSuccessiva();
+    void cambioUtente();
+    // Stores a company chosen with F9 or F12, then shows it in the caption and rebuilds the
+    // menus of the active program.
+    void memorizzaDitta(const QString& ditta);
+    // The companies of the user as committed now, for F9 and F12.
+    void leggiDitteAggiornate();
     // The menu construction over the menu bar, QueryAux and the slot table.
     CostruttoreMenu costruttoreMenu();
     void creaControlli();
@@ -180,6 +211,7 @@ private:
     void riposizionaControlli();
 
     platform::Environment m_environment;
+    bool m_chiusuraForzata = false;
 };
 
 } // namespace velkora

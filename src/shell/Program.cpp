@@ -43,6 +43,10 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     // module windows may outlive it, and keep the program running until they close too.
     auto* main = new TBaseMainForm(env);
     main->setAttribute(Qt::WA_DeleteOnClose);
+    // Ended from outside, the main window closes the session and stores its place without
+    // waiting for the module windows, which are closed with it.
+    QObject::connect(&chiusura, &ApplicationShutdown::closingWindows, main,
+                     &TBaseMainForm::chiusuraSenzaVerifica);
     main->show();
     if (hooks.started)
         hooks.started(*main);

@@ -8,7 +8,11 @@
 //   attesa          the login window, nothing done
 //   negato          a wrong password: the box "Accesso negato..." open over the main window
 //   agenda          logged in as Mario Rossi: the main window and his agenda open
-//   solo-agenda     as agenda, then the main window closed: only the agenda left
+//   solo-agenda     as agenda, then the main window closed: only the agenda left (the main
+//                   window closes with the agenda open when the call log has no window columns,
+//                   as in older databases; the driver takes that answer of the start-up probe)
+//   rifiuto         as agenda, then the main window asked to close: the warning "Chiudere prima
+//                   tutte le finestre aperte" open over it
 //   dialogo         as agenda, then a new contact confirmed with no name: the agenda's dialog
 //                   and its warning box open on top of each other
 
@@ -82,8 +86,16 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
     if (stato == "solo-agenda")
         return {
             loginRiuscito,
-            {agendaAperta, [principale] { principale->close(); }},
+            {agendaAperta,
+             [principale] {
+                 principale->LogFinestre = false;
+                 principale->close();
+             }},
             {[principale, agendaAperta] { return principale.isNull() && agendaAperta(); }, niente}};
+    if (stato == "rifiuto")
+        return {loginRiuscito,
+                {agendaAperta, [principale] { principale->close(); }},
+                {[] { return boxCon(QStringLiteral("Chiudere prima tutte le finestre aperte")); }, niente}};
     if (stato == "dialogo")
         return {loginRiuscito,
                 {agendaAperta,

@@ -1,7 +1,13 @@
 // The real program as a child process, ended by SIGTERM in the states where a termination
 // request used to crash it or leave it running. The child is the test driver, which runs the
 // program's own start and steers it through its widgets to the state; it must then end by
-// itself with status 0, every time.
+// itself with status 0, every time, having closed the work session of a logged-in user and
+// stored the main window's place as "Esci" does.
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "support/TestDatabase.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
@@ -88,6 +94,49 @@ Esito terminaNelloStato(const CartellaDemo& cartella, const QString& stato)
     return esito;
 }
 
+// What the ended program left in the folder's database, read once the child has gone (the
+// embedded engine locks the file to one process). The stored window places are then removed,
+// so that the next run shows whether it stored one.
+struct StatoDatabase
+{
+    qint64 sessioni = -1;
+    qint64 sessioniAperte = -1;
+    qint64 posizioni = -1;
+};
+
+StatoDatabase leggiDatabase(const CartellaDemo& cartella)
+{
+    StatoDatabase stato;
+    velkora::db::Database d;
+    velkora::test::attach(d, cartella.path() + QStringLiteral("user/user.fdb"));
+    {
+        velkora::db::Transaction t(&d);
+        velkora::db::Query q(&d, &t);
+        const auto conta = [&q](const QString& sql) {
+            q.close();
+            q.setSql({sql});
+            q.open();
+            return q.asInteger(0);
+        };
+        stato.sessioni = conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG"));
+        stato.sessioniAperte = conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL"));
+        stato.posizioni = conta(QStringLiteral("SELECT COUNT(*) FROM STOPOS1 WHERE CODICESITUAZIONE=1 AND CODICEPROGETTO=1"));
+        q.close();
+        q.setSql({QStringLiteral("DELETE FROM STOPOS1")});
+        q.execSql();
+        t.commit();
+    }
+    d.detach();
+    return stato;
+}
+
+// The states in which a user is logged in when the signal comes (or was, until the main window
+// closed).
+bool conUtente(const std::string& stato)
+{
+    return stato == "agenda" || stato == "solo-agenda" || stato == "rifiuto" || stato == "dialogo";
+}
+
 class Terminazione : public ::testing::TestWithParam<const char*>
 {
 };
@@ -96,6 +145,7 @@ TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
 {
     const CartellaDemo cartella;
     ASSERT_TRUE(cartella.errore().empty()) << cartella.errore();
+    leggiDatabase(cartella);
     for (int i = 0; i < kRipetizioni; ++i) {
         SCOPED_TRACE(i);
         const Esito esito = terminaNelloStato(cartella, QString::fromLatin1(GetParam()));
@@ -103,14 +153,22 @@ TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
         ASSERT_TRUE(esito.finito) << "still running after SIGTERM\n" << esito.errori.toStdString();
         ASSERT_EQ(esito.stato, QProcess::NormalExit) << "crashed\n" << esito.errori.toStdString();
         ASSERT_EQ(esito.codice, 0) << esito.errori.toStdString();
+        // Every login opened a session and the end closed it; the window's place is stored.
+        const StatoDatabase db = leggiDatabase(cartella);
+        const bool utente = conUtente(GetParam());
+        EXPECT_EQ(db.sessioni, utente ? i + 1 : 0);
+        ASSERT_EQ(db.sessioniAperte, 0) << "the session was left open";
+        EXPECT_EQ(db.posizioni, utente ? 1 : 0);
     }
 }
 
 // avvio: a box shown while the main window is being made; attesa: the login window alone; negato: the refusal box over the main window; agenda: the
 // main window and the agenda; solo-agenda: the agenda after the main window was closed;
-// dialogo: a box over a dialog over the agenda.
+// rifiuto: the refusal to close the main window while the agenda is open; dialogo: a box over a
+// dialog over the agenda.
 INSTANTIATE_TEST_SUITE_P(Stati, Terminazione,
-                         ::testing::Values("avvio", "attesa", "negato", "agenda", "solo-agenda", "dialogo"),
+                         ::testing::Values("avvio", "attesa", "negato", "agenda", "solo-agenda", "rifiuto",
+                                           "dialogo"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string nome = info.param;
                              for (char& c : nome) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace velkora {
+
+class TTabXForm;
+
+namespace db {
+class Query;
+}
+
+namespace platform {
+class MessageService;
+}
+
+// The company after the selected one in a list of righe companies, for the change to the next
+// company without a dialog: the first after the last, and the first when none is selected
+// (selezionata -1). -1 for an empty list.
+int indiceDittaSuccessiva(int selezionata, int righe);
+
+// Makes ditta the current company of the form's user: writes UTENTI.DITTA of NumUser on the
+// query (its transaction is first ended without committing and started again, then committed)
+// and reloads the user by name, so DittaCorrente holds what was stored. When the write or its
+// commit fails, the statement goes to "Ombrix.CambioDitta.sql" in the current directory, the
+// error box "Errore interno: impossibile effettuare il cambio ditta. Riprovare" is shown (the
+// engine's text as its detail), nothing changes and the result is false.
+bool memorizzaDittaUtente(db::Query& query, platform::MessageService& messages, QWidget* finestra,
+                          TTabXForm& form, const QString& ditta);
+
+} // namespace velkora
