@@ -52,9 +52,10 @@ public:
         m_figli = &figli;
         m_programma = &p;
         const std::size_t primaVoce = m_voci.size();
+        const Percorso inizio{p.descrizione, testoDiRicerca(p.descrizione)};
         // The top level shows captions as stored and starts every leaf in mode 1.
         for (const RigaMenu* r : cima)
-            voce(*r, r->descrizione, {p.descrizione}, true);
+            voce(*r, r->descrizione, inizio, true);
 
         // Quick items: as the bar shows them, whatever their row's place or visibility. One
         // that a menu leaf of the same caption already starts the same way is not listed twice.
@@ -69,12 +70,31 @@ public:
                     !v.rapida && v.menu == r.menu && v.modo == 1 && v.didascalia == r.descrizione;
             }
             if (!doppia)
-                aggiungi(r.menu, 1, true, r.descrizione, {p.descrizione});
+                aggiungi(r.menu, 1, true, r.descrizione, inizio);
         }
     }
 
 private:
-    void voce(const RigaMenu& r, const QString& didascalia, QStringList percorso, bool inCima)
+    // The path down to an entry, as shown and folded.
+    struct Percorso
+    {
+        QString testo;
+        QString cerca;
+
+        Percorso poi(const QString& didascalia) const
+        {
+            return {testo + kSeparatorePercorso + didascalia,
+                    unisci(cerca, testoDiRicerca(didascalia))};
+        }
+        static QString unisci(const QString& a, const QString& b)
+        {
+            if (a.isEmpty() || b.isEmpty())
+                return a + b;
+            return a + QLatin1Char(' ') + b;
+        }
+    };
+
+    void voce(const RigaMenu& r, const QString& didascalia, const Percorso& percorso, bool inCima)
     {
         const auto it = m_figli->constFind(chiaveFigli(r.livello + 1, r.menu));
         if (it == m_figli->cend() || it->empty()) {
@@ -86,12 +106,12 @@ private:
             aggiungi(r.menu, modo, false, didascalia, percorso);
             return;
         }
-        percorso << didascalia;
+        const Percorso sotto = percorso.poi(didascalia);
         for (const RigaMenu* f : *it) {
             // A separator is never a leaf and its children are never shown.
             if (f->descrizione == QLatin1String("-"))
                 continue;
-            voce(*f, riempita(f->descrizione), percorso, false);
+            voce(*f, riempita(f->descrizione), sotto, false);
         }
     }
 
@@ -107,7 +127,7 @@ private:
     }
 
     void aggiungi(qint32 menu, qint32 modo, bool rapida, const QString& didascalia,
-                  const QStringList& percorso)
+                  const Percorso& percorso)
     {
         IndiceMenu::Voce v;
         v.programma = m_programma->codice;
@@ -115,10 +135,10 @@ private:
         v.modo = modo;
         v.rapida = rapida;
         v.didascalia = didascalia;
-        v.percorso = (QStringList(percorso) << didascalia).join(kSeparatorePercorso);
+        v.percorso = percorso.testo + kSeparatorePercorso + didascalia;
         v.immagine = m_programma->immagine;
         v.didascaliaCerca = testoDiRicerca(didascalia);
-        v.percorsoCerca = testoDiRicerca(v.percorso);
+        v.percorsoCerca = Percorso::unisci(percorso.cerca, v.didascaliaCerca);
         m_voci.push_back(std::move(v));
     }
 
@@ -133,50 +153,60 @@ private:
 
 QString testoDiRicerca(const QString& testo)
 {
-    bool ascii = true;
-    for (QChar c : testo) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    // Accented letters split into the letter and its accent, which is then dropped.
-    const QString sorgente =
-        ascii ? testo : testo.normalized(QString::NormalizationForm_KD).toCaseFolded();
     QString out;
-    out.reserve(sorgente.size());
+    out.reserve(testo.size());
     bool spazio = true;
-    for (QChar c : sorgente) {
-        if (ascii) {
-            const char16_t u = c.unicode();
-            const bool alnum = (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
-            if (u >= u'A' && u <= u'Z') {
-                out += QChar(u + (u'a' - u'A'));
-                spazio = false;
-                continue;
-            }
-            if (alnum) {
-                out += c;
-                spazio = false;
-                continue;
-            }
-        } else if (c.category() == QChar::Mark_NonSpacing ||
-                   c.category() == QChar::Mark_SpacingCombining ||
-                   c.category() == QChar::Mark_Enclosing) {
-            continue;
-        } else if (c.unicode() == 0x00DF) {
-            // Simple case folding keeps the sharp s; typed text may spell it "ss".
-            out += QLatin1String("ss");
-            spazio = false;
-            continue;
-        } else if (c.isLetterOrNumber() || c.isSurrogate()) {
-            out += c;
-            spazio = false;
-            continue;
-        }
+    const auto separa = [&] {
         if (!spazio) {
             out += QLatin1Char(' ');
             spazio = true;
+        }
+    };
+    // One character without its accents: plain letters and digits are kept in lower case,
+    // accents dropped, anything else separates words.
+    const auto aggiungi = [&](QChar c) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9')) {
+                out += c;
+                spazio = false;
+            } else if (u >= u'A' && u <= u'Z') {
+                out += QChar(char16_t(u + (u'a' - u'A')));
+                spazio = false;
+            } else {
+                separa();
+            }
+            return;
+        }
+        const QChar::Category categoria = c.category();
+        if (categoria == QChar::Mark_NonSpacing || categoria == QChar::Mark_SpacingCombining ||
+            categoria == QChar::Mark_Enclosing)
+            return;
+        if (u == 0x00DF) {
+            // Simple case folding keeps the sharp s; typed text may spell it "ss".
+            out += QLatin1String("ss");
+            spazio = false;
+        } else if (c.isLetterOrNumber()) {
+            out += c.toCaseFolded();
+            spazio = false;
+        } else {
+            separa();
+        }
+    };
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        const QChar c = testo.at(i);
+        if (c.unicode() < 0x80) {
+            aggiungi(c);
+        } else if (c.isHighSurrogate() && i + 1 < testo.size()) {
+            // Outside the basic plane: kept as it is, as part of a word.
+            out += c;
+            out += testo.at(++i);
+            spazio = false;
+        } else {
+            // An accented letter splits into the letter and its accents ("à" -> "a" + grave);
+            // only such characters pay for the decomposition.
+            for (QChar d : QString(c).normalized(QString::NormalizationForm_KD))
+                aggiungi(d);
         }
     }
     if (out.endsWith(QLatin1Char(' ')))
@@ -204,21 +234,24 @@ IndiceMenu IndiceMenu::costruisci(const std::vector<ProgrammaRicerca>& programmi
 std::vector<int> IndiceMenu::cerca(const QString& testo) const
 {
     const QString cercato = testoDiRicerca(testo);
-    if (cercato.isEmpty())
+    if (cercato.isEmpty()) {
+        m_ultimoCercato.clear();
+        m_ultimeCorrispondenze.clear();
         return {};
+    }
     const QStringList parole = cercato.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // Every word of a text that goes on from the previous one holds a word of the previous
+    // one, so what the new one matches is among what the previous one matched.
+    const bool restringi = !m_ultimoCercato.isEmpty() && cercato.startsWith(m_ultimoCercato);
+    std::vector<int> corrispondenze;
     std::array<std::vector<int>, 4> gruppi;
-    for (int i = 0; i < size(); ++i) {
+    const auto prova = [&](int i) {
         const Voce& v = m_voci[static_cast<std::size_t>(i)];
-        bool tutte = true;
         for (const QString& p : parole) {
-            if (!v.percorsoCerca.contains(p)) {
-                tutte = false;
-                break;
-            }
+            if (!v.percorsoCerca.contains(p))
+                return;
         }
-        if (!tutte)
-            continue;
+        corrispondenze.push_back(i);
         int gruppo = 0;
         if (!v.didascaliaCerca.startsWith(cercato)) {
             bool inizi = true;
@@ -234,7 +267,17 @@ std::vector<int> IndiceMenu::cerca(const QString& testo) const
             gruppo = inizi ? 1 : dentro ? 2 : 3;
         }
         gruppi[static_cast<std::size_t>(gruppo)].push_back(i);
+    };
+    if (restringi) {
+        for (int i : m_ultimeCorrispondenze)
+            prova(i);
+    } else {
+        for (int i = 0; i < size(); ++i)
+            prova(i);
     }
+    m_ultimoCercato = cercato;
+    m_ultimeCorrispondenze = std::move(corrispondenze);
+
     std::vector<int> trovate = std::move(gruppi[0]);
     for (std::size_t g = 1; g < gruppi.size(); ++g)
         trovate.insert(trovate.end(), gruppi[g].begin(), gruppi[g].end());

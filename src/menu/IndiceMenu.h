@@ -53,7 +53,8 @@ public:
     // The entries whose path holds every word of the text, in any order. First those whose
     // caption starts with the whole text, then those where every word starts a word of the
     // caption, then those whose caption holds every word, then the rest; within each group in
-    // the order of the bar and of the menus. An empty text finds nothing.
+    // the order of the bar and of the menus. An empty text finds nothing. A text that goes on
+    // from the previous one (the next keystroke) looks only among the previous matches.
     std::vector<int> cerca(const QString& testo) const;
 
     int size() const { return static_cast<int>(m_voci.size()); }
@@ -61,6 +62,9 @@ public:
 
 private:
     std::vector<Voce> m_voci;
+    // The previous search, folded, and every entry it matched, in index order.
+    mutable QString m_ultimoCercato;
+    mutable std::vector<int> m_ultimeCorrispondenze;
 };
 
 // Text folded for matching: lower case, accents dropped ("Contabilità" -> "contabilita"),

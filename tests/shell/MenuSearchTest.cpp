@@ -252,6 +252,12 @@ TEST_F(MenuSearchTest, FindsEveryWordIgnoringCaseAndAccentsCaptionPrefixFirst)
             EXPECT_EQ(w->RicercaVoci->elenco()->isVisible(), !c.attese.isEmpty());
         }
     }
+    // Typing on narrows the list, deleting widens it again.
+    type(*w, QStringLiteral("etichette fo"));
+    EXPECT_EQ(shown(*w), QStringList{etichetteFornitori});
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(w->RicercaVoci->campo(), Qt::Key_Backspace);
+    EXPECT_EQ(shown(*w), (QStringList{etichetteClienti, etichetteFornitori}));
     // The quick item that is also a leaf of the same caption is listed once.
     type(*w, QStringLiteral("registrazioni"));
     EXPECT_EQ(shown(*w), QStringList{registrazioni});
