@@ -88,6 +88,19 @@ void NavigationBar::setSmallImages(const ImageList* images)
     m_linkPages->update();
 }
 
+void NavigationBar::setHeader(QWidget* header)
+{
+    if (m_header == header)
+        return;
+    delete m_header;
+    m_header = header;
+    if (header)
+        header->setParent(this);
+    arrange();
+    if (header)
+        header->show();
+}
+
 NavBarGroup* NavigationBar::addGroup(const QString& caption, int tag, int largeImageIndex,
                                      int smallImageIndex)
 {
@@ -200,6 +213,8 @@ void NavigationBar::arrange()
     // below them, the remaining selectors at the bottom.
     while (QLayoutItem* item = m_layout->takeAt(0))
         delete item; // only the layout's entry; the widgets stay
+    if (m_header)
+        m_layout->addWidget(m_header);
     const int active = indexOf(m_active);
     for (int i = 0; i <= active; ++i)
         m_layout->addWidget(group(i)->m_selector);
@@ -207,7 +222,7 @@ void NavigationBar::arrange()
     for (int i = active + 1; i < groupCount(); ++i)
         m_layout->addWidget(group(i)->m_selector);
 
-    QWidget* previous = nullptr;
+    QWidget* previous = m_header ? m_header->focusProxy() : nullptr;
     const auto chain = [&previous](QWidget* w) {
         if (previous)
             setTabOrder(previous, w);

@@ -44,6 +44,10 @@ public:
     const ImageList* largeImages() const { return m_largeImages; }
     const ImageList* smallImages() const { return m_smallImages; }
 
+    // A widget shown above the groups (the menu search), owned by the bar from then on.
+    void setHeader(QWidget* header);
+    QWidget* header() const { return m_header; }
+
     // Appends a group after the existing ones. The first group added to an empty bar becomes
     // the active one.
     Group* addGroup(const QString& caption, int tag, int largeImageIndex = -1,
@@ -86,6 +90,7 @@ private:
     QPointer<Group> m_clickedGroup;
     QPointer<Link> m_clickedLink;
     QVBoxLayout* m_layout = nullptr;
+    QPointer<QWidget> m_header;
     QScrollArea* m_linkArea = nullptr;
     QWidget* m_linkPages = nullptr;
 };

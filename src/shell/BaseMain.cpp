@@ -119,6 +119,7 @@ void TBaseMainForm::creaControlli()
     MenuProgrammi->setSmallImages(&Icone2Programmi);
     MenuProgrammi->hide();
     layout->addWidget(MenuProgrammi);
+    creaRicercaMenu();
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));

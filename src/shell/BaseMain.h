@@ -26,6 +26,7 @@ namespace velkora {
 
 class CostruttoreMenu;
 class NavigationBar;
+class RicercaMenu;
 class SessioniLavoro;
 class TTabXForm;
 
@@ -55,6 +56,8 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     NavigationBar* MenuProgrammi = nullptr;
+    // The menu search at the top of the navigation bar.
+    RicercaMenu* RicercaVoci = nullptr;
     ImageList IconeProgrammi{QSize(32, 32)};
     ImageList Icone2Programmi{QSize(16, 16)};
     QMenuBar* MenuPrincipale = nullptr;
@@ -149,6 +152,13 @@ public:
     void EventoVoce2OnClick(QAction* voce);
     void VoceRapidaClick();
 
+    // Menu search (Ctrl+F): the field takes the focus in the working state, with an index of
+    // the project's menu entries read once and read again only after the menus were rebuilt.
+    void CercaNelMenu();
+    void aggiornaIndiceRicerca();
+    // An entry chosen in the search starts as a click on it would: mode 2 rebuilds the menus.
+    void EseguiVoceTrovata(qint32 programma, qint32 menu, qint32 modo);
+
     // Calls into module libraries: load the library, find the function, call it with the
     // current user's number and the arguments of the kind. Silent when either is missing.
     void CaricaFunzioneDLL(const QString& libreria, const QString& funzione);
@@ -205,6 +215,11 @@ private:
     void creaControlli();
     // Hands a triggered leaf of the menu bar to the click handler the menu builder named for it.
     void voceMenuAttivata(QAction* voce);
+    // The dispatch of a mode-2 entry followed by the rebuild of the menus.
+    void eseguiModo2(qint32 programma, qint32 menu);
+    void creaRicercaMenu();
+    // The menus or the bar were built again since the search index was.
+    bool m_indiceRicercaScaduto = true;
     void FormCreate();
     void leggiUtentiESonda();
     bool probeColumn(const QString& field, const QString& relation);

@@ -46,6 +46,11 @@ void TBaseMainForm::EventoVoceOnClick(QAction* voce)
 
 void TBaseMainForm::EventoVoce2OnClick(QAction* voce)
 {
+    eseguiModo2(programmaCorrente(), voce->property("tag").toInt());
+}
+
+void TBaseMainForm::eseguiModo2(qint32 programma, qint32 menu)
+{
     // The function may have changed the user's parameters: the data form's transaction starts
     // again to read them, and the menus are rebuilt so captions show the new values. That
     // happens however the dispatch ended, also when it stopped with a message or failed.
@@ -55,12 +60,20 @@ void TBaseMainForm::EventoVoce2OnClick(QAction* voce)
             CaricaMenu(attivo->tag());
     };
     try {
-        EseguiFunzioneVoce(programmaCorrente(), voce->property("tag").toInt(), 2);
+        EseguiFunzioneVoce(programma, menu, 2);
     } catch (...) {
         ricostruisci();
         throw;
     }
     ricostruisci();
+}
+
+void TBaseMainForm::EseguiVoceTrovata(qint32 programma, qint32 menu, qint32 modo)
+{
+    if (modo == 2)
+        eseguiModo2(programma, menu);
+    else
+        EseguiFunzioneVoce(programma, menu, 1);
 }
 
 void TBaseMainForm::VoceRapidaClick()

@@ -22,6 +22,7 @@ void TBaseMainForm::CaricaProgrammi()
     BarraProgrammi({MenuProgrammi, IconeProgrammi, Icone2Programmi, GruppiProgrammi, VociRapide,
                     QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); }})
         .CaricaProgrammi(NumProgetto);
+    m_indiceRicercaScaduto = true;
 }
 
 void TBaseMainForm::ProgrammaOnClick()
@@ -38,6 +39,9 @@ qint32 TBaseMainForm::programmaCorrente() const
 void TBaseMainForm::CaricaMenu(qint32 programma)
 {
     costruttoreMenu().CaricaMenu(programma);
+    // Captions may show parameters of the company: the search reads the catalogue again the
+    // next time it is used.
+    m_indiceRicercaScaduto = true;
 }
 
 bool TBaseMainForm::CercaFigli(qint32 programma, qint32 menu, qint32 livello)

@@ -1,0 +1,311 @@
+// The menu search: building its index from a project of 20 programs holding 5,000 entries that
+// a click can start (menu leaves and quick items), and answering each keystroke of typical
+// searches. Figures:
+//   IndiceMenu/costruisci              the index built from the rows already read
+//   IndiceMenu/lettura-e-costruzione   the one statement on the embedded engine, its rows read
+//                                      through the program's db layer, and the index built
+//   FloorLettura                       the raw client running the same statement and fetching
+//                                      every row, the least any reader can do
+//   Tasto/indice                       one keystroke: the search over the index
+//   Tasto/campo                        one keystroke typed into the real field: the search, the
+//                                      list model reset and the floating list placed and painted
+// The keystroke figures report the mean per keystroke over every prefix of the typed texts and,
+// as counter max_ms, the slowest keystroke.
+
+#include "BenchCatalogue.h"
+#include "data/SchemaInstaller.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+#include "menu/CatalogoProgetto.h"
+#include "menu/IndiceMenu.h"
+#include "menu/RicercaMenu.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+
+using namespace velkora;
+using namespace velkora::bench;
+
+namespace {
+
+constexpr int kProgrammiRicerca = 20;
+constexpr int kCime = 5;
+constexpr int kSottomenu = 5;
+constexpr int kFoglie = 9;
+constexpr int kRapide = 25;
+// Leaves and quick items of one program: 5 * 5 * 9 + 25 = 250, 5,000 over the project.
+constexpr int kVociPerProgramma = kCime * kSottomenu * kFoglie + kRapide;
+
+const char* const kParole[] = {
+    "Contabilità", "Prima nota", "Registrazioni",  "Stampa",     "Elenco",   "Clienti",
+    "Fornitori",   "Etichette",  "Giacenze",       "Magazzino",  "Fatture",  "Ordini",
+    "Listino",     "Bolle",      "Scadenziario",   "Cespiti",    "Bilancio", "Provvigioni",
+    "Agenti",      "Articoli",   "Inventario",     "Pagamenti",  "Incassi",  "Liquidazione IVA",
+    "Ratei",       "Risconti",   "Conti correnti", "Partitario", "Mastrini", "Riepilogo",
+    "Analisi",     "Giornale",   "Attività",       "Qualità",    "Società",  "Unità di misura",
+};
+
+QString didascalia(QRandomGenerator& caso, int numero)
+{
+    const int parole = 2 + caso.bounded(3);
+    QStringList l;
+    for (int i = 0; i < parole; ++i)
+        l << QString::fromUtf8(kParole[caso.bounded(int(std::size(kParole)))]);
+    l << QString::number(numero);
+    return l.join(QLatin1Char(' '));
+}
+
+struct Catalogo
+{
+    std::vector<ProgrammaRicerca> programmi;
+    std::vector<RigaCatalogo> righe;
+};
+
+// Every program: 5 top menus, 5 submenus each, 9 leaves in each submenu (one of them a
+// placeholder caption and one a mode-2 leaf), and 25 quick items of their own.
+Catalogo catalogo()
+{
+    QRandomGenerator caso(20261210);
+    Catalogo c;
+    for (int p = 1; p <= kProgrammiRicerca; ++p) {
+        c.programmi.push_back(
+            {p, QStringLiteral("Programma %1 %2").arg(p).arg(QString::fromUtf8(kParole[p])), -1});
+        int menu = 1;
+        auto riga = [&](int livello, int prec, const QString& d, bool rapida, bool livello2) {
+            RigaCatalogo r;
+            r.programma = p;
+            r.visibile = true;
+            r.rapida = rapida;
+            r.riga.menu = menu++;
+            r.riga.livelloNull = false;
+            r.riga.livello = livello;
+            r.riga.precNull = prec < 0;
+            r.riga.menuPrec = prec < 0 ? 0 : prec;
+            r.riga.descrizione = d;
+            r.riga.livello2 = livello2 ? QStringLiteral("1") : QStringLiteral("0");
+            c.righe.push_back(r);
+            return r.riga.menu;
+        };
+        for (int t = 0; t < kCime; ++t) {
+            const int cima = riga(0, -1, didascalia(caso, menu), false, false);
+            for (int s = 0; s < kSottomenu; ++s) {
+                const int sotto = riga(1, cima, didascalia(caso, menu), false, false);
+                for (int f = 0; f < kFoglie; ++f) {
+                    const QString d =
+                        f == 0 ? QStringLiteral("Listino <LINEA>Listino</LINEA> %1").arg(menu)
+                               : didascalia(caso, menu);
+                    riga(2, sotto, d, false, f == 1);
+                }
+            }
+        }
+        for (int q = 0; q < kRapide; ++q)
+            riga(1, 9999, didascalia(caso, menu), true, false);
+    }
+    return c;
+}
+
+const Catalogo& catalogoCondiviso()
+{
+    static const Catalogo c = catalogo();
+    return c;
+}
+
+QString riempi(const QString& descrizione)
+{
+    return descrizione.left(descrizione.indexOf(QLatin1String("<LINEA>"))) +
+           QStringLiteral("Estate");
+}
+
+// Every prefix of texts a person types: the keystrokes of a search.
+QStringList tasti()
+{
+    QStringList out;
+    for (const char* t : {"prima nota", "stampa clienti", "contabilita", "etichette fornitori",
+                          "liquidazione iva 12", "qualita", "xyz"}) {
+        const QString s = QString::fromUtf8(t);
+        for (qsizetype i = 1; i <= s.size(); ++i)
+            out << s.left(i);
+    }
+    return out;
+}
+
+void BM_Costruisci(benchmark::State& state)
+{
+    const Catalogo& c = catalogoCondiviso();
+    int voci = 0;
+    for (auto _ : state) {
+        IndiceMenu indice = IndiceMenu::costruisci(c.programmi, c.righe, riempi);
+        voci = indice.size();
+        benchmark::DoNotOptimize(voci);
+    }
+    if (voci != kProgrammiRicerca * kVociPerProgramma)
+        state.SkipWithError("the index does not hold every leaf and quick item");
+    state.counters["voci"] = voci;
+}
+
+struct Db
+{
+    QString path;
+};
+
+void BM_LetturaECostruzione(benchmark::State& state, const Db* d)
+{
+    db::Database database;
+    database.setDatabaseName(d->path);
+    database.params() =
+        QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")};
+    database.attach();
+    db::Transaction t(&database);
+    t.params() =
+        QStringList{QStringLiteral("isc_tpb_concurrency"), QStringLiteral("isc_tpb_nowait")};
+    t.start();
+    db::Query q(&database, &t);
+    const std::vector<ProgrammaRicerca>& programmi = catalogoCondiviso().programmi;
+    int voci = 0;
+    for (auto _ : state) {
+        const IndiceMenu indice =
+            IndiceMenu::costruisci(programmi, leggiCatalogoProgetto(q, 1), riempi);
+        voci = indice.size();
+    }
+    if (voci != kProgrammiRicerca * kVociPerProgramma)
+        state.SkipWithError("the index does not hold every leaf and quick item");
+    state.counters["voci"] = voci;
+}
+
+void BM_FloorLettura(benchmark::State& state, const Db* d)
+{
+    RawDatabase raw(d->path);
+    raw.start();
+    const char* sql =
+        "SELECT PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+        "LIVELLO2VERSIONE, VOCERAPIDA FROM DETTMENU WHERE PROGRAMMA IN(SELECT PROGRAMMA "
+        "FROM DETTPROGETTI WHERE PROGETTO='1')AND((VISIBILE='1')OR(VOCERAPIDA='1')) "
+        "ORDER BY PROGRAMMA, MENU";
+    int righe = 0;
+    for (auto _ : state)
+        righe = raw.select(sql);
+    if (righe != static_cast<int>(catalogoCondiviso().righe.size()))
+        state.SkipWithError("the floor read an unexpected number of rows");
+}
+
+void BM_TastoIndice(benchmark::State& state)
+{
+    const Catalogo& c = catalogoCondiviso();
+    const IndiceMenu indice = IndiceMenu::costruisci(c.programmi, c.righe, riempi);
+    const QStringList testi = tasti();
+    qsizetype i = 0;
+    qint64 peggiore = 0;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        auto trovate = indice.cerca(testi[i]);
+        benchmark::DoNotOptimize(trovate);
+        peggiore = std::max(peggiore, timer.nsecsElapsed());
+        i = (i + 1) % testi.size();
+    }
+    state.counters["max_ms"] = double(peggiore) / 1e6;
+}
+
+void BM_TastoCampo(benchmark::State& state)
+{
+    const Catalogo& c = catalogoCondiviso();
+    QWidget finestra;
+    finestra.resize(1000, 700);
+    auto* layout = new QVBoxLayout(&finestra);
+    auto* ricerca = new RicercaMenu(&finestra);
+    ricerca->setFixedWidth(185);
+    layout->addWidget(ricerca, 0, Qt::AlignTop | Qt::AlignLeft);
+    finestra.show();
+    QApplication::setActiveWindow(&finestra);
+    ricerca->impostaIndice(IndiceMenu::costruisci(c.programmi, c.righe, riempi));
+    ricerca->campo()->setFocus();
+    QApplication::processEvents();
+    const QStringList testi = tasti();
+    qsizetype i = 0;
+    qint64 peggiore = 0;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        timer.start();
+        ricerca->campo()->setText(testi[i]);
+        ricerca->tendina()->repaint();
+        peggiore = std::max(peggiore, timer.nsecsElapsed());
+        i = (i + 1) % testi.size();
+    }
+    if (!ricerca->tendina()->isVisible())
+        state.SkipWithError("the list was not shown");
+    state.counters["max_ms"] = double(peggiore) / 1e6;
+}
+
+// A user database holding the catalogue, every row inserted in one transaction.
+void scriviCatalogo(const QString& path)
+{
+    data::SchemaInstaller::createDatabase(path, data::SchemaInstaller::userSchemaSql());
+    db::Database database;
+    database.setDatabaseName(path);
+    database.params() =
+        QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")};
+    database.attach();
+    db::Transaction t(&database);
+    t.start();
+    db::Query q(&database, &t);
+    const Catalogo& c = catalogoCondiviso();
+    for (const ProgrammaRicerca& p : c.programmi) {
+        q.clear();
+        q.add(QStringLiteral("INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, ") +
+              db::quotedInt(p.codice) + QLatin1Char(')'));
+        q.execSql();
+    }
+    for (const RigaCatalogo& r : c.righe) {
+        q.clear();
+        q.add(QStringLiteral(
+                  "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, "
+                  "DESCRIZIONE, VOCERAPIDA, LIVELLO2VERSIONE) VALUES (") +
+              db::quotedInt(r.programma) + QLatin1Char(',') + db::quotedInt(r.riga.menu) +
+              QLatin1Char(',') + db::quotedInt(r.riga.livello) + QLatin1Char(',') +
+              (r.riga.precNull ? QStringLiteral("NULL") : db::quotedInt(r.riga.menuPrec)) +
+              QStringLiteral(",'1',") + db::quoted(r.riga.descrizione) + QLatin1Char(',') +
+              db::quoted(r.rapida ? QStringLiteral("1") : QStringLiteral("0")) + QLatin1Char(',') +
+              db::quoted(r.riga.livello2) + QLatin1Char(')'));
+        q.execSql();
+    }
+    t.commit();
+    database.detach();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    quietOffscreenWarnings();
+    QApplication app(argc, argv);
+    std::printf("load average at start: %s\n", loadAverage().c_str());
+
+    QTemporaryDir dir;
+    const Db db{dir.path() + QStringLiteral("/user.fdb")};
+    scriviCatalogo(db.path);
+
+    for (auto* b : {benchmark::RegisterBenchmark("IndiceMenu/costruisci", BM_Costruisci),
+                    benchmark::RegisterBenchmark("IndiceMenu/lettura-e-costruzione/embedded",
+                                                 BM_LetturaECostruzione, &db),
+                    benchmark::RegisterBenchmark("FloorLettura/embedded", BM_FloorLettura, &db)})
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (auto* b : {benchmark::RegisterBenchmark("Tasto/indice", BM_TastoIndice),
+                    benchmark::RegisterBenchmark("Tasto/campo", BM_TastoCampo)})
+        b->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::AddCustomContext("loadavg_start", loadAverage());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("load average at the end: %s\n", loadAverage().c_str());
+    return 0;
+}

@@ -1,0 +1,40 @@
+#include "menu/CatalogoProgetto.h"
+
+#include "db/Query.h"
+#include "db/SqlText.h"
+
+namespace velkora {
+
+std::vector<RigaCatalogo> leggiCatalogoProgetto(db::Query& query, qint32 progetto)
+{
+    query.close();
+    query.clear();
+    query.add(QStringLiteral("SELECT PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE,"));
+    query.add(QStringLiteral("DESCRIZIONE, LIVELLO2VERSIONE, VOCERAPIDA"));
+    query.add(QStringLiteral("FROM DETTMENU WHERE PROGRAMMA IN("));
+    query.add(QStringLiteral("SELECT PROGRAMMA FROM DETTPROGETTI"));
+    query.add(QStringLiteral("WHERE PROGETTO=") + db::quotedInt(progetto) + QStringLiteral(")AND"));
+    query.add(QStringLiteral("((VISIBILE='1')OR(VOCERAPIDA='1'))"));
+    query.add(QStringLiteral("ORDER BY PROGRAMMA, MENU"));
+    query.open();
+    std::vector<RigaCatalogo> righe;
+    for (query.first(); !query.eof(); query.next()) {
+        RigaCatalogo c;
+        c.programma = static_cast<qint32>(query.asInteger(0));
+        RigaMenu& r = c.riga;
+        r.menu = static_cast<qint32>(query.asInteger(1));
+        r.livelloNull = query.isNull(2);
+        r.livello = static_cast<qint32>(query.asInteger(2));
+        r.precNull = query.isNull(3);
+        r.menuPrec = static_cast<qint32>(query.asInteger(3));
+        c.visibile = query.asString(4) == QLatin1String("1");
+        r.descrizione = query.asString(5);
+        r.livello2 = query.asString(6);
+        c.rapida = query.asString(7) == QLatin1String("1");
+        righe.push_back(std::move(c));
+    }
+    query.close();
+    return righe;
+}
+
+} // namespace velkora

@@ -1,0 +1,65 @@
+// The menu search of the main window: the field at the top of the navigation bar, Ctrl+F, and
+// the index of the project's menu entries it searches.
+
+#include "data/TabX.h"
+#include "db/DbError.h"
+#include "menu/CatalogoProgetto.h"
+#include "menu/CostruttoreMenu.h"
+#include "menu/IndiceMenu.h"
+#include "menu/NavigationBar.h"
+#include "menu/RicercaMenu.h"
+#include "platform/MessageService.h"
+#include "shell/BaseMain.h"
+
+#include <QAbstractButton>
+#include <QFrame>
+#include <QShortcut>
+
+namespace velkora {
+
+void TBaseMainForm::creaRicercaMenu()
+{
+    RicercaVoci = new RicercaMenu(MenuProgrammi);
+    RicercaVoci->impostaImmagini(&Icone2Programmi);
+    MenuProgrammi->setHeader(RicercaVoci);
+    connect(RicercaVoci, &RicercaMenu::attivata, this, &TBaseMainForm::aggiornaIndiceRicerca);
+    connect(RicercaVoci, &RicercaMenu::voceScelta, this, &TBaseMainForm::EseguiVoceTrovata);
+    // Anywhere in the main window; the field exists only in the working state, with the bar.
+    auto* cerca = new QShortcut(QKeySequence::Find, this);
+    cerca->setContext(Qt::WindowShortcut);
+    connect(cerca, &QShortcut::activated, this, &TBaseMainForm::CercaNelMenu);
+}
+
+void TBaseMainForm::CercaNelMenu()
+{
+    if (!MenuProgrammi->isVisible())
+        return;
+    RicercaVoci->attiva();
+}
+
+void TBaseMainForm::aggiornaIndiceRicerca()
+{
+    if (!m_indiceRicercaScaduto || !MenuProgrammi->isVisible())
+        return;
+    // The programs as the bar shows them, with their small pictures.
+    std::vector<ProgrammaRicerca> programmi;
+    for (int i = 0; i < MenuProgrammi->groupCount(); ++i) {
+        const NavigationBar::Group* g = MenuProgrammi->group(i);
+        programmi.push_back({g->tag(), g->caption(), g->smallImageIndex()});
+    }
+    TTabXForm* form = tabX();
+    try {
+        const std::vector<RigaCatalogo> righe = leggiCatalogoProgetto(QueryAux, NumProgetto);
+        RicercaVoci->impostaIndice(
+            IndiceMenu::costruisci(programmi, righe, [form](const QString& descrizione) {
+                return didascaliaConParametro(descrizione, *form);
+            }));
+        m_indiceRicercaScaduto = false;
+    } catch (const db::DbError& e) {
+        // The search keeps the entries it had; the next use tries again.
+        messages().error(QStringLiteral("Impossibile leggere le voci di menu per la ricerca."),
+                         e.message(), this);
+    }
+}
+
+} // namespace velkora
