@@ -110,9 +110,14 @@ public:
     void accessoAgenda();
     // Shows the disk-choice button for users allowed to use it.
     void ComboUtentiChange();
+    // The login reads in few round trips: the bar's programs and quick items in one statement,
+    // the user's row once, the parameters of his company once. With accessoPassoPerPasso set
+    // every statement runs on its own as the steps above list them (the same outcome: bar,
+    // menus, boxes, rows and failed-statement files; many more round trips).
+    bool accessoPassoPerPasso = false;
 
     // The navigation bar: one group per program of the project NumProgetto, with its quick
-    // items as links.
+    // items as links, read in one statement (LettoreCatalogo).
     void CaricaProgrammi();
     // A group was clicked: its program's menus replace those in the menu bar.
     void ProgrammaOnClick();
