@@ -13,6 +13,9 @@
 // that gives the same visible result (the item read with the profile check, the session read,
 // the call-log row written and committed with its window id, the company read).
 //
+// The click runs the dispatch as the window does it (one restart, one merged read, one call-log
+// statement) and, as ClickStepByStep, with the statements one by one (dispatchPassoPerPasso).
+//
 // After the benchmarks the program prints, for every link, the time of each step of the click
 // (and on the relay its round trips) as the dispatch runs them (disable with --no-steps).
 //
@@ -141,9 +144,10 @@ std::string clickFault(const Link& link, int callsBefore)
     return {};
 }
 
-void BM_Click(benchmark::State& state, Link* link)
+void BM_Click(benchmark::State& state, Link* link, bool passoPerPasso)
 {
     TBaseMainForm& w = *link->window;
+    w.dispatchPassoPerPasso = passoPerPasso;
     long long trips = 0;
     for (auto _ : state) {
         const int callsBefore = moduleCalls(*link);
@@ -161,6 +165,7 @@ void BM_Click(benchmark::State& state, Link* link)
             break;
         }
     }
+    w.dispatchPassoPerPasso = false;
     if (link->relay)
         state.counters["round_trips"] =
             static_cast<double>(trips) / static_cast<double>(state.iterations());
@@ -221,9 +226,9 @@ void BM_Floor(benchmark::State& state, Link* link)
 
 // ---- The click step by step -----------------------------------------------------------------
 
-// The steps of EseguiFunzioneVoce for this leaf, in its order and with its statements, through
-// the window's own units, each measured on its own. Kept beside the benchmark only to show where
-// the round trips go; the benchmark itself calls the real method.
+// The steps of EseguiFunzioneVoce run one by one for this leaf, in its order and with its
+// statements, through the window's own units, each measured on its own. Kept beside the benchmark
+// only to show where the round trips go; the benchmark itself calls the real method.
 struct Step
 {
     const char* name;
@@ -368,12 +373,13 @@ int main(int argc, char** argv)
         logIn(*link);
         const std::string n = link->name;
         auto* f = benchmark::RegisterBenchmark(("Floor/" + n).c_str(), BM_Floor, link.get());
-        auto* c = benchmark::RegisterBenchmark(("Click/" + n).c_str(), BM_Click, link.get());
-        for (auto* b : {f, c})
+        auto* c = benchmark::RegisterBenchmark(("Click/" + n).c_str(), BM_Click, link.get(), false);
+        auto* p = benchmark::RegisterBenchmark(("ClickStepByStep/" + n).c_str(), BM_Click,
+                                               link.get(), true);
+        for (auto* b : {f, c, p}) {
             b->Unit(benchmark::kMillisecond)->UseRealTime();
-        if (link->relay) {
-            f->Iterations(20);
-            c->Iterations(20);
+            if (link->relay)
+                b->Iterations(20);
         }
     }
 

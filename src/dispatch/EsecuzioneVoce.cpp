@@ -1,8 +1,10 @@
 #include "dispatch/EsecuzioneVoce.h"
 
 #include "data/TabX.h"
+#include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
+#include "db/Transaction.h"
 #include "dispatch/ChiamateModulo.h"
 #include "params/Ditte.h"
 #include "platform/MessageService.h"
@@ -20,6 +22,21 @@ TipoChiamata tipoChiamata(const QString& funzione, qint32 modo)
         return modo == 1 ? TipoChiamata::DLLX : TipoChiamata::DLL2X;
     return modo == 1 ? TipoChiamata::DLL : TipoChiamata::DLL2;
 }
+
+// The parameter text comes as a string when it is short enough, so that reading it costs no
+// round trips of its own; a longer one comes as the text column itself.
+constexpr int kParametriInRiga = 8000;
+
+struct EsecuzioneVoce::Letto
+{
+    bool profilo = false;
+    bool voceTrovata = false;
+    Voce voce;
+    bool sessioneTrovata = false;
+    bool sessioneChiusa = false;
+    bool utenteTrovato = false;
+    QString ditta;
+};
 
 EsecuzioneVoce::EsecuzioneVoce(const Contesto& contesto) : m_contesto(contesto) {}
 
@@ -39,13 +56,61 @@ bool EsecuzioneVoce::profiloEsiste()
     return !query.isEmpty();
 }
 
+void EsecuzioneVoce::mancaProfilo()
+{
+    errore(QStringLiteral("Errore di configurazione dell'utente ") + m_contesto.form.NomeUser +
+           QStringLiteral(": il profilo sicurezza assegnato non esiste"));
+}
+
+namespace {
+
+QString aperturaVoce(qint32 programma)
+{
+    return QStringLiteral("Impossibile caricare la finestra relativa alla voce di menu "
+                          "selezionata. Controllare le impostazioni di menu del programma ") +
+           QString::number(programma);
+}
+
+} // namespace
+
+void EsecuzioneVoce::mancaVoce(qint32 programma, qint32 menu)
+{
+    errore(aperturaVoce(programma) + QStringLiteral(": manca il menu ") + QString::number(menu));
+}
+
+bool EsecuzioneVoce::voceCompleta(qint32 programma, qint32 menu, const Voce& voce)
+{
+    if (voce.libreria.isEmpty()) {
+        errore(aperturaVoce(programma) + QStringLiteral(": manca la DLL ") +
+               QStringLiteral("di riferimento per caricare la finestra nel menu ") +
+               QString::number(menu));
+        return false;
+    }
+    if (voce.funzione.isEmpty()) {
+        errore(aperturaVoce(programma) + QStringLiteral(": manca la ") +
+               QStringLiteral("funzione di riferimento per caricare la finestra nel menu ") +
+               QString::number(menu));
+        return false;
+    }
+    return true;
+}
+
 std::optional<TipoChiamata> EsecuzioneVoce::EseguiFunzioneVoce(qint32 programma, qint32 menu,
                                                                qint32 modo)
 {
+    if (m_contesto.inUnPasso) {
+        if (const auto esito = inUnPasso(programma, menu, modo))
+            return *esito;
+    }
+    return passoPerPasso(programma, menu, modo);
+}
+
+std::optional<TipoChiamata> EsecuzioneVoce::passoPerPasso(qint32 programma, qint32 menu,
+                                                          qint32 modo)
+{
     TTabXForm& form = m_contesto.form;
     if (!m_contesto.mantieniStdMin && !profiloEsiste()) {
-        errore(QStringLiteral("Errore di configurazione dell'utente ") + form.NomeUser +
-               QStringLiteral(": il profilo sicurezza assegnato non esiste"));
+        mancaProfilo();
         return std::nullopt;
     }
 
@@ -57,56 +122,146 @@ std::optional<TipoChiamata> EsecuzioneVoce::EseguiFunzioneVoce(qint32 programma,
     query.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
     query.add(QStringLiteral("(MENU=") + db::quotedInt(menu) + QStringLiteral(")"));
     query.open();
-    const QString apertura =
-        QStringLiteral("Impossibile caricare la finestra relativa alla voce di menu "
-                       "selezionata. Controllare le impostazioni di menu del programma ") +
-        QString::number(programma);
     if (query.isEmpty()) {
-        errore(apertura + QStringLiteral(": manca il menu ") + QString::number(menu));
+        mancaVoce(programma, menu);
         return std::nullopt;
     }
     query.first();
-    const QString libreria = query.asString(QStringLiteral("DLL"));
-    const QString funzione = query.asString(QStringLiteral("FUNZIONE"));
-    const QString parametri = query.asString(QStringLiteral("PARAMETRIBLOB"));
+    const Voce voce{query.asString(QStringLiteral("DLL")),
+                    query.asString(QStringLiteral("FUNZIONE")),
+                    query.asString(QStringLiteral("PARAMETRIBLOB"))};
     query.close();
-    if (libreria.isEmpty()) {
-        errore(apertura + QStringLiteral(": manca la DLL ") +
-               QStringLiteral("di riferimento per caricare la finestra nel menu ") +
-               QString::number(menu));
+    if (!voceCompleta(programma, menu, voce))
         return std::nullopt;
-    }
-    if (funzione.isEmpty()) {
-        errore(apertura + QStringLiteral(": manca la ") +
-               QStringLiteral("funzione di riferimento per caricare la finestra nel menu ") +
-               QString::number(menu));
-        return std::nullopt;
-    }
 
     if (!m_contesto.sessioni.verifica(true))
         return std::nullopt;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamata(funzione);
+    const qint32 idFinestra = m_contesto.sessioni.registraChiamata(voce.funzione);
     // The call-log row stays when the company cannot be written: the call was asked for.
     if (!aggiornaDittaUtente(query, m_contesto.messages, form.NumUser, form.DittaCorrente))
         return std::nullopt;
+    return chiama(voce, idFinestra, modo);
+}
 
+std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 programma, qint32 menu)
+{
+    db::Query& query = m_contesto.query;
+    db::Transaction* transazione = query.transaction();
+    db::Query& lettura = m_contesto.inUnPasso->lettura;
+    if (!transazione)
+        return std::nullopt;
+    lettura.setDatabase(query.database());
+    lettura.setTransaction(transazione);
+
+    // Every value is a bound parameter: the text stays the same from click to click, so the
+    // statement is prepared once. One row always comes back, from RDB$DATABASE; the item's
+    // columns are NULL when it does not exist (DETTMENU.MENU is never NULL in a row that does).
+    // The profile is not read when the user may skip its check.
+    lettura.close();
+    lettura.clear();
+    lettura.add(QStringLiteral("SELECT"));
+    if (!m_contesto.mantieniStdMin)
+        lettura.add(
+            QStringLiteral("(SELECT COUNT(*) FROM PROFILI WHERE CODICE=:PROFILO) AS PROFILI,"));
+    lettura.add(QStringLiteral(
+        "(SELECT COUNT(*) FROM NORVILOG WHERE CODICESESSIONE=:SESSIONE) AS SESSIONI,"));
+    lettura.add(QStringLiteral("(SELECT FIRST 1 DATACHIUSURA FROM NORVILOG"
+                               " WHERE CODICESESSIONE=:SESSIONE) AS DATACHIUSURA,"));
+    lettura.add(QStringLiteral("(SELECT COUNT(*) FROM UTENTI WHERE CODICE=:UTENTE) AS UTENTI,"));
+    lettura.add(
+        QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE CODICE=:UTENTE) AS DITTA,"));
+    lettura.add(QStringLiteral("D.MENU, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,"));
+    lettura.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)<=%1"
+                               " THEN CAST(D.PARAMETRIBLOB AS VARCHAR(%1)) END AS PARAMETRI,")
+                    .arg(kParametriInRiga));
+    lettura.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)>%1"
+                               " THEN D.PARAMETRIBLOB END AS PARAMETRIBLOB")
+                    .arg(kParametriInRiga));
+    lettura.add(QStringLiteral("FROM RDB$DATABASE LEFT JOIN DETTMENU D"));
+    lettura.add(QStringLiteral("ON D.PROGRAMMA=:PROGRAMMA AND D.MENU=:MENU"));
+    if (!m_contesto.mantieniStdMin)
+        lettura.setParam(QStringLiteral("PROFILO"), m_contesto.numProfilo);
+    lettura.setParam(QStringLiteral("SESSIONE"), m_contesto.sessioni.codiceSessione());
+    lettura.setParam(QStringLiteral("UTENTE"), m_contesto.form.NumUser);
+    lettura.setParam(QStringLiteral("PROGRAMMA"), programma);
+    lettura.setParam(QStringLiteral("MENU"), menu);
+    try {
+        // One restart for the whole click: the session row (and with it the item and the
+        // user's company) is read as committed up to now, so a closing made elsewhere is seen.
+        query.close();
+        transazione->restart();
+        lettura.open();
+    } catch (const db::DbError&) {
+        return std::nullopt;
+    }
+    lettura.first();
+    Letto letto;
+    letto.profilo = m_contesto.mantieniStdMin || lettura.asInteger(QStringLiteral("PROFILI")) > 0;
+    letto.voceTrovata = !lettura.isNull(QStringLiteral("MENU"));
+    letto.voce.libreria = lettura.asString(QStringLiteral("DLL"));
+    letto.voce.funzione = lettura.asString(QStringLiteral("FUNZIONE"));
+    letto.voce.parametri = lettura.isNull(QStringLiteral("PARAMETRIBLOB"))
+                               ? lettura.asString(QStringLiteral("PARAMETRI"))
+                               : lettura.asString(QStringLiteral("PARAMETRIBLOB"));
+    letto.sessioneTrovata = lettura.asInteger(QStringLiteral("SESSIONI")) > 0;
+    letto.sessioneChiusa = !lettura.asString(QStringLiteral("DATACHIUSURA")).isEmpty();
+    letto.utenteTrovato = lettura.asInteger(QStringLiteral("UTENTI")) > 0;
+    letto.ditta = lettura.asString(QStringLiteral("DITTA"));
+    lettura.close();
+    return letto;
+}
+
+std::optional<std::optional<TipoChiamata>> EsecuzioneVoce::inUnPasso(qint32 programma, qint32 menu,
+                                                                     qint32 modo)
+{
+    const std::optional<Letto> letto = leggiInUnPasso(programma, menu);
+    if (!letto)
+        return std::nullopt;
+    const std::optional<TipoChiamata> fermo;
+    if (!letto->profilo) {
+        mancaProfilo();
+        return fermo;
+    }
+    if (!letto->voceTrovata) {
+        mancaVoce(programma, menu);
+        return fermo;
+    }
+    if (!voceCompleta(programma, menu, letto->voce))
+        return fermo;
+    if (!m_contesto.sessioni.esitoVerifica(letto->sessioneTrovata, letto->sessioneChiusa, true))
+        return fermo;
+
+    TTabXForm& form = m_contesto.form;
+    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(
+        m_contesto.inUnPasso->registro, letto->voce.funzione);
+    // The company is written only when the stored one differs; the writing itself is the
+    // step-by-step one, with its own read, message and commit.
+    if (letto->utenteTrovato && letto->ditta != form.DittaCorrente &&
+        !aggiornaDittaUtente(m_contesto.query, m_contesto.messages, form.NumUser,
+                             form.DittaCorrente))
+        return fermo;
+    return chiama(letto->voce, idFinestra, modo);
+}
+
+TipoChiamata EsecuzioneVoce::chiama(const Voce& voce, qint32 idFinestra, qint32 modo)
+{
     const ChiamateModulo& chiamate = m_contesto.chiamate;
-    const TipoChiamata tipo = tipoChiamata(funzione, modo);
+    const TipoChiamata tipo = tipoChiamata(voce.funzione, modo);
     switch (tipo) {
     case TipoChiamata::DLL3Y:
-        chiamate.CaricaFunzioneDLL3Y(libreria, funzione, parametri, idFinestra);
+        chiamate.CaricaFunzioneDLL3Y(voce.libreria, voce.funzione, voce.parametri, idFinestra);
         break;
     case TipoChiamata::DLLX:
-        chiamate.CaricaFunzioneDLLX(libreria, funzione, idFinestra);
+        chiamate.CaricaFunzioneDLLX(voce.libreria, voce.funzione, idFinestra);
         break;
     case TipoChiamata::DLL2X:
-        chiamate.CaricaFunzioneDLL2X(libreria, funzione, parametri, idFinestra);
+        chiamate.CaricaFunzioneDLL2X(voce.libreria, voce.funzione, voce.parametri, idFinestra);
         break;
     case TipoChiamata::DLL:
-        chiamate.CaricaFunzioneDLL(libreria, funzione);
+        chiamate.CaricaFunzioneDLL(voce.libreria, voce.funzione);
         break;
     case TipoChiamata::DLL2:
-        chiamate.CaricaFunzioneDLL2(libreria, funzione, parametri);
+        chiamate.CaricaFunzioneDLL2(voce.libreria, voce.funzione, voce.parametri);
         break;
     }
     return tipo;

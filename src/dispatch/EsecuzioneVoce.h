@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Query.h"
+
 #include <QString>
 #include <optional>
 
@@ -11,9 +13,14 @@ class ChiamateModulo;
 class SessioniLavoro;
 class TTabXForm;
 
-namespace db {
-class Query;
-}
+// The statements a dispatch in one pass keeps prepared from click to click: the read of the
+// item with every check made before the call, and the call-log row. The window owns them for as
+// long as it is logged in; they run on its database and in its no-wait transaction.
+struct QueryDispatch
+{
+    db::Query lettura;
+    db::Query registro;
+};
 
 namespace platform {
 class MessageService;
@@ -58,6 +65,13 @@ public:
         // The session check and the call log.
         SessioniLavoro& sessioni;
         const ChiamateModulo& chiamate;
+        // With statements to keep, the dispatch reads the profile, the item, the session and the
+        // user's stored company in one statement after a single restart of the transaction,
+        // and writes the call-log row drawing its own window id. The boxes, the rows written and
+        // the failed-statement files are those of the step-by-step statements, which run
+        // instead whenever the engine refuses one of the merged ones. Null: the statements one
+        // by one, each with its own restart and commit.
+        QueryDispatch* inUnPasso = nullptr;
     };
 
     explicit EsecuzioneVoce(const Contesto& contesto);
@@ -69,7 +83,28 @@ public:
     std::optional<TipoChiamata> EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 modo);
 
 private:
+    struct Voce
+    {
+        QString libreria;
+        QString funzione;
+        QString parametri;
+    };
+    // What the merged read found; nothing when the engine refused it.
+    struct Letto;
+
+    std::optional<TipoChiamata> passoPerPasso(qint32 programma, qint32 menu, qint32 modo);
+    // Nothing when the dispatch must run step by step instead (nothing was shown or written).
+    std::optional<std::optional<TipoChiamata>> inUnPasso(qint32 programma, qint32 menu,
+                                                         qint32 modo);
+    std::optional<Letto> leggiInUnPasso(qint32 programma, qint32 menu);
+
     bool profiloEsiste();
+    // The boxes of the stops before the session check.
+    void mancaProfilo();
+    void mancaVoce(qint32 programma, qint32 menu);
+    // False, with its box, when the item names no library or no function.
+    bool voceCompleta(qint32 programma, qint32 menu, const Voce& voce);
+    TipoChiamata chiama(const Voce& voce, qint32 idFinestra, qint32 modo);
     void errore(const QString& testo);
 
     Contesto m_contesto;

@@ -1,8 +1,10 @@
 #include "menu/BarraProgrammi.h"
 
+#include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "menu/ImageList.h"
+#include "menu/LettoreCatalogo.h"
 #include "menu/NavigationBar.h"
 #include "platform/FileSystem.h"
 
@@ -15,30 +17,57 @@ namespace {
 constexpr int kSlots = 256;
 }
 
+struct BarraProgrammi::Conteggi
+{
+    QString grafica;
+    bool conGrafica = false;
+    int icone = 0;
+    int gruppo = 1;
+    int rapida = 1;
+};
+
 BarraProgrammi::BarraProgrammi(const Contesto& contesto) : m_contesto(contesto) {}
 
 void BarraProgrammi::CaricaProgrammi(qint32 progetto)
 {
-    NavigationBar* barra = m_contesto.barra;
-    ImageList& icone32 = m_contesto.icone;
-    ImageList& icone16 = m_contesto.icone2;
-    db::Query& query = m_contesto.query;
-    db::Query& query2 = m_contesto.query2;
-    const QString grafica =
-        platform::joinPath(m_contesto.cartellaProgramma, QStringLiteral("Grafica"));
-    const bool conGrafica = platform::folderExists(grafica);
-    int icone = 0;
-    int gruppo = 1;
-    int rapida = 1;
+    Conteggi conteggi;
+    conteggi.grafica = platform::joinPath(m_contesto.cartellaProgramma, QStringLiteral("Grafica"));
+    conteggi.conGrafica = platform::folderExists(conteggi.grafica);
 
     // Every build starts from an empty bar: a second login or a rebuild never adds its groups,
     // links and pictures to those already there, nor leaves old ones in the slot tables.
-    barra->removeAllGroups();
-    icone32.clear();
-    icone16.clear();
+    m_contesto.barra->removeAllGroups();
+    m_contesto.icone.clear();
+    m_contesto.icone2.clear();
     m_contesto.gruppi.fill(nullptr);
     m_contesto.rapide.fill(nullptr);
 
+    // When the whole read is refused, the statements one per program run instead: they fail
+    // where they fail, and the groups built before that stay, as a user then sees them.
+    if (m_contesto.perProgramma || !caricaDalCatalogo(progetto, conteggi))
+        caricaPerProgramma(progetto, conteggi);
+}
+
+bool BarraProgrammi::caricaDalCatalogo(qint32 progetto, Conteggi& conteggi)
+{
+    std::vector<ProgrammaCatalogo> programmi;
+    try {
+        programmi = LettoreCatalogo(m_contesto.query).programmi(progetto);
+    } catch (const db::DbError&) {
+        return false;
+    }
+    for (const ProgrammaCatalogo& p : programmi) {
+        NavigationBar::Group* g = aggiungiGruppo(p.codice, p.descrizione, p.icona, conteggi);
+        for (const VoceRapidaCatalogo& v : p.rapide)
+            aggiungiRapida(g, v.descrizione, v.menu, conteggi);
+    }
+    return true;
+}
+
+void BarraProgrammi::caricaPerProgramma(qint32 progetto, Conteggi& conteggi)
+{
+    db::Query& query = m_contesto.query;
+    db::Query& query2 = m_contesto.query2;
     query.close();
     query.clear();
     query.add(QStringLiteral("SELECT * FROM PROGRAMMI WHERE CODICE IN("));
@@ -46,36 +75,10 @@ void BarraProgrammi::CaricaProgrammi(qint32 progetto)
     query.add(QStringLiteral("WHERE PROGETTO=") + db::quotedInt(progetto) + QLatin1Char(')'));
     query.open();
     for (query.first(); !query.eof(); query.next()) {
-        const QString icona = query.asString(QStringLiteral("ICONA"));
-        bool conIcona = false;
-        if (!icona.isEmpty() && conGrafica) {
-            // The name comes from a database that other workstations write: only a file inside
-            // Grafica is read. A name leading elsewhere ("../", an absolute path, a link out of
-            // the folder) counts as a missing icon, and is noted in the warning output.
-            const QString file = platform::fileInsideFolder(grafica, icona);
-            if (file.isEmpty()) {
-                qWarning("Icon \"%s\" of program %s leads outside %s: not read",
-                         qUtf8Printable(icona),
-                         qUtf8Printable(query.asString(QStringLiteral("CODICE"))),
-                         qUtf8Printable(grafica));
-            } else if (platform::fileExists(file)) {
-                // One icon file gives both sizes; the list keeps the same order in both.
-                const QIcon icon(file);
-                icone32.add(icon.pixmap(icone32.size()));
-                icone16.add(icon.pixmap(icone16.size()));
-                conIcona = true;
-            }
-        }
         const qint32 codice = static_cast<qint32>(query.asInteger(QStringLiteral("CODICE")));
         NavigationBar::Group* g =
-            barra->addGroup(query.asString(QStringLiteral("DESCRIZIONE")), codice,
-                            conIcona ? icone : -1, conIcona ? icone : -1);
-        g->setOnClick(m_contesto.suClickGruppo);
-        // The tables hold 256 groups and 256 quick items; more are still shown.
-        if (gruppo <= kSlots)
-            m_contesto.gruppi[static_cast<std::size_t>(gruppo)] = g;
-        if (conIcona)
-            ++icone;
+            aggiungiGruppo(codice, query.asString(QStringLiteral("DESCRIZIONE")),
+                           query.asString(QStringLiteral("ICONA")), conteggi);
 
         query2.close();
         query2.clear();
@@ -84,16 +87,51 @@ void BarraProgrammi::CaricaProgrammi(qint32 progetto)
         query2.add(QStringLiteral("(VOCERAPIDA='1')"));
         query2.add(QStringLiteral("ORDER BY MENU"));
         query2.open();
-        for (query2.first(); !query2.eof(); query2.next()) {
-            NavigationBar::Link* link =
-                barra->addLink(g, query2.asString(QStringLiteral("DESCRIZIONE")),
-                               static_cast<int>(query2.asInteger(QStringLiteral("MENU"))));
-            if (rapida <= kSlots)
-                m_contesto.rapide[static_cast<std::size_t>(rapida)] = link;
-            ++rapida;
-        }
-        ++gruppo;
+        for (query2.first(); !query2.eof(); query2.next())
+            aggiungiRapida(g, query2.asString(QStringLiteral("DESCRIZIONE")),
+                           static_cast<qint32>(query2.asInteger(QStringLiteral("MENU"))), conteggi);
     }
+}
+
+NavigationBar::Group* BarraProgrammi::aggiungiGruppo(qint32 codice, const QString& descrizione,
+                                                     const QString& icona, Conteggi& conteggi)
+{
+    bool conIcona = false;
+    if (!icona.isEmpty() && conteggi.conGrafica) {
+        // The name comes from a database that other workstations write: only a file inside
+        // Grafica is read. A name leading elsewhere ("../", an absolute path, a link out of
+        // the folder) counts as a missing icon, and is noted in the warning output.
+        const QString file = platform::fileInsideFolder(conteggi.grafica, icona);
+        if (file.isEmpty()) {
+            qWarning("Icon \"%s\" of program %d leads outside %s: not read", qUtf8Printable(icona),
+                     int(codice), qUtf8Printable(conteggi.grafica));
+        } else if (platform::fileExists(file)) {
+            // One icon file gives both sizes; the list keeps the same order in both.
+            const QIcon icon(file);
+            m_contesto.icone.add(icon.pixmap(m_contesto.icone.size()));
+            m_contesto.icone2.add(icon.pixmap(m_contesto.icone2.size()));
+            conIcona = true;
+        }
+    }
+    NavigationBar::Group* g = m_contesto.barra->addGroup(
+        descrizione, codice, conIcona ? conteggi.icone : -1, conIcona ? conteggi.icone : -1);
+    g->setOnClick(m_contesto.suClickGruppo);
+    // The tables hold 256 groups and 256 quick items; more are still shown.
+    if (conteggi.gruppo <= kSlots)
+        m_contesto.gruppi[static_cast<std::size_t>(conteggi.gruppo)] = g;
+    if (conIcona)
+        ++conteggi.icone;
+    ++conteggi.gruppo;
+    return g;
+}
+
+void BarraProgrammi::aggiungiRapida(NavigationBar::Group* gruppo, const QString& descrizione,
+                                    qint32 menu, Conteggi& conteggi)
+{
+    NavigationBar::Link* link = m_contesto.barra->addLink(gruppo, descrizione, menu);
+    if (conteggi.rapida <= kSlots)
+        m_contesto.rapide[static_cast<std::size_t>(conteggi.rapida)] = link;
+    ++conteggi.rapida;
 }
 
 } // namespace velkora

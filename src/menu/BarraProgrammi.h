@@ -1,5 +1,7 @@
 #pragma once
 
+#include "menu/NavigationBar.h"
+
 #include <QString>
 #include <array>
 #include <functional>
@@ -9,7 +11,6 @@ class QObject;
 namespace velkora {
 
 class ImageList;
-class NavigationBar;
 
 namespace db {
 class Query;
@@ -38,6 +39,9 @@ public:
         QString cartellaProgramma;
         // What a click on a group header does.
         std::function<void()> suClickGruppo;
+        // One statement per program for its quick items instead of one read of the whole
+        // catalogue (the same bar, many more round trips).
+        bool perProgramma = false;
     };
 
     explicit BarraProgrammi(const Contesto& contesto);
@@ -46,6 +50,17 @@ public:
     void CaricaProgrammi(qint32 progetto);
 
 private:
+    struct Conteggi;
+    // The bar from one read of the catalogue; false when the engine refused the read (nothing
+    // was added to the bar then).
+    bool caricaDalCatalogo(qint32 progetto, Conteggi& conteggi);
+    void caricaPerProgramma(qint32 progetto, Conteggi& conteggi);
+    // Appends the group of a program, with its icon when the graphics folder has it.
+    NavigationBar::Group* aggiungiGruppo(qint32 codice, const QString& descrizione,
+                                         const QString& icona, Conteggi& conteggi);
+    void aggiungiRapida(NavigationBar::Group* gruppo, const QString& descrizione, qint32 menu,
+                        Conteggi& conteggi);
+
     Contesto m_contesto;
 };
 

@@ -59,15 +59,23 @@ bool SessioniLavoro::verifica(bool mostraMessaggi)
     transazioneDi(query).restart();
     query.setSql(istruzioneLeggiSessione(m_contesto.codiceSessione));
     query.open();
-    if (query.isEmpty()) {
+    if (query.isEmpty())
+        return esitoVerifica(false, false, mostraMessaggi);
+    query.first();
+    return esitoVerifica(true, !query.asString(QStringLiteral("DATACHIUSURA")).isEmpty(),
+                         mostraMessaggi);
+}
+
+bool SessioniLavoro::esitoVerifica(bool trovata, bool chiusa, bool mostraMessaggi)
+{
+    if (!trovata) {
         if (mostraMessaggi)
             m_contesto.messages.warning(
                 QStringLiteral("Attenzione: non risulta aperta nessuna sessione di lavoro"),
                 m_contesto.finestra);
         return false;
     }
-    query.first();
-    if (!query.asString(QStringLiteral("DATACHIUSURA")).isEmpty()) {
+    if (chiusa) {
         if (mostraMessaggi)
             m_contesto.messages.warning(
                 QStringLiteral("Attenzione: la sessione corrente risulta chiusa. Si prega "
@@ -112,6 +120,46 @@ qint32 SessioniLavoro::registraChiamata(const QString& funzione)
             dettaglio, m_contesto.finestra);
     // The call goes ahead with the id already drawn, logged or not.
     return idFinestra;
+}
+
+qint32 SessioniLavoro::registraChiamataInUnPasso(db::Query& registro, const QString& funzione)
+{
+    db::Transaction& transazione = transazioneDi(m_contesto.query);
+    registro.setDatabase(m_contesto.query.database());
+    registro.setTransaction(&transazione);
+    const QDateTime adesso = QDateTime::currentDateTime();
+    const QTime ora = adesso.time();
+    registro.close();
+    registro.clear();
+    registro.add(QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"));
+    registro.add(QStringLiteral("ORACHIAMATAFUNZIONE,FUNZIONECHIAMATA"));
+    if (m_contesto.logFinestre)
+        registro.add(QStringLiteral(",IDFINESTRA"));
+    registro.add(QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE"));
+    if (m_contesto.logFinestre)
+        registro.add(
+            QStringLiteral(",GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1)) RETURNING IDFINESTRA"));
+    else
+        registro.add(QStringLiteral(")"));
+    registro.setParam(QStringLiteral("SESSIONE"), m_contesto.codiceSessione);
+    registro.setParam(QStringLiteral("DATA"), adesso.date());
+    // Whole seconds, as the statement text writes them.
+    registro.setParam(QStringLiteral("ORA"), QTime(ora.hour(), ora.minute(), ora.second()));
+    registro.setParam(QStringLiteral("FUNZIONE"), funzione);
+    try {
+        db::TransactionGuard guard(transazione);
+        // Opened rather than executed: with the window columns the statement gives back a row.
+        registro.open();
+        const qint32 idFinestra =
+            m_contesto.logFinestre ? static_cast<qint32>(registro.asInteger(0)) : 0;
+        registro.close();
+        guard.commit();
+        return idFinestra;
+    } catch (const db::DbError&) {
+        // The guard has rolled the row back: the statement of registraChiamata runs now, and
+        // what it saves and shows on failure is the user's report.
+    }
+    return registraChiamata(funzione);
 }
 
 } // namespace velkora

@@ -27,6 +27,7 @@ namespace velkora {
 class CostruttoreMenu;
 class NavigationBar;
 class RicercaMenu;
+struct QueryDispatch;
 class SessioniLavoro;
 class TTabXForm;
 
@@ -73,6 +74,9 @@ public:
     db::Transaction TransazioneAux;
     db::Query QueryAux;
     db::Query QueryAux2;
+    // The dispatch's statements kept prepared between clicks (made at the first click); released
+    // with the window, before the shared data form that holds their database.
+    std::shared_ptr<QueryDispatch> queryDispatch;
     qint32 NumProgetto = 0;
     qint32 NumProfilo = 0;
     qint32 ContaVoci = 1;
@@ -113,9 +117,14 @@ public:
     void ButtonSceltaDiscoClick();
     // "Accesso a velkora": the editor of the user's parameter set.
     void Accessoavelkora1Click();
+    // The login reads in few round trips: the bar's programs and quick items in one statement,
+    // the user's row once, the parameters of his company once. With accessoPassoPerPasso set
+    // every statement runs on its own as the steps above list them (the same outcome: bar,
+    // menus, boxes, rows and failed-statement files; many more round trips).
+    bool accessoPassoPerPasso = false;
 
     // The navigation bar: one group per program of the project NumProgetto, with its quick
-    // items as links.
+    // items as links, read in one statement (LettoreCatalogo).
     void CaricaProgrammi();
     // A group was clicked: its program's menus replace those in the menu bar.
     void ProgrammaOnClick();
@@ -142,8 +151,11 @@ public:
 
     // A menu leaf or a quick item: checks the profile, reads the item, checks the session, logs
     // the call, writes the company back and calls the item's function in the kind its name and
-    // the mode select.
+    // the mode select. It reads and writes in one pass (one restart, one merged read, one
+    // call-log statement); with dispatchPassoPerPasso set it runs the statements one by one,
+    // each with its restart and commit (the same boxes, rows and files, more round trips).
     void EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 modo);
+    bool dispatchPassoPerPasso = false;
     // Makes UTENTI.DITTA of the user equal to the company; false when writing it failed.
     bool AggiornaDittaUtente(qint32 utente, const QString& ditta);
     // Click handlers of the menu leaves (mode 1, or mode 2 followed by a rebuild of the menus)

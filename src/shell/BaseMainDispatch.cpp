@@ -18,8 +18,11 @@ void TBaseMainForm::EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 mod
 {
     SessioniLavoro sessioniCorrenti = sessioni();
     const ChiamateModulo chiamate(*tabX());
+    if (!queryDispatch)
+        queryDispatch = std::make_shared<QueryDispatch>();
     EsecuzioneVoce({QueryAux, *tabX(), messages(), this, NumProfilo, MantieniStdMin,
-                    sessioniCorrenti, chiamate})
+                    sessioniCorrenti, chiamate,
+                    dispatchPassoPerPasso ? nullptr : queryDispatch.get()})
         .EseguiFunzioneVoce(programma, menu, modo);
 }
 

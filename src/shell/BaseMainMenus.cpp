@@ -20,7 +20,8 @@ CostruttoreMenu TBaseMainForm::costruttoreMenu()
 void TBaseMainForm::CaricaProgrammi()
 {
     BarraProgrammi({MenuProgrammi, IconeProgrammi, Icone2Programmi, GruppiProgrammi, VociRapide,
-                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); }})
+                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); },
+                    accessoPassoPerPasso})
         .CaricaProgrammi(NumProgetto);
     m_indiceRicercaScaduto = true;
 }
