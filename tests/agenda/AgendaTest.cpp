@@ -2,6 +2,7 @@
 // loaded by the program's loader through the main window's call, opening its real window on the
 // folder's real user database.
 
+#include "support/QtPrinting.h"
 #include "data/TabX.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -30,11 +31,6 @@
 #include <memory>
 #include <vector>
 
-// Readable texts in the failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using namespace velkora::test;

@@ -1,3 +1,4 @@
+#include "support/QtPrinting.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -15,13 +16,6 @@
 #include <climits>
 #include <ostream>
 
-// Readable failure output for texts and lists of texts.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 using namespace velkora;
 

@@ -1,5 +1,6 @@
 // The open-sessions window on a real user database: what it lists, marking, the confirmation,
 // and the closing of the marked sessions, all of them or none.
+#include "support/QtPrinting.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
@@ -19,11 +20,6 @@
 
 #include <map>
 
-// Readable failures: texts shown as text.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using velkora::platform::BoxKind;

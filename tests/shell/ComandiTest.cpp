@@ -1,6 +1,7 @@
 // The keyboard commands of the main window (F8, F9, F12) and its closing, on a real user
 // database: the company stored in UTENTI, the caption, the menus, the sessions and the window
 // positions as the database holds them afterwards.
+#include "support/QtPrinting.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
@@ -28,11 +29,6 @@
 
 #include <algorithm>
 
-// Readable failures: texts shown as text.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using velkora::platform::BoxKind;

@@ -2,6 +2,7 @@
 // which order, what Enter starts through the real dispatch and the test module, and the keys
 // around the field.
 
+#include "support/QtPrinting.h"
 #include "TestModulePaths.h"
 #include "data/TabX.h"
 #include "db/Query.h"
@@ -28,11 +29,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-// Readable lists in the failure messages.
-void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using velkora::platform::DynamicLibrary;
