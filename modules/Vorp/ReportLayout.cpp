@@ -2,9 +2,13 @@
 
 #include "platform/IniFile.h"
 
+#include <velkora/db/Query.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace vorp {
 
@@ -43,9 +47,19 @@ int positive(const QString& text, int fallback, int low, int high)
 
 ReportLayout ReportLayout::allColumns(const ReportTable& table)
 {
+    // Without a layout each column gets a share of the page after its longest text (caption
+    // included), within limits: a code column stays narrow, a long note wraps instead of
+    // taking the whole page.
+    constexpr int kNarrowest = 4;
+    constexpr int kWidest = 40;
     ReportLayout layout;
-    for (int i = 0; i < table.columns.size(); ++i)
-        layout.columns.push_back({i, table.columns.at(i), kDefaultWidth, false, kDefaultDecimals});
+    for (int i = 0; i < table.columns.size(); ++i) {
+        qsizetype longest = table.columns.at(i).size();
+        for (const auto& row : table.rows)
+            longest = std::max(longest, velkora::db::valueToText(row.at(static_cast<std::size_t>(i))).size());
+        const int width = static_cast<int>(std::clamp<qsizetype>(longest, kNarrowest, kWidest));
+        layout.columns.push_back({i, table.columns.at(i), width, false, kDefaultDecimals});
+    }
     return layout;
 }
 

@@ -23,7 +23,8 @@ namespace vorp {
 //
 // Names are matched to the dataset's columns without regard to case; a listed name the dataset
 // does not have is left out. Without a layout file, or when none of its columns exists, every
-// column of the dataset is printed in its order, captioned with its name.
+// column of the dataset is printed in its order, captioned with its name, as wide as its
+// longest text allows.
 struct ReportLayout
 {
     struct Column

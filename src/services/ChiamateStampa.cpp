@@ -15,7 +15,7 @@ using platform::DynamicLibrary;
 
 const QString kErroreStampa = QStringLiteral("Errore nell'accesso alla DLL Vorp delle stampe");
 
-// The common steps of both dataset kinds; call hands the export the dataset.
+// The steps shared by both dataset kinds; Funzione is the export type of the dataset's kind.
 template <typename Funzione, typename DataSet>
 void stampa(TTabXForm& form, const QString& titolo, const QString& report, DataSet& dataset,
             const char* export_)

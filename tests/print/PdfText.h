@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,36 @@ inline QStringList squeezedLines(const QString& page)
             s.replace(QChar(ligature), QLatin1String(letters));
         if (!s.isEmpty())
             out << s;
+    }
+    return out;
+}
+
+// A word of a PDF page with its box in points, as pdftotext -bbox finds it.
+struct PdfWord
+{
+    QString text;
+    double xMin = 0;
+    double xMax = 0;
+    double yMin = 0;
+};
+
+// The words of the first page, in reading order.
+inline std::vector<PdfWord> pdfWords(const QString& file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                   QStringLiteral("1"), file, QStringLiteral("-")});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << "pdftotext -bbox failed on " << file.toStdString();
+        return {};
+    }
+    const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"[\\d.]+\">([^<]*)</word>"));
+    std::vector<PdfWord> out;
+    for (auto it = word.globalMatch(QString::fromUtf8(process.readAllStandardOutput())); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out.push_back({m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(2).toDouble()});
     }
     return out;
 }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -163,19 +164,20 @@ TEST_P(PrintModuleKindTest, ThePreviewSavesAPdfWithHeaderCaptionsAndEveryRow)
         EXPECT_EQ(lines.at(3 + int(i)), QStringLiteral("%1 %2 %3").arg(c.codice).arg(c.nome, c.telefono).trimmed());
     }
     EXPECT_EQ(lines.constLast(), QStringLiteral("Pagina 1 di 1"));
-    // Codes are right-aligned: the one-digit code ends where the two-digit one does.
-    const QStringList raw = pages.front().split(QLatin1Char('\n'));
-    auto endOf = [&](const QString& code) {
-        for (const QString& l : raw) {
-            const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("^\\s*") + code + QStringLiteral("\\s")).match(l);
-            if (m.hasMatch())
-                return int(m.capturedEnd() - 1);
-        }
-        return -1;
+    // Codes are right-aligned, names left-aligned: "1" ends where "12" ends, and the names of
+    // both rows start at one place.
+    const std::vector<test::PdfWord> words = test::pdfWords(pdf);
+    auto find = [&](const QString& text) {
+        const auto it = std::find_if(words.begin(), words.end(), [&](const test::PdfWord& w) { return w.text == text; });
+        return it == words.end() ? test::PdfWord{} : *it;
     };
-    EXPECT_GT(endOf(QStringLiteral("1")), 0);
-    EXPECT_EQ(endOf(QStringLiteral("1")), endOf(QStringLiteral("12")));
+    const test::PdfWord uno = find(QStringLiteral("1"));
+    const test::PdfWord dodici = find(QStringLiteral("12"));
+    ASSERT_FALSE(uno.text.isEmpty());
+    ASSERT_FALSE(dodici.text.isEmpty());
+    EXPECT_NEAR(uno.xMax, dodici.xMax, 0.5);
+    EXPECT_GT(uno.xMin, dodici.xMin + 1);
+    EXPECT_NEAR(find(QStringLiteral("Nicolò")).xMin, find(QStringLiteral("François")).xMin, 0.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PrintModuleKindTest,
