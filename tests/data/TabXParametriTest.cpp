@@ -56,19 +56,10 @@ protected:
     // "PROGETTO|SITUAZIONE|NOME|NUMERO|TESTO|DATA|MEMO|LIVELLO1|LIVELLO2".
     QStringList righe()
     {
-        db::Transaction t(&controllo);
-        db::Query q(&controllo, &t);
-        q.add(QStringLiteral("SELECT CODPROGETTO, CODSITUAZIONE, NOME, NUMERO, TESTO, DATA, MEMO, "
-                             "LIVELLO1, LIVELLO2 FROM TABX WHERE UTENTE=7 ORDER BY CODICE"));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next()) {
-            QStringList campi;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                campi << q.asString(i);
-            out << campi.join(QLatin1Char('|'));
-        }
-        return out;
+        return test::rows(controllo,
+                          QStringLiteral("SELECT CODPROGETTO, CODSITUAZIONE, NOME, NUMERO, TESTO, "
+                                         "DATA, MEMO, LIVELLO1, LIVELLO2 FROM TABX WHERE UTENTE=7 "
+                                         "ORDER BY CODICE"));
     }
 
     bool sentinellaIntatta()

@@ -1,7 +1,7 @@
 // Key generators of the data form on a real customers table (embedded engine).
 
-#include "services/ChiaviConcorrenti.h"
 #include "db/DbError.h"
+#include "services/ChiaviConcorrenti.h"
 #include "services/PostazioniModifica.h"
 
 #include <QPushButton>
@@ -26,28 +26,20 @@ protected:
         a = std::make_unique<Postazione>(path, QStringLiteral("Mario Rossi"));
     }
 
+    // A single number read through an attachment of its own.
+    qint64 numero(const QString& sql)
+    {
+        db::Database lettore;
+        test::attach(lettore, path);
+        return test::rows(lettore, sql).value(0).toLongLong();
+    }
     // The generator's value, read without advancing it.
     qint64 generatore(const QString& nome = test::kGeneratoreClienti)
     {
-        db::Database lettore;
-        test::attach(lettore, path);
-        db::Transaction t(&lettore);
-        db::Query q(&lettore, &t);
-        q.add(QStringLiteral("SELECT GEN_ID(") + nome + QStringLiteral(",0) FROM RDB$DATABASE"));
-        q.open();
-        return q.asInteger(0);
+        return numero(QStringLiteral("SELECT GEN_ID(") + nome +
+                      QStringLiteral(",0) FROM RDB$DATABASE"));
     }
-
-    qint64 utenti()
-    {
-        db::Database lettore;
-        test::attach(lettore, path);
-        db::Transaction t(&lettore);
-        db::Query q(&lettore, &t);
-        q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
-        q.open();
-        return q.asInteger(0);
-    }
+    qint64 utenti() { return numero(QStringLiteral("SELECT COUNT(*) FROM UTENTI")); }
 
     QTemporaryDir dir;
     QString path;
