@@ -514,6 +514,20 @@ TEST_F(ConnessioniGenerali, EachConnectionOpensTheFileItsRowNames)
     EXPECT_TRUE(form.IBDatabase1.attached());
 }
 
+TEST_F(ConnessioniGenerali, AFileNameWithQuotesIsThatFile)
+{
+    // The name reaches the engine as one quoted text: the file is made and opened as named.
+    const QString nome = folder.file(QStringLiteral("dati/l'archivio'; DROP DATABASE; --.fdb"));
+    folder.makeFolder(QStringLiteral("dati"));
+    form.Inserisci(QStringLiteral("GEN"), QStringLiteral("Strano"), {}, nome, {}, {}, {}, {}, {});
+    form.ConnettiDatabase4(QStringLiteral("Strano"));
+    EXPECT_TRUE(form.IBDatabase4.attached());
+    EXPECT_EQ(form.IBDatabase4.databaseName(), nome);
+    EXPECT_TRUE(QFile::exists(nome));
+    EXPECT_EQ(QDir(folder.file(QStringLiteral("dati"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("l'archivio'; DROP DATABASE; --.fdb")});
+}
+
 TEST_F(ConnessioniGenerali, AMissingRowMeansArchivioInTheCurrentFolder)
 {
     folder.makeFolder(QStringLiteral("corrente"));
