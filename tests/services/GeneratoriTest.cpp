@@ -269,6 +269,31 @@ TEST_F(Generatori, HostileNamesAreRefusedAndNothingRuns)
               (QStringList{kTreClienti[0], QStringLiteral("2:In sospeso"), kTreClienti[2]}));
 }
 
+// The key field's name comes from the dataset's selection and stands bare too.
+TEST_F(Generatori, AKeyFieldThatIsNoPlainNameIsRefusedBeforeTheWindowIsSaved)
+{
+    a->data.setSql({QStringLiteral(
+        "SELECT CODICE AS \"CODICE) FROM CLIENTI; --\", NOME FROM CLIENTI ORDER BY 1")});
+    a->data.open();
+    setTagPulsante(a->salva, 1);
+    for (int modo = 0; modo < 2; ++modo) {
+        SCOPED_TRACE(modo);
+        if (modo == 0)
+            a->form.NuovoIntSuMax(a->data, a->segnalibro, a->valido, a->salva,
+                                  QStringLiteral("CLIENTI"));
+        else
+            a->form.NuovoIntSuGenSQL(a->data, a->segnalibro, a->valido, a->salva,
+                                     QStringLiteral("CLIENTI"), test::kGeneratoreClienti);
+        ASSERT_EQ(a->folder.messages.boxes().size(), 1u);
+        EXPECT_TRUE(a->folder.messages.boxes()[0].text.startsWith(
+            QStringLiteral("Nome del campo chiave non valido: ")));
+        a->folder.messages.clear();
+        EXPECT_EQ(tagPulsante(a->salva), 1) << "the window was not saved";
+    }
+    EXPECT_EQ(test::clientiSalvati(path), kTreClienti);
+    EXPECT_EQ(generatore(), 41);
+}
+
 TEST_F(Generatori, TwoAttachmentsInterleavedGetUniqueKeys)
 {
     Postazione b(path, QStringLiteral("Giulia Bianchi"));

@@ -274,6 +274,8 @@ private:
     // True for a plain identifier; otherwise an error box names what was refused ("Nome di
     // generatore") and the name, and the caller runs nothing.
     bool nomeSqlAccettato(const QString& cosa, const QString& nome);
+    // The same for the name of the dataset's first field, the row key.
+    bool chiaveAccettata(const db::QueryDataSet& dataSet);
 
     platform::Environment m_environment;
 };
