@@ -67,6 +67,13 @@ bool TTabXForm::nomeSqlAccettato(const QString& cosa, const QString& nome)
     return false;
 }
 
+bool TTabXForm::chiaveAccettata(const db::QueryDataSet& dataSet)
+{
+    // A dataset that has not been opened yet is checked after the refresh opens it.
+    return dataSet.fieldCount() == 0 ||
+           nomeSqlAccettato(QStringLiteral("Nome del campo chiave"), dataSet.fieldName(0));
+}
+
 void TTabXForm::NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
                                bool& segnalibroValido, QAbstractButton& pulsanteSalva)
 {
@@ -86,12 +93,12 @@ void TTabXForm::NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
                               bool& segnalibroValido, QAbstractButton& pulsanteSalva,
                               const QString& tabella)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di tabella"), tabella))
+    if (!nomeSqlAccettato(QStringLiteral("Nome di tabella"), tabella) || !chiaveAccettata(dataSet))
         return;
     ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
-    const QString chiave = dataSet.fieldName(0);
-    if (!nomeSqlAccettato(QStringLiteral("Nome del campo chiave"), chiave))
+    if (!chiaveAccettata(dataSet))
         return;
+    const QString chiave = dataSet.fieldName(0);
     qint64 massimo = 0;
     {
         db::Query query = queryDelDataSet(dataSet);
@@ -131,13 +138,14 @@ void TTabXForm::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalib
                                  const QString& tabella, const QString& generatore)
 {
     if (!nomeSqlAccettato(QStringLiteral("Nome di tabella"), tabella) ||
-        !nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore))
+        !nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore) ||
+        !chiaveAccettata(dataSet))
         return;
     segnalibroValido = false;
     ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
-    const QString chiave = dataSet.fieldName(0);
-    if (!nomeSqlAccettato(QStringLiteral("Nome del campo chiave"), chiave))
+    if (!chiaveAccettata(dataSet))
         return;
+    const QString chiave = dataSet.fieldName(0);
     {
         db::Query query = queryDelDataSet(dataSet);
         const qint64 valore = prelevaValore(query, generatore);

@@ -60,6 +60,20 @@ QString valoreOppureNull(const QString& testo, const QString& scritto)
 
 } // namespace
 
+bool TTabXForm::scriviInTabX(db::Query& query, const QString& memo, const QString& errore)
+{
+    if (!memo.isEmpty())
+        query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
+    try {
+        query.execSql();
+        IBTransaction1.commit();
+    } catch (const db::DbError& e) {
+        messages().error(errore, e.message(), ownerWindow());
+        return false;
+    }
+    return true;
+}
+
 bool TTabXForm::trovaParametro(const QString& nome)
 {
     return MemTabX.active() && MemTabX.locate(QStringLiteral("Nome"), nome);
@@ -201,18 +215,9 @@ bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& 
     query.add(valoreOppureNull(livello1, livello1));
     query.add(valoreOppureNull(livello2, livello2));
     query.add(db::quotedInt(NumUser) + QLatin1Char(')'));
-    if (!memo.isEmpty())
-        query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
-    try {
-        query.execSql();
-        IBTransaction1.commit();
-    } catch (const db::DbError& e) {
-        messages().error(
-            QStringLiteral("Errore interno di INSERT: impossibile aggiungere il parametro ") + nome,
-            e.message(), ownerWindow());
-        return false;
-    }
-    return true;
+    return scriviInTabX(
+        query, memo,
+        QStringLiteral("Errore interno di INSERT: impossibile aggiungere il parametro ") + nome);
 }
 
 bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& situazione,
@@ -239,18 +244,9 @@ bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& si
     query.add(QStringLiteral("WHERE ") + condizione.first());
     for (qsizetype i = 1; i < condizione.size(); ++i)
         query.add(condizione.at(i));
-    if (!memo.isEmpty())
-        query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
-    try {
-        query.execSql();
-        IBTransaction1.commit();
-    } catch (const db::DbError& e) {
-        messages().error(
-            QStringLiteral("Errore interno di UPDATE: impossibile settare il parametro ") + nome,
-            e.message(), ownerWindow());
-        return false;
-    }
-    return true;
+    return scriviInTabX(
+        query, memo,
+        QStringLiteral("Errore interno di UPDATE: impossibile settare il parametro ") + nome);
 }
 
 bool TTabXForm::CaricaParametroDaTabX(const QString& progetto, const QString& situazione,

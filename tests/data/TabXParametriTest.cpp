@@ -56,19 +56,10 @@ protected:
     // "PROGETTO|SITUAZIONE|NOME|NUMERO|TESTO|DATA|MEMO|LIVELLO1|LIVELLO2".
     QStringList righe()
     {
-        db::Transaction t(&controllo);
-        db::Query q(&controllo, &t);
-        q.add(QStringLiteral("SELECT CODPROGETTO, CODSITUAZIONE, NOME, NUMERO, TESTO, DATA, MEMO, "
-                             "LIVELLO1, LIVELLO2 FROM TABX WHERE UTENTE=7 ORDER BY CODICE"));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next()) {
-            QStringList campi;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                campi << q.asString(i);
-            out << campi.join(QLatin1Char('|'));
-        }
-        return out;
+        return test::rows(controllo,
+                          QStringLiteral("SELECT CODPROGETTO, CODSITUAZIONE, NOME, NUMERO, TESTO, "
+                                         "DATA, MEMO, LIVELLO1, LIVELLO2 FROM TABX WHERE UTENTE=7 "
+                                         "ORDER BY CODICE"));
     }
 
     bool sentinellaIntatta()
@@ -521,6 +512,20 @@ TEST_F(ConnessioniGenerali, EachConnectionOpensTheFileItsRowNames)
     form.ConnettiDatabase1(QStringLiteral("Due"));
     EXPECT_EQ(form.IBDatabase1.databaseName(), due);
     EXPECT_TRUE(form.IBDatabase1.attached());
+}
+
+TEST_F(ConnessioniGenerali, AFileNameWithQuotesIsThatFile)
+{
+    // The name reaches the engine as one quoted text: the file is made and opened as named.
+    const QString nome = folder.file(QStringLiteral("dati/l'archivio'; DROP DATABASE; --.fdb"));
+    folder.makeFolder(QStringLiteral("dati"));
+    form.Inserisci(QStringLiteral("GEN"), QStringLiteral("Strano"), {}, nome, {}, {}, {}, {}, {});
+    form.ConnettiDatabase4(QStringLiteral("Strano"));
+    EXPECT_TRUE(form.IBDatabase4.attached());
+    EXPECT_EQ(form.IBDatabase4.databaseName(), nome);
+    EXPECT_TRUE(QFile::exists(nome));
+    EXPECT_EQ(QDir(folder.file(QStringLiteral("dati"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("l'archivio'; DROP DATABASE; --.fdb")});
 }
 
 TEST_F(ConnessioniGenerali, AMissingRowMeansArchivioInTheCurrentFolder)

@@ -1,7 +1,7 @@
 // Key generators of the data form on a real customers table (embedded engine).
 
-#include "services/ChiaviConcorrenti.h"
 #include "db/DbError.h"
+#include "services/ChiaviConcorrenti.h"
 #include "services/PostazioniModifica.h"
 
 #include <QPushButton>
@@ -26,28 +26,20 @@ protected:
         a = std::make_unique<Postazione>(path, QStringLiteral("Mario Rossi"));
     }
 
+    // A single number read through an attachment of its own.
+    qint64 numero(const QString& sql)
+    {
+        db::Database lettore;
+        test::attach(lettore, path);
+        return test::rows(lettore, sql).value(0).toLongLong();
+    }
     // The generator's value, read without advancing it.
     qint64 generatore(const QString& nome = test::kGeneratoreClienti)
     {
-        db::Database lettore;
-        test::attach(lettore, path);
-        db::Transaction t(&lettore);
-        db::Query q(&lettore, &t);
-        q.add(QStringLiteral("SELECT GEN_ID(") + nome + QStringLiteral(",0) FROM RDB$DATABASE"));
-        q.open();
-        return q.asInteger(0);
+        return numero(QStringLiteral("SELECT GEN_ID(") + nome +
+                      QStringLiteral(",0) FROM RDB$DATABASE"));
     }
-
-    qint64 utenti()
-    {
-        db::Database lettore;
-        test::attach(lettore, path);
-        db::Transaction t(&lettore);
-        db::Query q(&lettore, &t);
-        q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
-        q.open();
-        return q.asInteger(0);
-    }
+    qint64 utenti() { return numero(QStringLiteral("SELECT COUNT(*) FROM UTENTI")); }
 
     QTemporaryDir dir;
     QString path;
@@ -275,6 +267,31 @@ TEST_F(Generatori, HostileNamesAreRefusedAndNothingRuns)
     a->salvaEAggiorna();
     EXPECT_EQ(test::clientiSalvati(path),
               (QStringList{kTreClienti[0], QStringLiteral("2:In sospeso"), kTreClienti[2]}));
+}
+
+// The key field's name comes from the dataset's selection and stands bare too.
+TEST_F(Generatori, AKeyFieldThatIsNoPlainNameIsRefusedBeforeTheWindowIsSaved)
+{
+    a->data.setSql({QStringLiteral(
+        "SELECT CODICE AS \"CODICE) FROM CLIENTI; --\", NOME FROM CLIENTI ORDER BY 1")});
+    a->data.open();
+    setTagPulsante(a->salva, 1);
+    for (int modo = 0; modo < 2; ++modo) {
+        SCOPED_TRACE(modo);
+        if (modo == 0)
+            a->form.NuovoIntSuMax(a->data, a->segnalibro, a->valido, a->salva,
+                                  QStringLiteral("CLIENTI"));
+        else
+            a->form.NuovoIntSuGenSQL(a->data, a->segnalibro, a->valido, a->salva,
+                                     QStringLiteral("CLIENTI"), test::kGeneratoreClienti);
+        ASSERT_EQ(a->folder.messages.boxes().size(), 1u);
+        EXPECT_TRUE(a->folder.messages.boxes()[0].text.startsWith(
+            QStringLiteral("Nome del campo chiave non valido: ")));
+        a->folder.messages.clear();
+        EXPECT_EQ(tagPulsante(a->salva), 1) << "the window was not saved";
+    }
+    EXPECT_EQ(test::clientiSalvati(path), kTreClienti);
+    EXPECT_EQ(generatore(), 41);
 }
 
 TEST_F(Generatori, TwoAttachmentsInterleavedGetUniqueKeys)

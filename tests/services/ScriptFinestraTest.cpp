@@ -31,21 +31,13 @@ protected:
     // nulls tells which of DESCRIZIONESITUAZIONE, MODIFICATODAUTENTE, STATUS are NULL.
     QStringList righe()
     {
-        db::Transaction t(&controllo);
-        db::Query q(&controllo, &t);
-        q.add(QStringLiteral(
-            "SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT, DATAULTIMAMODIFICA, "
-            "IIF(DESCRIZIONESITUAZIONE IS NULL AND MODIFICATODAUTENTE IS NULL AND STATUS IS NULL, "
-            "'null', 'valori') FROM TABSCRIPT ORDER BY PROGETTO, SCRIPTFORM, CONTESTO, UTENTE"));
-        q.open();
-        QStringList out;
-        for (; !q.eof(); q.next()) {
-            QStringList campi;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                campi << q.asString(i);
-            out << campi.join(QLatin1Char('|'));
-        }
-        return out;
+        return test::rows(
+            controllo,
+            QStringLiteral(
+                "SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT, DATAULTIMAMODIFICA, "
+                "IIF(DESCRIZIONESITUAZIONE IS NULL AND MODIFICATODAUTENTE IS NULL AND STATUS IS "
+                "NULL, 'null', 'valori') FROM TABSCRIPT ORDER BY PROGETTO, SCRIPTFORM, CONTESTO, "
+                "UTENTE"));
     }
 
     static QString riga(const QString& progetto, const QString& finestra, int contesto,

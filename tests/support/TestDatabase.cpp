@@ -60,6 +60,22 @@ void exec(db::Database& database, const QString& sql)
     database.executeImmediate(sql);
 }
 
+QStringList rows(db::Database& database, const QString& sql)
+{
+    db::Transaction t(&database);
+    db::Query q(&database, &t);
+    q.add(sql);
+    q.open();
+    QStringList out;
+    for (; !q.eof(); q.next()) {
+        QStringList columns;
+        for (int i = 0; i < q.fieldCount(); ++i)
+            columns << q.asString(i);
+        out << columns.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
 void dropColumn(db::Database& database, const QString& table, const QString& column)
 {
     QStringList indexes;

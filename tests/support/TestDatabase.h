@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velkora::db {
 class Database;
@@ -23,6 +24,10 @@ void attach(db::Database& database, const QString& path);
 
 // Runs one statement in its own committed transaction, for setting up test data.
 void exec(db::Database& database, const QString& sql);
+
+// The rows of a selection, read in a transaction of its own (so they are what is committed),
+// each as its columns' texts joined by "|".
+QStringList rows(db::Database& database, const QString& sql);
 
 // Drops a column of a table, the indexes on it first (the engine refuses the drop otherwise),
 // as an older database lacks the column.

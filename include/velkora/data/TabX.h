@@ -266,11 +266,16 @@ private:
     QString fileUtente() const;
     // Finds the MemTabX row of that name (exact match); false when there is none.
     bool trovaParametro(const QString& nome);
+    // Runs a write on TABX (the memo, when there is one, bound as :MEMO) and commits
+    // IBTransaction1; a failure is shown with the given message and gives false.
+    bool scriviInTabX(db::Query& query, const QString& memo, const QString& errore);
     bool impostaCampoParametro(const QString& nome, const QString& campo, const QString& valore);
     void connettiGenerale(db::Database& connessione, const QString& nome);
     // True for a plain identifier; otherwise an error box names what was refused ("Nome di
     // generatore") and the name, and the caller runs nothing.
     bool nomeSqlAccettato(const QString& cosa, const QString& nome);
+    // The same for the name of the dataset's first field, the row key.
+    bool chiaveAccettata(const db::QueryDataSet& dataSet);
 
     platform::Environment m_environment;
 };
