@@ -108,9 +108,9 @@ void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro
     if (db::Transaction* t = dataSet.transaction())
         t->restart();
     dataSet.open();
+    // A row that is gone leaves the first row current.
     if (vaiASegnalibro && !dataSet.isEmpty() && !segnalibro.chiave.isEmpty())
-        dataSet.locate(campoChiave(dataSet),
-                       segnalibro.chiave); // a row gone leaves the first row current
+        dataSet.locate(campoChiave(dataSet), segnalibro.chiave);
 }
 
 void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
