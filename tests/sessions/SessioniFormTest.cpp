@@ -20,7 +20,7 @@
 #include <map>
 
 // Readable failures: texts shown as text.
-void PrintTo(const QString& text, std::ostream* os)
+static void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }

@@ -6,6 +6,7 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "menu/NavigationBar.h"
+#include "menu/RicercaMenu.h"
 #include "params/CambioDitta.h"
 #include "params/ui/SelezDitta.h"
 #include "platform/TextCodec.h"
@@ -29,7 +30,7 @@
 #include <algorithm>
 
 // Readable failures: texts shown as text.
-void PrintTo(const QString& text, std::ostream* os)
+static void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }
@@ -295,6 +296,7 @@ TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
     auto w = loggedIn(QStringLiteral("ROSSI"));
     const qint32 primaSessione = w->CodiceSessione;
     w->EditPassword->setText(QStringLiteral("resta"));
+    w->RicercaVoci->campo()->setText(QStringLiteral("Cli"));
     w->FormKeyUp(Qt::Key_F8);
     QApplication::processEvents();
     EXPECT_TRUE(folder.messages.boxes().empty());
@@ -315,6 +317,7 @@ TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
     EXPECT_TRUE(std::all_of(w->GruppiProgrammi.begin(), w->GruppiProgrammi.end(), [](QObject* o) { return o == nullptr; }));
     EXPECT_EQ(w->ComboUtenti->currentText(), QStringLiteral("ROSSI")) << "the picked name stays";
     EXPECT_EQ(w->EditPassword->text(), QStringLiteral("resta"));
+    EXPECT_TRUE(w->RicercaVoci->campo()->text().isEmpty()) << "the search of the user who left";
     EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), QStringLiteral("1"));
 
     // Another user logs in: a second session, the first one still open.
