@@ -5,6 +5,7 @@
 #include "db/DbError.h"
 #include "menu/CostruttoreMenu.h"
 #include "menu/NavigationBar.h"
+#include "menu/RicercaMenu.h"
 #include "params/CambioDitta.h"
 #include "params/Ditte.h"
 #include "params/ui/SelezDitta.h"
@@ -110,6 +111,10 @@ void TBaseMainForm::cambioUtente()
     Icone2Programmi.clear();
     MenuProgrammi->removeAllGroups();
     ContaVoci = 1;
+    // The search field forgets what the user who left typed; the next user's menus are read
+    // again when he searches.
+    RicercaVoci->annulla();
+    m_indiceRicercaScaduto = true;
     ComboUtenti->setFocus();
 }
 

@@ -15,12 +15,24 @@
 //                   tutte le finestre aperte" open over it
 //   dialogo         as agenda, then a new contact confirmed with no name: the agenda's dialog
 //                   and its warning box open on top of each other
+//
+// With "foto FOLDER" it walks a user's way instead (login, the working state with a menu open,
+// the agenda, the open-sessions window, the company dialog), saves a picture of each window as
+// the screen shows it, frame included, into FOLDER and ends. Run under an X server with a
+// window manager (scripts/screenshots.sh) for pictures as a user sees them.
 
 #include "shell/BaseMain.h"
 #include "shell/Program.h"
 
+#include "data/TabX.h"
+#include "sessions/ui/Sessioni.h"
+
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QScreen>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -117,6 +129,79 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
     return {};
 }
 
+// The window as the screen shows it, with its frame and whatever stands over it (an open menu).
+void fotografa(QWidget* w, const QString& file)
+{
+    const QRect r = w->frameGeometry();
+    const QPixmap foto = w->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+    if (!foto.save(file))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+}
+
+QWidget* modale(const char* nome)
+{
+    QWidget* m = QApplication::activeModalWidget();
+    return m && m->objectName() == QLatin1String(nome) && m->isVisible() ? m : nullptr;
+}
+
+std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
+{
+    const QPointer<TBaseMainForm> principale(&main);
+    const auto file = [cartella](const char* nome) { return QDir(cartella).filePath(QLatin1String(nome)); };
+    // A pause of some turns of the loop, so the window manager has drawn the frames.
+    auto attesa = std::make_shared<int>(0);
+    const auto dopoUnPo = [attesa] { return ++*attesa % 40 == 0; };
+    const auto niente = [] {};
+    return {
+        {[principale] { return principale && principale->isVisible(); },
+         [principale] {
+             principale->ComboUtenti->setCurrentIndex(principale->ComboUtenti->findText(QStringLiteral("Mario Rossi")));
+             principale->EditPassword->setText(QStringLiteral("rossi"));
+         }},
+        {dopoUnPo, [principale, file] { fotografa(principale, file("accesso.png")); }},
+        {[] { return true; }, [principale] { principale->ButtonOk->click(); }},
+        {[] { return finestra("ContattAgendaForm") != nullptr; }, niente},
+        {dopoUnPo, [file] { fotografa(finestra("ContattAgendaForm"), file("agenda.png")); }},
+        {[] { return true; },
+         [principale] {
+             finestra("ContattAgendaForm")->showMinimized();
+             principale->raise();
+             principale->activateWindow();
+             const QList<QAction*> menu = principale->MenuPrincipale->actions();
+             if (menu.size() > 1)
+                 principale->MenuPrincipale->setActiveAction(menu[1]);
+         }},
+        {dopoUnPo, [principale, file] { fotografa(principale, file("lavoro.png")); }},
+        {[] { return true; },
+         [principale] {
+             if (QWidget* popup = QApplication::activePopupWidget())
+                 popup->close();
+             principale->Sessioni1->trigger();
+         }},
+        {[] { return modale("SessioniForm") != nullptr; },
+         [] {
+             auto* f = static_cast<velkora::TSessioniForm*>(modale("SessioniForm"));
+             f->GridSessioniDblClick();
+         }},
+        {dopoUnPo,
+         [file] {
+             QWidget* f = modale("SessioniForm");
+             fotografa(f, file("sessioni.png"));
+             static_cast<QDialog*>(f)->reject();
+         }},
+        {[] { return QApplication::activeModalWidget() == nullptr; },
+         [principale] { principale->FormKeyUp(Qt::Key_F9); }},
+        {[] { return modale("SelezDittaForm") != nullptr; }, niente},
+        {dopoUnPo,
+         [file] {
+             QWidget* f = modale("SelezDittaForm");
+             fotografa(f, file("ditta.png"));
+             static_cast<QDialog*>(f)->reject();
+         }},
+        {[] { return QApplication::activeModalWidget() == nullptr; }, [] { QCoreApplication::exit(0); }},
+    };
+}
+
 // Runs the steps, one condition at a time, on a timer of the application; writes "pronto" when
 // the last condition holds.
 void segui(std::vector<Passo> copione)
@@ -150,8 +235,9 @@ int main(int argc, char** argv)
         };
         return velkora::runProgram(argc, argv, hooks);
     }
-    hooks.started = [stato](TBaseMainForm& main) {
-        std::vector<Passo> passi = copione(stato, main);
+    const QString cartellaFoto = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    hooks.started = [stato, cartellaFoto](TBaseMainForm& main) {
+        std::vector<Passo> passi = stato == "foto" ? foto(main, cartellaFoto) : copione(stato, main);
         if (passi.empty()) {
             std::fprintf(stderr, "stato sconosciuto: %s\n", stato.constData());
             // The loop is not running yet: the exit has to wait for it.

@@ -7,6 +7,7 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "menu/NavigationBar.h"
+#include "menu/RicercaMenu.h"
 #include "params/CambioDitta.h"
 #include "params/ui/SelezDitta.h"
 #include "platform/TextCodec.h"
@@ -291,6 +292,7 @@ TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
     auto w = loggedIn(QStringLiteral("ROSSI"));
     const qint32 primaSessione = w->CodiceSessione;
     w->EditPassword->setText(QStringLiteral("resta"));
+    w->RicercaVoci->campo()->setText(QStringLiteral("Cli"));
     w->FormKeyUp(Qt::Key_F8);
     QApplication::processEvents();
     EXPECT_TRUE(folder.messages.boxes().empty());
@@ -311,6 +313,7 @@ TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
     EXPECT_TRUE(std::all_of(w->GruppiProgrammi.begin(), w->GruppiProgrammi.end(), [](QObject* o) { return o == nullptr; }));
     EXPECT_EQ(w->ComboUtenti->currentText(), QStringLiteral("ROSSI")) << "the picked name stays";
     EXPECT_EQ(w->EditPassword->text(), QStringLiteral("resta"));
+    EXPECT_TRUE(w->RicercaVoci->campo()->text().isEmpty()) << "the search of the user who left";
     EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), QStringLiteral("1"));
 
     // Another user logs in: a second session, the first one still open.
