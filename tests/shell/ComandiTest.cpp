@@ -12,6 +12,7 @@
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
+#include "support/QStringPrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,12 +28,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-// Readable failures: texts shown as text.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using velkora::platform::BoxKind;

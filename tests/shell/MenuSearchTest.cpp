@@ -15,6 +15,7 @@
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
+#include "support/QStringPrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,12 +28,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
-
-// Readable lists in the failure messages.
-void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 using namespace velkora;
 using velkora::platform::DynamicLibrary;
