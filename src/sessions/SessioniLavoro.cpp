@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
+#include "db/TransactionGuard.h"
 #include "platform/MessageService.h"
 #include "sessions/SessionLog.h"
 
