@@ -243,8 +243,12 @@ std::vector<int> IndiceMenu::cerca(const QString& testo) const
     // Every word of a text that goes on from the previous one holds a word of the previous
     // one, so what the new one matches is among what the previous one matched.
     const bool restringi = !m_ultimoCercato.isEmpty() && cercato.startsWith(m_ultimoCercato);
+    const std::size_t candidate = restringi ? m_ultimeCorrispondenze.size() : m_voci.size();
     std::vector<int> corrispondenze;
+    corrispondenze.reserve(candidate);
     std::array<std::vector<int>, 4> gruppi;
+    for (std::vector<int>& g : gruppi)
+        g.reserve(candidate);
     const auto prova = [&](int i) {
         const Voce& v = m_voci[static_cast<std::size_t>(i)];
         for (const QString& p : parole) {

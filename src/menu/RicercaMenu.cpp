@@ -67,7 +67,7 @@ RicercaMenu::RicercaMenu(QWidget* parent) : QWidget(parent)
     m_nessuna->setEnabled(false);
     tendinaLayout->addWidget(m_nessuna);
 
-    connect(m_campo, &QLineEdit::textChanged, this, &RicercaMenu::cerca);
+    connect(m_campo, &QLineEdit::textChanged, this, &RicercaMenu::testoCambiato);
     connect(m_elenco, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { avvia(index.row()); });
     // Where the focus came from, whether by Ctrl+F or by a click in the field.
@@ -119,6 +119,13 @@ void RicercaMenu::restituisciFuoco()
         prima->setFocus(Qt::OtherFocusReason);
     else if (m_campo->hasFocus())
         window()->setFocus(Qt::OtherFocusReason);
+}
+
+void RicercaMenu::testoCambiato()
+{
+    if (!m_campo->text().trimmed().isEmpty())
+        emit attivata();
+    cerca();
 }
 
 void RicercaMenu::cerca()

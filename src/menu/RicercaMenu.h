@@ -50,7 +50,8 @@ public:
     const ModelloRisultatiRicerca& risultati() const { return *m_modello; }
 
 signals:
-    // The field took the focus: the owner may bring the index up to date.
+    // The field took the focus or its text changed: the owner may bring the index up to date
+    // (impostaIndice) before the search runs.
     void attivata();
     // An entry was chosen; the field is already cleared.
     void voceScelta(qint32 programma, qint32 menu, qint32 modo);
@@ -60,6 +61,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void testoCambiato();
     void cerca();
     bool tasto(int key);
     void avvia(int riga);

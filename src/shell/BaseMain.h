@@ -230,7 +230,8 @@ private:
     // The dispatch of a mode-2 entry followed by the rebuild of the menus.
     void eseguiModo2(qint32 programma, qint32 menu);
     void creaRicercaMenu();
-    // The menus or the bar were built again since the search index was.
+    // The menus or the bar were built again: the search index is read again.
+    void indiceRicercaScaduto();
     bool m_indiceRicercaScaduto = true;
     void FormCreate();
     void leggiUtentiESonda();

@@ -23,7 +23,7 @@ void TBaseMainForm::CaricaProgrammi()
                     QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); },
                     accessoPassoPerPasso})
         .CaricaProgrammi(NumProgetto);
-    m_indiceRicercaScaduto = true;
+    indiceRicercaScaduto();
 }
 
 void TBaseMainForm::ProgrammaOnClick()
@@ -40,9 +40,8 @@ qint32 TBaseMainForm::programmaCorrente() const
 void TBaseMainForm::CaricaMenu(qint32 programma)
 {
     costruttoreMenu().CaricaMenu(programma);
-    // Captions may show parameters of the company: the search reads the catalogue again the
-    // next time it is used.
-    m_indiceRicercaScaduto = true;
+    // Captions may show parameters of the company: the search reads the catalogue again.
+    indiceRicercaScaduto();
 }
 
 bool TBaseMainForm::CercaFigli(qint32 programma, qint32 menu, qint32 livello)

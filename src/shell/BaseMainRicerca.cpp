@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QFrame>
+#include <QLineEdit>
 #include <QShortcut>
 
 namespace velkora {
@@ -37,6 +38,15 @@ void TBaseMainForm::CercaNelMenu()
     RicercaVoci->attiva();
 }
 
+void TBaseMainForm::indiceRicercaScaduto()
+{
+    m_indiceRicercaScaduto = true;
+    // A search under way (F12 pressed in the field, say) shows the new captions at once; any
+    // other is brought up to date when the field is next used.
+    if (RicercaVoci->campo()->hasFocus())
+        aggiornaIndiceRicerca();
+}
+
 void TBaseMainForm::aggiornaIndiceRicerca()
 {
     if (!m_indiceRicercaScaduto || !MenuProgrammi->isVisible())
@@ -50,11 +60,13 @@ void TBaseMainForm::aggiornaIndiceRicerca()
     TTabXForm* form = tabX();
     try {
         const std::vector<RigaCatalogo> righe = leggiCatalogoProgetto(QueryAux, NumProgetto);
-        RicercaVoci->impostaIndice(
+        IndiceMenu indice =
             IndiceMenu::costruisci(programmi, righe, [form](const QString& descrizione) {
                 return didascaliaConParametro(descrizione, *form);
-            }));
+            });
+        // Up to date before the field searches it again (which asks for an up-to-date index).
         m_indiceRicercaScaduto = false;
+        RicercaVoci->impostaIndice(std::move(indice));
     } catch (const db::DbError& e) {
         // The search keeps the entries it had; the next use tries again.
         messages().error(QStringLiteral("Impossibile leggere le voci di menu per la ricerca."),

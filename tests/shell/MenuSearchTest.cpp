@@ -383,6 +383,39 @@ TEST_F(MenuSearchTest, EscapeCtrlFAndTheKeysOfTheWindow)
     EXPECT_TRUE(campo->text().isEmpty());
 }
 
+TEST_F(MenuSearchTest, F12AndF8PressedInTheFieldChangeCompanyAndUser)
+{
+    test::exec(other,
+               QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, "
+                              "PROGRESSIVO) VALUES (1, 'BETA', 'Listino', 'Inverno', 2)"));
+    auto w = login();
+    const QString bilancio = path({"Contabilità", "Bilancio <LINEA>Listino</LINEA>"});
+    type(*w, QStringLiteral("listino"));
+    EXPECT_EQ(shown(*w),
+              (QStringList{path({"Contabilità", "Prima nota", "Listino Estate"}), bilancio}));
+
+    // The next company: the captions of the list are those of the new company at once.
+    QLineEdit* campo = w->RicercaVoci->campo();
+    QTest::keyClick(campo, Qt::Key_F12);
+    QApplication::processEvents();
+    EXPECT_EQ(w->tabX()->DittaCorrente, QStringLiteral("BETA"));
+    EXPECT_TRUE(campo->hasFocus());
+    EXPECT_EQ(shown(*w),
+              (QStringList{path({"Contabilità", "Prima nota", "Listino Inverno"}), bilancio}));
+    EXPECT_TRUE(w->RicercaVoci->tendina()->isVisible());
+
+    // Back to the login panel: the field and its list go with the bar, and nothing is left
+    // for the next user.
+    QTest::keyClick(campo, Qt::Key_F8);
+    QApplication::processEvents();
+    EXPECT_TRUE(w->PanelLogIn->isVisible());
+    EXPECT_FALSE(w->RicercaVoci->isVisible());
+    EXPECT_FALSE(w->RicercaVoci->tendina()->isVisible());
+    EXPECT_TRUE(campo->text().isEmpty());
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(MenuSearchTest, TheIndexIsReadOnceAndAgainAfterTheMenusAreRebuilt)
 {
     auto w = login();
