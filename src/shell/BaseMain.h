@@ -9,7 +9,9 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -222,6 +224,13 @@ private:
     void memorizzaDitta(const QString& ditta);
     // The companies of the user as committed now, for F9 and F12.
     void leggiDitteAggiornate();
+    // While a login runs in few round trips: the user's configuration columns read with
+    // ACCESSOVELKORA (profile, project, MANTIENISTDMIN), and the parameters of his company.
+    std::optional<QStringList> m_configurazioneLetta;
+    std::function<QString(const QString&)> m_parametroAccesso;
+    QString parametroAccesso(const QString& nome);
+    void rendiCorrenteInUnPasso(const QString& nome);
+
     // The menu construction over the menu bar, QueryAux and the slot table.
     CostruttoreMenu costruttoreMenu();
     void creaControlli();
