@@ -151,11 +151,10 @@ qint32 SessioniLavoro::registraChiamata(const QString& funzione)
     return idFinestra;
 }
 
-qint32 SessioniLavoro::registraChiamataInUnPasso(db::Query& registro, const QString& funzione)
+qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
 {
     db::Transaction& transazione = transazioneDi(m_contesto.query);
-    registro.setDatabase(m_contesto.query.database());
-    registro.setTransaction(&transazione);
+    db::Query registro(m_contesto.query.database(), &transazione);
     const QDateTime adesso = QDateTime::currentDateTime();
     const QTime ora = adesso.time();
     registro.close();

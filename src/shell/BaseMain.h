@@ -29,7 +29,6 @@ namespace velkora {
 class CostruttoreMenu;
 class NavigationBar;
 class RicercaMenu;
-struct QueryDispatch;
 class SessioniLavoro;
 class TTabXForm;
 
@@ -76,9 +75,6 @@ public:
     db::Transaction TransazioneAux;
     db::Query QueryAux;
     db::Query QueryAux2;
-    // The dispatch's statements kept prepared between clicks (made at the first click); released
-    // with the window, before the shared data form that holds their database.
-    std::shared_ptr<QueryDispatch> queryDispatch;
     qint32 NumProgetto = 0;
     qint32 NumProfilo = 0;
     qint32 ContaVoci = 1;

@@ -3,7 +3,6 @@
 #include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/SqlText.h"
-#include "dispatch/EsecuzioneVoce.h"
 #include "menu/NavigationBar.h"
 #include "platform/MessageService.h"
 #include "services/WindowPositions.h"
@@ -315,14 +314,9 @@ void TBaseMainForm::accessoAgenda()
         funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
                                : QStringLiteral("ShowContattAgendaFormD");
     // Every good login leaves one call-log row under the agenda's name.
-    // The row is written in one statement kept for the clicks that follow.
-    if (!queryDispatch)
-        queryDispatch = std::make_shared<QueryDispatch>();
     const QString agenda = QStringLiteral("ShowContattAgendaFormD");
-    const qint32 idFinestra =
-        accessoPassoPerPasso
-            ? AggiornaNorviLogFunz(agenda)
-            : sessioni().registraChiamataInUnPasso(queryDispatch->registro, agenda);
+    const qint32 idFinestra = accessoPassoPerPasso ? AggiornaNorviLogFunz(agenda)
+                                                   : sessioni().registraChiamataInUnPasso(agenda);
     if (parametroAccesso(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
         CaricaFunzioneDLLX(libreria, funzione, idFinestra);
 }

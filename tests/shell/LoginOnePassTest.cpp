@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -156,24 +157,40 @@ void PrintTo(const Esito& e, std::ostream* os)
     *os << "\n" << e.righe.join(QLatin1Char('\n')).toStdString();
 }
 
-// Everything seen after the login, one line per fact.
-Esito accedi(quint32 seme, const QString& utente, bool passoPerPasso)
+// A program folder with the catalogue of a seed. Both logins run on the same database, so the
+// engine's row order (which depends on where deleted rows left room) is the same for both.
+struct Cartella
 {
-    ProgramFolder folder;
-    folder.installUserDatabase();
-    folder.makeFolder(QStringLiteral("Grafica"));
-    for (const char* nome : {"ico1.png", "ico2.png"}) {
-        QPixmap figura(32, 32);
-        figura.fill(QString::fromLatin1(nome) == QLatin1String("ico1.png") ? Qt::red : Qt::blue);
-        EXPECT_TRUE(
-            figura.save(folder.file(QStringLiteral("Grafica/") + QString::fromLatin1(nome))));
+    explicit Cartella(quint32 seme)
+    {
+        folder.installUserDatabase();
+        folder.makeFolder(QStringLiteral("Grafica"));
+        for (const char* nome : {"ico1.png", "ico2.png"}) {
+            QPixmap figura(32, 32);
+            figura.fill(QString::fromLatin1(nome) == QLatin1String("ico1.png") ? Qt::red
+                                                                               : Qt::blue);
+            EXPECT_TRUE(
+                figura.save(folder.file(QStringLiteral("Grafica/") + QString::fromLatin1(nome))));
+        }
+        test::attach(altra, folder.userDatabase());
+        for (const QString& sql : catalogo(seme))
+            test::exec(altra, sql);
     }
+    ProgramFolder folder;
     db::Database altra;
-    test::attach(altra, folder.userDatabase());
-    for (const QString& sql : catalogo(seme))
-        test::exec(altra, sql);
-    CurrentDirectory cwd(folder.path());
+};
 
+// Everything seen after one login, one line per fact; the rows are those of its own session.
+Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
+{
+    ProgramFolder& folder = cartella.folder;
+    db::Database& altra = cartella.altra;
+    CurrentDirectory cwd(folder.path());
+    for (const QString& nome :
+         QDir(folder.path()).entryList({QStringLiteral("Ombrix.*")}, QDir::Files))
+        QFile::remove(folder.file(nome));
+    folder.messages.clear();
+    qint32 sessione = 0;
     Esito esito;
     QStringList& out = esito.righe;
     {
@@ -236,12 +253,14 @@ Esito accedi(quint32 seme, const QString& utente, bool passoPerPasso)
         };
         menu(w.MenuPrincipale->actions().mid(1), 0);
         out << QStringLiteral("entries %1 program %2").arg(w.ContaVoci).arg(w.programmaCorrente());
+        sessione = w.CodiceSessione;
     }
 
     db::Transaction t(&altra);
     db::Query q(&altra, &t);
     q.add(QStringLiteral(
-        "SELECT CODICEUTENTE, DATAAPERTURA, ORAAPERTURA, DATACHIUSURA FROM NORVILOG"));
+              "SELECT CODICEUTENTE, DATAAPERTURA, ORAAPERTURA, DATACHIUSURA FROM NORVILOG") +
+          QStringLiteral(" WHERE CODICESESSIONE=") + db::quotedInt(sessione));
     q.open();
     for (q.first(); !q.eof(); q.next())
         out << QStringLiteral("session of %1 today %2 whole seconds %3 closed %4")
@@ -252,7 +271,8 @@ Esito accedi(quint32 seme, const QString& utente, bool passoPerPasso)
     q.close();
     q.clear();
     q.add(QStringLiteral(
-        "SELECT FUNZIONECHIAMATA, IDFINESTRA, DATACHIAMATAFUNZIONE FROM NORVILOGFUNZ"));
+              "SELECT FUNZIONECHIAMATA, IDFINESTRA, DATACHIAMATAFUNZIONE FROM NORVILOGFUNZ") +
+          QStringLiteral(" WHERE CODICESESSIONE=") + db::quotedInt(sessione));
     q.open();
     for (q.first(); !q.eof(); q.next())
         out << QStringLiteral("call %1 id %2 today %3")
@@ -272,8 +292,9 @@ TEST_P(LoginOnePassTest, RandomCataloguesLogInAsWithTheStatementsOneByOne)
 {
     for (const QString utente : {QStringLiteral("ROSSI"), QStringLiteral("BIANCHI")}) {
         SCOPED_TRACE(utente.toStdString());
-        const Esito uno = accedi(GetParam(), utente, true);
-        const Esito passo = accedi(GetParam(), utente, false);
+        Cartella cartella(GetParam());
+        const Esito uno = accedi(cartella, utente, true);
+        const Esito passo = accedi(cartella, utente, false);
         EXPECT_EQ(passo, uno);
         // The outcome shows the user logged in (his session row at least), so two empty
         // outcomes cannot pass unnoticed.
