@@ -6,8 +6,10 @@
 //   tcp       through the Firebird server on loopback (VELKORA_TEST_SERVER, see BenchCatalogue.h);
 //   rtt10ms   through a relay of this program on 127.0.0.1 that holds every chunk 5 ms in each
 //             direction, so every round trip costs 10 ms more (this kernel has no netem).
-// Each link runs the login with the menu read in one statement (snapshot), with one statement
-// per entry and per parent (per-entry), and the floor: the raw client reading, on an attachment
+// Each link runs the login as the window does it (snapshot: the menu read in one statement, the
+// bar, the user and his parameters read once), with the login's statements one by one but the
+// menu in one statement (one-by-one, accessoPassoPerPasso), with every statement one by one and
+// one statement per menu entry and per parent (per-entry), and the floor: the raw client reading, on an attachment
 // already made, the rows the working state shows. On the relay the counter round_trips gives
 // the client's round trips per login.
 //
@@ -76,10 +78,11 @@ std::vector<Link> g_links;
 
 // A window in its login state on the link, ready for OK (see windowReadyToLogin).
 std::unique_ptr<TBaseMainForm> windowReadyToLogin(const Link& link, platform::RecordingMessageService& messages,
-                                                  bool perEntry)
+                                                  bool perEntry, bool oneByOne = false)
 {
     auto w = bench::windowReadyToLogin(link.folder, link.remoteName, messages);
     w->leggiMenuRigaPerRiga = perEntry;
+    w->accessoPassoPerPasso = oneByOne;
     return w;
 }
 
@@ -108,14 +111,14 @@ void destroyWindow(std::unique_ptr<TBaseMainForm>& w)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void BM_Login(benchmark::State& state, const Link* link, bool perEntry)
+void BM_Login(benchmark::State& state, const Link* link, bool perEntry, bool oneByOne)
 {
     platform::RecordingMessageService messages;
     long long trips = 0;
     for (auto _ : state) {
         state.PauseTiming();
         messages.clear();
-        auto w = windowReadyToLogin(*link, messages, perEntry);
+        auto w = windowReadyToLogin(*link, messages, perEntry, oneByOne);
         const long long before = link->relay ? link->relay->roundTrips() : 0;
         state.ResumeTiming();
 
@@ -443,14 +446,17 @@ int main(int argc, char** argv)
     for (const Link& link : g_links) {
         const std::string n = link.name;
         auto* f = benchmark::RegisterBenchmark(("Floor/" + n).c_str(), BM_Floor, &link);
-        auto* s = benchmark::RegisterBenchmark(("Login/" + n + "/snapshot").c_str(), BM_Login, &link, false);
-        auto* p = benchmark::RegisterBenchmark(("Login/" + n + "/per-entry").c_str(), BM_Login, &link, true);
-        for (auto* b : {f, s, p})
+        auto* s = benchmark::RegisterBenchmark(("Login/" + n + "/snapshot").c_str(), BM_Login, &link, false, false);
+        auto* o = benchmark::RegisterBenchmark(("Login/" + n + "/one-by-one").c_str(), BM_Login, &link, false, true);
+        auto* p = benchmark::RegisterBenchmark(("Login/" + n + "/per-entry").c_str(), BM_Login, &link, true, true);
+        for (auto* b : {f, s, o, p})
             b->Unit(benchmark::kMillisecond)->UseRealTime();
         if (link.floorIterations)
             f->Iterations(link.floorIterations);
-        if (link.loginIterations)
+        if (link.loginIterations) {
             s->Iterations(link.loginIterations);
+            o->Iterations(link.loginIterations);
+        }
         if (link.perEntryIterations)
             p->Iterations(link.perEntryIterations);
     }

@@ -6,6 +6,7 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "dispatch/ChiamateModulo.h"
+#include "menu/LettoreCatalogo.h"
 #include "params/Ditte.h"
 #include "platform/MessageService.h"
 #include "sessions/SessioniLavoro.h"
@@ -22,10 +23,6 @@ TipoChiamata tipoChiamata(const QString& funzione, qint32 modo)
         return modo == 1 ? TipoChiamata::DLLX : TipoChiamata::DLL2X;
     return modo == 1 ? TipoChiamata::DLL : TipoChiamata::DLL2;
 }
-
-// The parameter text comes as a string when it is short enough, so that reading it costs no
-// round trips of its own; a longer one comes as the text column itself.
-constexpr int kParametriInRiga = 8000;
 
 struct EsecuzioneVoce::Letto
 {
@@ -147,14 +144,14 @@ std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 progr
 {
     db::Query& query = m_contesto.query;
     db::Transaction* transazione = query.transaction();
-    db::Query& lettura = m_contesto.inUnPasso->lettura;
     if (!transazione)
         return std::nullopt;
-    lettura.setDatabase(query.database());
-    lettura.setTransaction(transazione);
+    // Prepared anew at every click, as the statements one by one are: a statement kept
+    // prepared would not see a change of the tables made meanwhile (a new trigger, a dropped
+    // column).
+    db::Query lettura(query.database(), transazione);
 
-    // Every value is a bound parameter: the text stays the same from click to click, so the
-    // statement is prepared once. One row always comes back, from RDB$DATABASE; the item's
+    // Every value is a bound parameter. One row always comes back, from RDB$DATABASE; the item's
     // columns are NULL when it does not exist (DETTMENU.MENU is never NULL in a row that does).
     // The profile is not read when the user may skip its check.
     lettura.close();
@@ -171,12 +168,8 @@ std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 progr
     lettura.add(
         QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE CODICE=:UTENTE) AS DITTA,"));
     lettura.add(QStringLiteral("D.MENU, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,"));
-    lettura.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)<=%1"
-                               " THEN CAST(D.PARAMETRIBLOB AS VARCHAR(%1)) END AS PARAMETRI,")
-                    .arg(kParametriInRiga));
-    lettura.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)>%1"
-                               " THEN D.PARAMETRIBLOB END AS PARAMETRIBLOB")
-                    .arg(kParametriInRiga));
+    for (const QString& riga : colonneParametri(QStringLiteral("D")))
+        lettura.add(riga);
     lettura.add(QStringLiteral("FROM RDB$DATABASE LEFT JOIN DETTMENU D"));
     lettura.add(QStringLiteral("ON D.PROGRAMMA=:PROGRAMMA AND D.MENU=:MENU"));
     if (!m_contesto.mantieniStdMin)
@@ -200,14 +193,11 @@ std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 progr
     letto.voceTrovata = !lettura.isNull(QStringLiteral("MENU"));
     letto.voce.libreria = lettura.asString(QStringLiteral("DLL"));
     letto.voce.funzione = lettura.asString(QStringLiteral("FUNZIONE"));
-    letto.voce.parametri = lettura.isNull(QStringLiteral("PARAMETRIBLOB"))
-                               ? lettura.asString(QStringLiteral("PARAMETRI"))
-                               : lettura.asString(QStringLiteral("PARAMETRIBLOB"));
+    letto.voce.parametri = testoParametri(lettura);
     letto.sessioneTrovata = lettura.asInteger(QStringLiteral("SESSIONI")) > 0;
     letto.sessioneChiusa = !lettura.asString(QStringLiteral("DATACHIUSURA")).isEmpty();
     letto.utenteTrovato = lettura.asInteger(QStringLiteral("UTENTI")) > 0;
     letto.ditta = lettura.asString(QStringLiteral("DITTA"));
-    lettura.close();
     return letto;
 }
 
@@ -232,8 +222,7 @@ std::optional<std::optional<TipoChiamata>> EsecuzioneVoce::inUnPasso(qint32 prog
         return fermo;
 
     TTabXForm& form = m_contesto.form;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(
-        m_contesto.inUnPasso->registro, letto->voce.funzione);
+    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(letto->voce.funzione);
     // The company is written only when the stored one differs; the writing itself is the
     // step-by-step one, with its own read, message and commit.
     if (letto->utenteTrovato && letto->ditta != form.DittaCorrente &&

@@ -13,15 +13,6 @@ class ChiamateModulo;
 class SessioniLavoro;
 class TTabXForm;
 
-// The statements a dispatch in one pass keeps prepared from click to click: the read of the
-// item with every check made before the call, and the call-log row. The window owns them for as
-// long as it is logged in; they run on its database and in its no-wait transaction.
-struct QueryDispatch
-{
-    db::Query lettura;
-    db::Query registro;
-};
-
 namespace platform {
 class MessageService;
 }
@@ -65,13 +56,13 @@ public:
         // The session check and the call log.
         SessioniLavoro& sessioni;
         const ChiamateModulo& chiamate;
-        // With statements to keep, the dispatch reads the profile, the item, the session and the
+        // In one pass the dispatch reads the profile, the item, the session and the
         // user's stored company in one statement after a single restart of the transaction,
         // and writes the call-log row drawing its own window id. The boxes, the rows written and
         // the failed-statement files are those of the step-by-step statements, which run
-        // instead whenever the engine refuses one of the merged ones. Null: the statements one
+        // instead whenever the engine refuses one of the merged ones. False: the statements one
         // by one, each with its own restart and commit.
-        QueryDispatch* inUnPasso = nullptr;
+        bool inUnPasso = false;
     };
 
     explicit EsecuzioneVoce(const Contesto& contesto);

@@ -39,11 +39,18 @@ bool figlioDi(const RigaMenu& r, qint32 menuPadre, qint32 livelloPadre)
 
 QString didascaliaConParametro(const QString& descrizione, TTabXForm& form)
 {
+    return didascaliaConParametro(
+        descrizione, [&form](const QString& nome) { return form.CaricaParametro(nome); });
+}
+
+QString didascaliaConParametro(const QString& descrizione,
+                               const std::function<QString(const QString&)>& parametro)
+{
     const qsizetype p = descrizione.indexOf(QLatin1String("<LINEA>"));
     const qsizetype q = descrizione.indexOf(QLatin1String("</LINEA>"));
     const qsizetype lunghezza = (q < 0 ? -1 : q) - p - 7;
     const QString nome = lunghezza > 0 ? descrizione.mid(p + 7, lunghezza) : QString();
-    return descrizione.left(p) + form.CaricaParametro(nome);
+    return descrizione.left(p) + parametro(nome);
 }
 
 CostruttoreMenu::CostruttoreMenu(const Contesto& contesto) : m_contesto(contesto) {}
@@ -215,9 +222,12 @@ void CostruttoreMenu::CreaVoci(qint32 programma, qint32 menuPadre, qint32 livell
 {
     for (const RigaMenu& r : righeFiglie(programma, menuPadre, livelloPadre)) {
         ++m_contesto.conta;
-        const QString caption = r.descrizione.contains(QLatin1String("<LINEA>"))
-                                    ? didascaliaConParametro(r.descrizione, m_contesto.form)
-                                    : r.descrizione;
+        const QString caption =
+            r.descrizione.contains(QLatin1String("<LINEA>"))
+                ? (m_contesto.parametro
+                       ? didascaliaConParametro(r.descrizione, m_contesto.parametro)
+                       : didascaliaConParametro(r.descrizione, m_contesto.form))
+                : r.descrizione;
         if (r.descrizione == QLatin1String("-")) {
             // A separator line: its caption "-" is not drawn.
             QAction* sep = padre->addSeparator();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -43,6 +44,9 @@ public:
         qint32& conta;
         // One statement per entry and per parent instead of one read of the whole tree.
         bool perRiga = false;
+        // Where the captions' parameters come from; empty: the user's parameter set
+        // (TTabXForm::CaricaParametro).
+        std::function<QString(const QString&)> parametro = {};
     };
 
     explicit CostruttoreMenu(const Contesto& contesto);
@@ -75,5 +79,8 @@ private:
 // The caption of a description holding "<LINEA>name</LINEA>": the text before "<LINEA>"
 // followed by the value of the parameter; the rest is not shown.
 QString didascaliaConParametro(const QString& descrizione, TTabXForm& form);
+// The same with the parameter's value given by a function of its name.
+QString didascaliaConParametro(const QString& descrizione,
+                               const std::function<QString(const QString&)>& parametro);
 
 } // namespace velkora

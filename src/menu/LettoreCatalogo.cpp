@@ -11,6 +11,25 @@ constexpr int kParametriInRiga = 8000;
 
 } // namespace
 
+QStringList colonneParametri(const QString& alias)
+{
+    return {QStringLiteral("CASE WHEN OCTET_LENGTH(%1.PARAMETRIBLOB)<=%2"
+                           " THEN CAST(%1.PARAMETRIBLOB AS VARCHAR(%2)) END AS PARAMETRI,")
+                .arg(alias)
+                .arg(kParametriInRiga),
+            QStringLiteral("CASE WHEN OCTET_LENGTH(%1.PARAMETRIBLOB)>%2"
+                           " THEN %1.PARAMETRIBLOB END AS PARAMETRIBLOB")
+                .arg(alias)
+                .arg(kParametriInRiga)};
+}
+
+QString testoParametri(const db::Query& query)
+{
+    return query.isNull(QStringLiteral("PARAMETRIBLOB"))
+               ? query.asString(QStringLiteral("PARAMETRI"))
+               : query.asString(QStringLiteral("PARAMETRIBLOB"));
+}
+
 LettoreCatalogo::LettoreCatalogo(db::Query& query) : m_query(query) {}
 
 std::vector<ProgrammaCatalogo> LettoreCatalogo::programmi(qint32 progetto)
@@ -23,12 +42,8 @@ std::vector<ProgrammaCatalogo> LettoreCatalogo::programmi(qint32 progetto)
     // stored twice is two groups, each with the quick items of its code.
     q.add(QStringLiteral("SELECT P.ORDINE, P.CODICE, P.DESCRIZIONE, P.ICONA,"));
     q.add(QStringLiteral("D.MENU, D.DESCRIZIONE AS VOCE, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,"));
-    q.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)<=%1"
-                         " THEN CAST(D.PARAMETRIBLOB AS VARCHAR(%1)) END AS PARAMETRI,")
-              .arg(kParametriInRiga));
-    q.add(QStringLiteral("CASE WHEN OCTET_LENGTH(D.PARAMETRIBLOB)>%1"
-                         " THEN D.PARAMETRIBLOB END AS PARAMETRIBLOB")
-              .arg(kParametriInRiga));
+    for (const QString& riga : colonneParametri(QStringLiteral("D")))
+        q.add(riga);
     q.add(
         QStringLiteral("FROM (SELECT ROW_NUMBER() OVER () AS ORDINE, CODICE, DESCRIZIONE, ICONA"));
     q.add(QStringLiteral("FROM PROGRAMMI WHERE CODICE IN("));
@@ -58,9 +73,7 @@ std::vector<ProgrammaCatalogo> LettoreCatalogo::programmi(qint32 progetto)
         v.descrizione = q.asString(QStringLiteral("VOCE"));
         v.dll = q.asString(QStringLiteral("DLL"));
         v.funzione = q.asString(QStringLiteral("FUNZIONE"));
-        v.parametri = q.isNull(QStringLiteral("PARAMETRIBLOB"))
-                          ? q.asString(QStringLiteral("PARAMETRI"))
-                          : q.asString(QStringLiteral("PARAMETRIBLOB"));
+        v.parametri = testoParametri(q);
         v.livello2 = q.asString(QStringLiteral("LIVELLO2VERSIONE"));
         elenco.back().rapide.push_back(std::move(v));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace velkora {
@@ -8,6 +9,12 @@ namespace velkora {
 namespace db {
 class Query;
 }
+
+// The select-list lines that give DETTMENU's parameter text of the row aliased `alias`
+// without a long-text read for most rows: PARAMETRI holds it as a string up to the length a row
+// carries, PARAMETRIBLOB only a longer one. testoParametri() reads the text back.
+QStringList colonneParametri(const QString& alias);
+QString testoParametri(const db::Query& query);
 
 // A quick item of a program (a DETTMENU row with VOCERAPIDA '1'), with what starting it needs.
 struct VoceRapidaCatalogo

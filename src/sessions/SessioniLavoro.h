@@ -41,6 +41,11 @@ public:
     // "Ombrix.ApriSessione.sql" and an error box shown). A failing draw is thrown.
     qint32 apri(qint32 numUser);
 
+    // The same row in one statement that draws the session code itself and gives it back, then
+    // committed. When the engine refuses it, the transaction is rolled back and apri() runs
+    // instead, with what it saves and shows.
+    qint32 apriInUnPasso(qint32 numUser);
+
     // True when the session's row exists and has no closing date, read in a restarted
     // transaction so a closing made elsewhere is seen. With mostraMessaggi a false result comes
     // with its warning box.
@@ -56,11 +61,10 @@ public:
     qint32 registraChiamata(const QString& funzione);
 
     // The same call-log row in one statement that draws the window id itself and gives it back,
-    // run on a query kept by the caller so that it is prepared once per attachment, then
-    // committed. When the engine refuses it, the transaction is rolled back and the row is
+    // then committed. When the engine refuses it, the transaction is rolled back and the row is
     // written by registraChiamata instead: a failure then saves and shows exactly what
     // registraChiamata saves and shows.
-    qint32 registraChiamataInUnPasso(db::Query& registro, const QString& funzione);
+    qint32 registraChiamataInUnPasso(const QString& funzione);
 
     // The outcome of a session check from what was read of the session's row: true when the row
     // exists and has no closing date; otherwise false, with its warning when mostraMessaggi.

@@ -9,7 +9,9 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -27,7 +29,6 @@ namespace velkora {
 class CostruttoreMenu;
 class NavigationBar;
 class RicercaMenu;
-struct QueryDispatch;
 class SessioniLavoro;
 class TTabXForm;
 
@@ -74,9 +75,6 @@ public:
     db::Transaction TransazioneAux;
     db::Query QueryAux;
     db::Query QueryAux2;
-    // The dispatch's statements kept prepared between clicks (made at the first click); released
-    // with the window, before the shared data form that holds their database.
-    std::shared_ptr<QueryDispatch> queryDispatch;
     qint32 NumProgetto = 0;
     qint32 NumProfilo = 0;
     qint32 ContaVoci = 1;
@@ -222,6 +220,13 @@ private:
     void memorizzaDitta(const QString& ditta);
     // The companies of the user as committed now, for F9 and F12.
     void leggiDitteAggiornate();
+    // While a login runs in few round trips: the user's configuration columns read with
+    // ACCESSOVELKORA (profile, project, MANTIENISTDMIN), and the parameters of his company.
+    std::optional<QStringList> m_configurazioneLetta;
+    std::function<QString(const QString&)> m_parametroAccesso;
+    QString parametroAccesso(const QString& nome);
+    void rendiCorrenteInUnPasso(const QString& nome);
+
     // The menu construction over the menu bar, QueryAux and the slot table.
     CostruttoreMenu costruttoreMenu();
     void creaControlli();

@@ -18,11 +18,9 @@ void TBaseMainForm::EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 mod
 {
     SessioniLavoro sessioniCorrenti = sessioni();
     const ChiamateModulo chiamate(*tabX());
-    if (!queryDispatch)
-        queryDispatch = std::make_shared<QueryDispatch>();
     EsecuzioneVoce({QueryAux, *tabX(), messages(), this, NumProfilo, MantieniStdMin,
                     sessioniCorrenti, chiamate,
-                    dispatchPassoPerPasso ? nullptr : queryDispatch.get()})
+                    !dispatchPassoPerPasso})
         .EseguiFunzioneVoce(programma, menu, modo);
 }
 

@@ -13,8 +13,8 @@ namespace velkora {
 
 CostruttoreMenu TBaseMainForm::costruttoreMenu()
 {
-    return CostruttoreMenu(
-        {MenuPrincipale, QueryAux, *tabX(), VociMenu, ContaVoci, leggiMenuRigaPerRiga});
+    return CostruttoreMenu({MenuPrincipale, QueryAux, *tabX(), VociMenu, ContaVoci,
+                            leggiMenuRigaPerRiga, m_parametroAccesso});
 }
 
 void TBaseMainForm::CaricaProgrammi()

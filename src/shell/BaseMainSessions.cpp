@@ -13,7 +13,8 @@ SessioniLavoro TBaseMainForm::sessioni()
 
 void TBaseMainForm::ApriSessione()
 {
-    CodiceSessione = sessioni().apri(tabX()->NumUser);
+    CodiceSessione = accessoPassoPerPasso ? sessioni().apri(tabX()->NumUser)
+                                          : sessioni().apriInUnPasso(tabX()->NumUser);
 }
 
 bool TBaseMainForm::VerificaStatoSessione(bool mostraMessaggi)

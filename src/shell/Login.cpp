@@ -4,13 +4,13 @@
 #include "db/DbError.h"
 #include "db/SqlText.h"
 #include "menu/NavigationBar.h"
-
-#include <QAbstractButton>
 #include "platform/MessageService.h"
 #include "services/WindowPositions.h"
+#include "sessions/SessioniLavoro.h"
 #include "shell/BaseMain.h"
 #include "shell/Iniz.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -18,8 +18,9 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QToolButton>
-
+#include <map>
 #include <memory>
+#include <optional>
 
 namespace velkora {
 
@@ -33,8 +34,7 @@ class AccessoInCorso
 {
 public:
     explicit AccessoInCorso(QWidget* pannello)
-        : m_pannello(pannello)
-        , m_fuoco(QApplication::focusWidget())
+        : m_pannello(pannello), m_fuoco(QApplication::focusWidget())
     {
         m_pannello->setEnabled(false);
     }
@@ -54,6 +54,38 @@ private:
     QPointer<QWidget> m_fuoco;
 };
 
+// A name as the engine compares it with a column: trailing blanks do not count.
+QString senzaSpaziFinali(const QString& testo)
+{
+    qsizetype n = testo.size();
+    while (n > 0 && testo.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return testo.left(n);
+}
+
+// The parameters of one company of a user's set, read at once in the data form's transaction,
+// answering as single reads of TABVELKORA in that transaction answer: the first row of a name
+// counts, a missing one is empty. Nothing when the engine refuses the read.
+std::optional<std::map<QString, QString>> leggiParametri(TTabXForm& form)
+{
+    db::Query q(&form.IBDatabaseUser, &form.TransazioneUser);
+    q.add(QStringLiteral("SELECT PARAMETRO, VALORE FROM TABVELKORA"));
+    q.add(QStringLiteral("WHERE UTENTE=:UTENTE AND INTESTAZIONE=:DITTA"));
+    q.setParam(QStringLiteral("UTENTE"), form.NumUser);
+    q.setParam(QStringLiteral("DITTA"), form.DittaCorrente);
+    std::map<QString, QString> valori;
+    try {
+        q.open();
+    } catch (const db::DbError&) {
+        return std::nullopt;
+    }
+    for (q.first(); !q.eof(); q.next()) {
+        if (!q.isNull(0))
+            valori.emplace(senzaSpaziFinali(q.asString(0)), q.asString(1));
+    }
+    return valori;
+}
+
 } // namespace
 
 void TBaseMainForm::ButtonOkClick()
@@ -69,8 +101,32 @@ void TBaseMainForm::ButtonOkClick()
     const QString nome = ComboUtenti->currentText();
     if (!accessoVerificaPassword(nome, EditPassword->text()))
         return;
+    // What the steps read once for the whole login lasts only while it runs.
+    struct FineAccesso
+    {
+        TBaseMainForm* w;
+        ~FineAccesso()
+        {
+            w->m_parametroAccesso = nullptr;
+            w->m_configurazioneLetta.reset();
+        }
+    } fine{this};
     accessoMostraLavoro(*splash);
     accessoApriUtente(nome);
+    if (!accessoPassoPerPasso && tabX()->ModoUtenti == 0) {
+        // Read at the first parameter asked for, in the data form's transaction, which nothing
+        // of the login restarts from here on: every answer is the one a single read would give.
+        m_parametroAccesso = [this,
+                              letti = std::optional<std::optional<std::map<QString, QString>>>()](
+                                 const QString& nome) mutable {
+            if (!letti)
+                letti = leggiParametri(*tabX());
+            if (!*letti)
+                return tabX()->CaricaParametro(nome);
+            const auto trovato = (*letti)->find(senzaSpaziFinali(nome));
+            return trovato == (*letti)->end() ? QString() : trovato->second;
+        };
+    }
     if (!accessoLeggiConfigurazione())
         return;
     accessoCaricaBarraEMenu();
@@ -78,11 +134,52 @@ void TBaseMainForm::ButtonOkClick()
     accessoAgenda();
 }
 
+QString TBaseMainForm::parametroAccesso(const QString& nome)
+{
+    return m_parametroAccesso ? m_parametroAccesso(nome) : tabX()->CaricaParametro(nome);
+}
+
+void TBaseMainForm::rendiCorrenteInUnPasso(const QString& nome)
+{
+    TTabXForm* form = tabX();
+    // The user's number, his name as stored under that number and the company stored under
+    // that name, as the three look-ups find them one after the other, read in one statement
+    // from a fresh transaction (the company may have been changed on another workstation).
+    db::Query q(&form->IBDatabaseUser, &form->TransazioneUser);
+    q.add(QStringLiteral("SELECT C.CODICE,"));
+    q.add(QStringLiteral(
+        "(SELECT FIRST 1 NOMEUTENTE FROM UTENTI WHERE CODICE=COALESCE(C.CODICE,0))"));
+    q.add(QStringLiteral("AS NOMEUTENTE,"));
+    q.add(QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE NOMEUTENTE=COALESCE("));
+    q.add(QStringLiteral(
+        "(SELECT FIRST 1 NOMEUTENTE FROM UTENTI WHERE CODICE=COALESCE(C.CODICE,0)),''))"));
+    q.add(QStringLiteral("AS DITTA"));
+    q.add(QStringLiteral("FROM RDB$DATABASE"));
+    q.add(QStringLiteral("LEFT JOIN (SELECT FIRST 1 CODICE FROM UTENTI WHERE NOMEUTENTE=:NOME) C"));
+    q.add(QStringLiteral("ON 1=1"));
+    q.setParam(QStringLiteral("NOME"), nome);
+    try {
+        form->QueryVelkora.close();
+        form->TransazioneUser.restart();
+        q.open();
+    } catch (const db::DbError&) {
+        form->SetUserPerNome(nome);
+        return;
+    }
+    q.first();
+    const auto numero = static_cast<qint32>(q.asInteger(0));
+    form->NumUser = numero;
+    form->NomeUser = q.asString(1);
+    form->DittaCorrente = q.asString(2);
+    form->CaricaVelkora(numero);
+}
+
 bool TBaseMainForm::accessoVerificaPassword(const QString& nome, const QString& password)
 {
     if (tabX()->VerificaPasswordUser(nome, password))
         return true;
-    messages().error(QStringLiteral("Accesso negato: scegliere un'utente ed inserire l'eventuale password. Fare attenzione al maiuscolo / minuscolo"),
+    messages().error(QStringLiteral("Accesso negato: scegliere un'utente ed inserire l'eventuale "
+                                    "password. Fare attenzione al maiuscolo / minuscolo"),
                      this);
     EditPassword->clear();
     return false;
@@ -99,35 +196,65 @@ void TBaseMainForm::accessoMostraLavoro(QWidget& splash)
 void TBaseMainForm::accessoApriUtente(const QString& nome)
 {
     TTabXForm* form = tabX();
-    form->SetUserPerNome(nome);
+    if (accessoPassoPerPasso || form->ModoUtenti != 0)
+        form->SetUserPerNome(nome);
+    else
+        rendiCorrenteInUnPasso(nome);
     ApriSessione();
     SessioneAperta = true;
     Sessioni1->setEnabled(true);
     QueryAux.close();
     QueryAux.clear();
-    QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-    QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
+    if (accessoPassoPerPasso) {
+        QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
+        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
+    } else {
+        // The configuration's columns come with the flag: the next step reads them in the same
+        // transaction, so they are those it would read.
+        QueryAux.add(QStringLiteral(
+            "SELECT ACCESSOVELKORA,PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN FROM UTENTI WHERE"));
+        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
+    }
     QueryAux.open();
     if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
         Accessoavelkora1->setEnabled(true);
+    if (!accessoPassoPerPasso) {
+        const bool riga = !QueryAux.isEmpty();
+        m_configurazioneLetta =
+            QStringList{riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString(),
+                        riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString(),
+                        riga ? QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) : QString()};
+    }
 }
 
 bool TBaseMainForm::accessoLeggiConfigurazione()
 {
     TTabXForm* form = tabX();
-    QueryAux.close();
-    QueryAux.clear();
-    QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-    QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
-    QueryAux.open();
-    const bool riga = !QueryAux.isEmpty();
-    const QString profilo = riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();
-    const QString progetto = riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString();
-    if (riga && QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) == QLatin1String("1"))
+    QStringList colonne;
+    if (m_configurazioneLetta) {
+        colonne = *m_configurazioneLetta;
+        m_configurazioneLetta.reset();
+    } else {
+        QueryAux.close();
+        QueryAux.clear();
+        QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
+        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
+        QueryAux.open();
+        const bool riga = !QueryAux.isEmpty();
+        colonne =
+            QStringList{riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString(),
+                        riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString(),
+                        riga ? QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) : QString()};
+    }
+    const QString profilo = colonne.at(0);
+    const QString progetto = colonne.at(1);
+    if (colonne.at(2) == QLatin1String("1"))
         MantieniStdMin = true;
-    const QString inizio = QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
+    const QString inizio =
+        QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
     if (profilo.isEmpty() && !MantieniStdMin) {
-        messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"), this);
+        messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"),
+                         this);
         return false;
     }
     if (progetto.isEmpty()) {
@@ -142,7 +269,8 @@ bool TBaseMainForm::accessoLeggiConfigurazione()
 void TBaseMainForm::accessoCaricaBarraEMenu()
 {
     TTabXForm* form = tabX();
-    setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ") + form->NomeUser);
+    setWindowTitle(QStringLiteral("Ditta: ") + form->DittaCorrente + QStringLiteral(" - Utente: ") +
+                   form->NomeUser);
     bool configurato = true;
     QString dettaglio;
     try {
@@ -158,8 +286,10 @@ void TBaseMainForm::accessoCaricaBarraEMenu()
         dettaglio = e.message();
     }
     if (!configurato)
-        messages().error(QStringLiteral("Si è verificato un errore durante la configurazione del programma sulla base dei criteri di personalizzazione dell'utente selezionato"),
-                         dettaglio, this);
+        messages().error(
+            QStringLiteral("Si è verificato un errore durante la configurazione del programma "
+                           "sulla base dei criteri di personalizzazione dell'utente selezionato"),
+            dettaglio, this);
     if (!MantieniStdMin) {
         LabelCambioUtente->setEnabled(true);
         LabelCambioDitta->setEnabled(true);
@@ -176,15 +306,18 @@ void TBaseMainForm::accessoPosizioneFinestra()
 void TBaseMainForm::accessoAgenda()
 {
     TTabXForm* form = tabX();
-    QString libreria = form->CaricaParametro(QStringLiteral("DllAperturaAgenda"));
-    QString funzione = form->CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
+    QString libreria = parametroAccesso(QStringLiteral("DllAperturaAgenda"));
+    QString funzione = parametroAccesso(QStringLiteral("FunzioneAperturaAgenda"));
     if (libreria.isEmpty())
         libreria = QStringLiteral("Rubrivo.dll");
     if (funzione.isEmpty())
-        funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX") : QStringLiteral("ShowContattAgendaFormD");
+        funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
+                               : QStringLiteral("ShowContattAgendaFormD");
     // Every good login leaves one call-log row under the agenda's name.
-    const qint32 idFinestra = AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD"));
-    if (form->CaricaParametro(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
+    const QString agenda = QStringLiteral("ShowContattAgendaFormD");
+    const qint32 idFinestra = accessoPassoPerPasso ? AggiornaNorviLogFunz(agenda)
+                                                   : sessioni().registraChiamataInUnPasso(agenda);
+    if (parametroAccesso(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
         CaricaFunzioneDLLX(libreria, funzione, idFinestra);
 }
 
@@ -200,8 +333,9 @@ void TBaseMainForm::ComboUtentiChange()
     QueryAux.add(QStringLiteral("SELECT ABILITASCELTADISCO FROM UTENTI"));
     QueryAux.add(QStringLiteral("WHERE NOMEUTENTE=") + db::quoted(nome));
     QueryAux.open();
-    ButtonSceltaDisco->setVisible(!QueryAux.isEmpty()
-                                  && QueryAux.asString(QStringLiteral("ABILITASCELTADISCO")) == QLatin1String("1"));
+    ButtonSceltaDisco->setVisible(!QueryAux.isEmpty() &&
+                                  QueryAux.asString(QStringLiteral("ABILITASCELTADISCO")) ==
+                                      QLatin1String("1"));
 }
 
 } // namespace velkora
