@@ -52,34 +52,6 @@ qint32 SessioniLavoro::apri(qint32 numUser)
     return codice;
 }
 
-qint32 SessioniLavoro::apriInUnPasso(qint32 numUser)
-{
-    db::Query& query = m_contesto.query;
-    db::Transaction& transazione = transazioneDi(query);
-    db::Query riga(query.database(), &transazione);
-    const QDateTime adesso = QDateTime::currentDateTime();
-    const QTime ora = adesso.time();
-    riga.add(QStringLiteral("INSERT INTO NORVILOG (CODICESESSIONE,DATAAPERTURA,ORAAPERTURA,"));
-    riga.add(QStringLiteral("CODICEUTENTE) VALUES(GEN_ID(CODICESESSIONENORVILOG,1),:DATA,:ORA,"));
-    riga.add(QStringLiteral(":UTENTE) RETURNING CODICESESSIONE"));
-    riga.setParam(QStringLiteral("DATA"), adesso.date());
-    // Whole seconds, as the statement text writes them.
-    riga.setParam(QStringLiteral("ORA"), QTime(ora.hour(), ora.minute(), ora.second()));
-    riga.setParam(QStringLiteral("UTENTE"), numUser);
-    try {
-        query.close();
-        db::TransactionGuard guard(transazione);
-        riga.open();
-        const qint32 codice = static_cast<qint32>(riga.asInteger(0));
-        riga.close();
-        guard.commit();
-        return codice;
-    } catch (const db::DbError&) {
-        // Rolled back by the guard: the statements of apri() run now.
-    }
-    return apri(numUser);
-}
-
 bool SessioniLavoro::verifica(bool mostraMessaggi)
 {
     db::Query& query = m_contesto.query;

@@ -41,11 +41,6 @@ public:
     // "Ombrix.ApriSessione.sql" and an error box shown). A failing draw is thrown.
     qint32 apri(qint32 numUser);
 
-    // The same row in one statement that draws the session code itself and gives it back, then
-    // committed. When the engine refuses it, the transaction is rolled back and apri() runs
-    // instead, with what it saves and shows.
-    qint32 apriInUnPasso(qint32 numUser);
-
     // True when the session's row exists and has no closing date, read in a restarted
     // transaction so a closing made elsewhere is seen. With mostraMessaggi a false result comes
     // with its warning box.

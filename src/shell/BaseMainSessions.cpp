@@ -13,8 +13,7 @@ SessioniLavoro TBaseMainForm::sessioni()
 
 void TBaseMainForm::ApriSessione()
 {
-    CodiceSessione = accessoPassoPerPasso ? sessioni().apri(tabX()->NumUser)
-                                          : sessioni().apriInUnPasso(tabX()->NumUser);
+    CodiceSessione = sessioni().apri(tabX()->NumUser);
 }
 
 bool TBaseMainForm::VerificaStatoSessione(bool mostraMessaggi)
