@@ -2,76 +2,76 @@
 
 #include "Anagrafica.h"
 
+#include <velkora/db/Query.h>
 #include <velkora/db/QueryDataSet.h>
 
 namespace velkora::anagrafi {
 
 ModelloAnagrafica::ModelloAnagrafica(QObject* parent) : QAbstractTableModel(parent) {}
 
-QStringList ModelloAnagrafica::riga(const db::QueryDataSet& dataSet) const
-{
-    QStringList valori;
-    valori.reserve(static_cast<int>(campiAnagrafica().size()));
-    for (const Campo& c : campiAnagrafica())
-        valori << dataSet.asString(c.colonna);
-    return valori;
-}
-
-void ModelloAnagrafica::carica(db::QueryDataSet& dataSet)
+void ModelloAnagrafica::carica(const db::QueryDataSet& dataSet)
 {
     beginResetModel();
-    const int corrente = dataSet.row();
-    m_righe.clear();
-    m_righe.reserve(static_cast<size_t>(dataSet.recordCount()));
-    for (dataSet.first(); !dataSet.eof(); dataSet.next())
-        m_righe.push_back(riga(dataSet));
-    dataSet.first();
-    while (!dataSet.eof() && dataSet.row() < corrente)
-        dataSet.next();
+    m_dataSet = &dataSet;
+    m_righe = dataSet.active() ? dataSet.recordCount() : 0;
     endResetModel();
 }
 
-void ModelloAnagrafica::copiaRiga(int r, const db::QueryDataSet& dataSet)
+void ModelloAnagrafica::copiaRiga(int riga, const db::QueryDataSet& dataSet)
 {
-    if (r < 0 || r > rowCount())
+    m_dataSet = &dataSet;
+    if (riga < 0 || riga > m_righe)
         return;
-    if (r == rowCount()) {
-        beginInsertRows(QModelIndex(), r, r);
-        m_righe.push_back(riga(dataSet));
+    if (riga == m_righe) {
+        beginInsertRows(QModelIndex(), riga, riga);
+        ++m_righe;
         endInsertRows();
         return;
     }
-    m_righe[static_cast<size_t>(r)] = riga(dataSet);
-    emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    emit dataChanged(index(riga, 0), index(riga, columnCount() - 1));
 }
 
 void ModelloAnagrafica::svuota()
 {
     beginResetModel();
-    m_righe.clear();
+    m_righe = 0;
     endResetModel();
 }
 
-qint32 ModelloAnagrafica::codice(int r) const
+QString ModelloAnagrafica::testo(int riga, int colonna) const
 {
-    if (r < 0 || r >= rowCount())
+    // While a message box of a service runs its own loop the grid may paint between the
+    // dataset being read again and carica(): rows it no longer holds show empty.
+    if (!m_dataSet || !m_dataSet->active())
+        return {};
+    const bool inModifica = m_dataSet->state() == db::QueryDataSet::State::Edit
+                            || m_dataSet->state() == db::QueryDataSet::State::Insert;
+    if (inModifica && riga == m_dataSet->row())
+        return m_dataSet->asString(campiAnagrafica()[static_cast<size_t>(colonna)].colonna);
+    if (riga >= m_dataSet->recordCount() || colonna >= m_dataSet->fieldCount())
+        return {};
+    return db::valueToText(m_dataSet->valueAt(riga, colonna));
+}
+
+qint32 ModelloAnagrafica::codice(int riga) const
+{
+    if (riga < 0 || riga >= m_righe)
         return 0;
-    return m_righe[static_cast<size_t>(r)].value(0).toInt();
+    return testo(riga, 0).toInt();
 }
 
 int ModelloAnagrafica::rigaDelCodice(qint32 valore) const
 {
-    const QString testo = QString::number(valore);
-    for (size_t r = 0; r < m_righe.size(); ++r) {
-        if (m_righe[r].value(0) == testo)
-            return static_cast<int>(r);
+    for (int r = 0; r < m_righe; ++r) {
+        if (codice(r) == valore)
+            return r;
     }
     return -1;
 }
 
 int ModelloAnagrafica::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_righe.size());
+    return parent.isValid() ? 0 : m_righe;
 }
 
 int ModelloAnagrafica::columnCount(const QModelIndex& parent) const
@@ -81,14 +81,13 @@ int ModelloAnagrafica::columnCount(const QModelIndex& parent) const
 
 QVariant ModelloAnagrafica::data(const QModelIndex& i, int role) const
 {
-    if (!i.isValid() || i.row() >= rowCount())
+    if (!i.isValid() || i.row() >= m_righe)
         return {};
-    const QString& testo = m_righe[static_cast<size_t>(i.row())].at(i.column());
     if (role == Qt::DisplayRole)
-        return testo;
+        return testo(i.row(), i.column());
     // Notes may run long: the grid shows them cut, the tooltip whole.
-    if (role == Qt::ToolTipRole && i.column() == columnCount() - 1 && !testo.isEmpty())
-        return testo;
+    if (role == Qt::ToolTipRole && i.column() == columnCount() - 1)
+        return testo(i.row(), i.column());
     if (role == Qt::TextAlignmentRole && i.column() == 0)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QStringList>
-
-#include <vector>
 
 namespace velkora::db {
 class QueryDataSet;
@@ -11,9 +8,11 @@ class QueryDataSet;
 
 namespace velkora::anagrafi {
 
-// The rows of a list as the grid shows them: a copy, as text, of the window's dataset, row i of
-// the model being row i of the dataset. The dataset keeps the truth (and the edit in progress);
-// the window copies a row again whenever it changes one.
+// The rows of the window's dataset as the grid shows them: row i of the model is row i of the
+// dataset, read where the dataset holds it (nothing is copied, so a list of many thousand rows
+// shows at once), and the row being edited shows the edit in progress. The model learns of
+// changes from the window: carica() after the dataset was read again, copiaRiga() after one row
+// changed or was added.
 class ModelloAnagrafica : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,14 +20,13 @@ class ModelloAnagrafica : public QAbstractTableModel
 public:
     explicit ModelloAnagrafica(QObject* parent = nullptr);
 
-    // Copies every row of the open dataset, which must not be editing; it stays on its row.
-    void carica(db::QueryDataSet& dataSet);
-    // Copies the dataset's current row (or its edit buffer) into row `riga`; a row one past the
-    // end is added.
+    // Shows every row of the dataset, which must outlive the model's use of it.
+    void carica(const db::QueryDataSet& dataSet);
+    // Row `riga` changed, or was added when it is one past the end.
     void copiaRiga(int riga, const db::QueryDataSet& dataSet);
     void svuota();
 
-    // The key of a row.
+    // The key of a row (0 when there is no such row).
     qint32 codice(int riga) const;
     // The row holding the key, or -1.
     int rigaDelCodice(qint32 codice) const;
@@ -40,9 +38,10 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    QStringList riga(const db::QueryDataSet& dataSet) const;
+    QString testo(int riga, int colonna) const;
 
-    std::vector<QStringList> m_righe;
+    const db::QueryDataSet* m_dataSet = nullptr;
+    int m_righe = 0;
 };
 
 } // namespace velkora::anagrafi

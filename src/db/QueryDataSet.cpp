@@ -192,6 +192,13 @@ const QVariant& QueryDataSet::cell(int index) const
     return m_rows[static_cast<std::size_t>(m_current)][static_cast<std::size_t>(index)];
 }
 
+const QVariant& QueryDataSet::valueAt(int row, int field) const
+{
+    if (row < 0 || row >= recordCount() || field < 0 || field >= fieldCount())
+        throw DbLogicError(QStringLiteral("no row %1 or field %2").arg(row).arg(field));
+    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(field)];
+}
+
 bool QueryDataSet::isNull(const QString& name) const
 {
     return cell(requireIndex(name)).isNull();

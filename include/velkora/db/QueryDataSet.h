@@ -83,6 +83,9 @@ public:
     // Values of the current row, or of the edit buffer while editing.
     bool isNull(const QString& name) const;
     QVariant value(const QString& name) const;
+    // A field of any row as it was read or last posted, by position, without moving: what a grid
+    // shows of the rows it does not edit. DbLogicError for a row or field out of range.
+    const QVariant& valueAt(int row, int field) const;
     QString asString(const QString& name) const;
     qint64 asInteger(const QString& name) const;
 
