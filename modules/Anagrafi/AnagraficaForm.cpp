@@ -19,9 +19,7 @@
 #include <QVBoxLayout>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
-#include <velkora/db/Query.h>
 #include <velkora/db/QueryDataSet.h>
-#include <velkora/db/Transaction.h>
 #include <velkora/db/UpdateSql.h>
 #include <velkora/platform/MessageService.h>
 #include <velkora/services/WindowPositions.h>

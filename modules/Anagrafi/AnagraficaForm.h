@@ -115,7 +115,6 @@ private:
     const Anagrafica& m_anagrafica;
     qint32 m_numUser = 0;
     bool m_pronta = false;
-    bool m_mostrando = false;
     Segnalibro m_segnalibro;
     bool m_segnalibroValido = false;
     std::unique_ptr<db::QueryDataSet> m_dataSet;
