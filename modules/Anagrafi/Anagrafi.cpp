@@ -1,7 +1,7 @@
 // The entry points of the customer module. The start program calls them from the menu items
-// "Elenco clienti", "Nuovo cliente", "Stampa elenco clienti" and "Elenco fornitori"; each opens its window on the archive
-// of the user's company, records the window's handle under the window id of its call-log row, and
-// returns at once, leaving the window open.
+// "Elenco clienti", "Nuovo cliente", "Stampa elenco clienti" and "Elenco fornitori"; each opens
+// its window on the archive of the user's company, records the window's handle under the window
+// id of its call-log row, and returns at once, leaving the window open.
 
 #include "AnagraficaForm.h"
 

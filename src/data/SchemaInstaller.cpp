@@ -419,8 +419,10 @@ QStringList SchemaInstaller::initDemoReports(const QString& programFolder)
     while (layout.hasNext()) {
         const QFileInfo sorgente(layout.next());
         const QString percorso = cartella.filePath(sorgente.fileName());
-        if (QFileInfo::exists(percorso)) {
-            saltati << percorso;
+        // A link that leads nowhere counts as a file: writing through it would write elsewhere.
+        const QFileInfo esistente(percorso);
+        if (esistente.exists() || esistente.isSymLink()) {
+            saltati << QStringLiteral("Report/") + sorgente.fileName();
             continue;
         }
         // Copied byte for byte: layouts are Windows-1252 files, as the print library reads them.

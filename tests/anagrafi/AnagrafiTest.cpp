@@ -382,7 +382,8 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("[Report]\nColonne=RAGIONESOCIALE\n");
     }
-    EXPECT_EQ(data::SchemaInstaller::initDemoReports(folder.path()), QStringList{layout});
+    EXPECT_EQ(data::SchemaInstaller::initDemoReports(folder.path()),
+              QStringList{QStringLiteral("Report/ElencoClienti.ini")});
     QFile file(layout);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[Report]\nColonne=RAGIONESOCIALE\n"));
