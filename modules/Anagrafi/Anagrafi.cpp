@@ -1,7 +1,7 @@
 // The entry points of the customer module. The start program calls them from the menu items
-// "Elenco clienti", "Nuovo cliente" and "Elenco fornitori"; each opens its window on the archive
-// of the user's company, records the window's handle under the window id of its call-log row, and
-// returns at once, leaving the window open.
+// "Elenco clienti", "Nuovo cliente", "Stampa elenco clienti" and "Elenco fornitori"; each opens
+// its window on the archive of the user's company, records the window's handle under the window
+// id of its call-log row, and returns at once, leaving the window open.
 
 #include "AnagraficaForm.h"
 
@@ -96,4 +96,13 @@ VELKORA_EXPORT void VELKORA_CALL ShowNuovoClienteFormX(std::int32_t numUser, std
 VELKORA_EXPORT void VELKORA_CALL ShowFornitoriFormX(std::int32_t numUser, std::int32_t idFinestra)
 {
     protetto([&] { apri(Anagrafica::fornitori(), numUser, idFinestra); });
+}
+
+// The customer list (opened, or the one open brought forward) printed at once.
+VELKORA_EXPORT void VELKORA_CALL StampaClientiFormX(std::int32_t numUser, std::int32_t idFinestra)
+{
+    protetto([&] {
+        if (TAnagraficaForm* finestra = apri(Anagrafica::clienti(), numUser, idFinestra))
+            finestra->StampaClick();
+    });
 }

@@ -6,7 +6,8 @@ const Anagrafica& Anagrafica::clienti()
 {
     static const Anagrafica a{QStringLiteral("CLIENTI"),       QStringLiteral("CODICECLIENTICOUNTER"),
                               QStringLiteral("Elenco clienti"), QStringLiteral("TClientiForm"),
-                              1,                                QStringLiteral("cliente")};
+                              1,                                QStringLiteral("cliente"),
+                              QStringLiteral("ElencoClienti")};
     return a;
 }
 
@@ -14,7 +15,8 @@ const Anagrafica& Anagrafica::fornitori()
 {
     static const Anagrafica a{QStringLiteral("FORNITORI"),       QStringLiteral("CODICEFORNITORICOUNTER"),
                               QStringLiteral("Elenco fornitori"), QStringLiteral("TFornitoriForm"),
-                              2,                                  QStringLiteral("fornitore")};
+                              2,                                  QStringLiteral("fornitore"),
+                              QStringLiteral("ElencoFornitori")};
     return a;
 }
 

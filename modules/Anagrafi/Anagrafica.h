@@ -31,6 +31,8 @@ struct Anagrafica
     qint32 situazione = 0;
     // The singular, for the messages ("cliente", "fornitore").
     QString singolare;
+    // The layout its printed list takes from the "Report" folder of the program folder.
+    QString nomeReport;
 
     static const Anagrafica& clienti();
     static const Anagrafica& fornitori();

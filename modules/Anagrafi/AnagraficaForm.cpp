@@ -188,6 +188,7 @@ void TAnagraficaForm::creaControlli()
     ButtonAggiorna = pulsante(this, QStringLiteral("ButtonAggiorna"), QStringLiteral("A&ggiorna"));
     ButtonSalva = pulsante(this, QStringLiteral("ButtonSalva"), QStringLiteral("&Salva"));
     ButtonChiudi = pulsante(this, QStringLiteral("ButtonChiudi"), QStringLiteral("C&hiudi"));
+    ButtonStampa = pulsante(this, QStringLiteral("ButtonStampa"), QStringLiteral("Stam&pa"));
     ButtonSalva->setIconSize(QSize(16, 16));
 
     auto* riga1 = new QHBoxLayout;
@@ -204,6 +205,7 @@ void TAnagraficaForm::creaControlli()
     pulsanti->addWidget(ButtonAggiorna);
     pulsanti->addWidget(ButtonSalva);
     pulsanti->addStretch();
+    pulsanti->addWidget(ButtonStampa);
     pulsanti->addWidget(ButtonChiudi);
 
     auto* layout = new QVBoxLayout(this);
@@ -224,6 +226,7 @@ void TAnagraficaForm::creaControlli()
     connect(ButtonAggiorna, &QPushButton::clicked, this, &TAnagraficaForm::AggiornaClick);
     connect(ButtonSalva, &QPushButton::clicked, this, &TAnagraficaForm::SalvaClick);
     connect(ButtonChiudi, &QPushButton::clicked, this, &QWidget::close);
+    connect(ButtonStampa, &QPushButton::clicked, this, &TAnagraficaForm::StampaClick);
     auto* salva = new QShortcut(QKeySequence::Save, this);
     connect(salva, &QShortcut::activated, this, &TAnagraficaForm::SalvaClick);
     auto* aggiorna = new QShortcut(QKeySequence(Qt::Key_F5), this);

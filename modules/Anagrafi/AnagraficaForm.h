@@ -67,12 +67,15 @@ public:
     QPushButton* ButtonAggiorna = nullptr;
     QPushButton* ButtonSalva = nullptr;
     QPushButton* ButtonChiudi = nullptr;
+    QPushButton* ButtonStampa = nullptr;
 
     void NuovoClick();
     void EliminaClick();
     void AnnullaClick();
     void AggiornaClick();
     void SalvaClick();
+    // Prints the rows of the list, as the window holds them, through the suite's print library.
+    void StampaClick();
 
     // The dataset of the window, for the tests.
     db::QueryDataSet& dataSet() { return *m_dataSet; }

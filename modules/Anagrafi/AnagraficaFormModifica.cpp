@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
-#include <velkora/db/Query.h>
 #include <velkora/db/QueryDataSet.h>
 #include <velkora/platform/MessageService.h>
 #include <velkora/platform/SilentAbort.h>
+#include <velkora/services/PrintLibrary.h>
 
 namespace velkora::anagrafi {
 
@@ -117,27 +117,43 @@ void TAnagraficaForm::NuovoClick()
 {
     if (!m_pronta)
         return;
-    // Pending work is saved and the rows read again, then the new row is appended with the
-    // generator's next value and posted into the open transaction: the save button turns red
-    // until the user saves.
+    // The data form's generator service saves pending work, reads the rows again, appends the
+    // new row with the generator's next value and posts it into the open transaction: the save
+    // button turns red until the user saves.
     const bool fatto = esegui(kErroreNuovo, [this] {
-        TabX->ChiudiTransEAggiorna(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
-        db::Query generatore(m_dataSet->database());
-        generatore.add(QStringLiteral("SELECT GEN_ID(") + m_anagrafica.generatore
-                       + QStringLiteral(",1) FROM RDB$DATABASE"));
-        generatore.open();
-        m_dataSet->append();
-        m_dataSet->setField(QStringLiteral("CODICE"), generatore.asInteger(0));
         try {
-            m_dataSet->post();
+            TabX->NuovoIntSuGeneratore(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva,
+                                       m_anagrafica.tabella, m_anagrafica.generatore);
         } catch (const db::DbError&) {
-            m_dataSet->cancel();
+            // A row that could not be posted is dropped, not left half-made in the grid.
+            if (m_dataSet->state() == db::QueryDataSet::State::Insert)
+                m_dataSet->cancel();
             throw;
         }
         impostaPulsanteSalva(true);
     });
     if (fatto && !Campi.empty())
         Campi.front()->setFocus();
+}
+
+void TAnagraficaForm::StampaClick()
+{
+    if (!m_pronta)
+        return;
+    // A field being typed into is part of what the user sees: it goes into the rows first.
+    if (!registraModifica())
+        return;
+    // The print call hands the title and the layout's name through the form's parameters, and
+    // sets only parameters the form holds: the window's form gets them the first time.
+    for (const char* nome : {kPrintTitleParameter, kPrintReportParameter}) {
+        if (!TabX->SetV(QString::fromLatin1(nome), QString()))
+            TabX->Inserisci(QString(), QString::fromLatin1(nome), QString(), QString(), QString(),
+                            QString(), QString(), QString(), QString());
+    }
+    const qint32 codice = codiceSelezionato();
+    TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, *m_dataSet);
+    // The print library walks the rows; the user stays on the row he was on.
+    selezionaCodice(codice);
 }
 
 bool TAnagraficaForm::chiudi()

@@ -8,6 +8,7 @@
 #include "db/Transaction.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -35,10 +36,16 @@ std::runtime_error failure(const QString& message)
     return std::runtime_error(message.toStdString());
 }
 
-QString readResource(const QString& name)
+// The schema's resources are registered once, before the first read.
+void ensureSchemaResources()
 {
     static const bool registered = (registerSchemaResources(), true);
     Q_UNUSED(registered);
+}
+
+QString readResource(const QString& name)
+{
+    ensureSchemaResources();
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         throw failure(QStringLiteral("Risorsa dello schema non trovata: %1").arg(name));
@@ -398,6 +405,32 @@ QStringList SchemaInstaller::initDemoArchives(const QString& programFolder)
         }
         ensureFolder(QFileInfo(percorso).absolutePath());
         createDatabase(percorso, dittaSchemaSql() + QLatin1Char('\n') + dittaDemoSql());
+    }
+    return saltati;
+}
+
+QStringList SchemaInstaller::initDemoReports(const QString& programFolder)
+{
+    QStringList saltati;
+    const QDir cartella(QDir(programFolder).filePath(QStringLiteral("Report")));
+    ensureFolder(cartella.path());
+    ensureSchemaResources();
+    QDirIterator layout(QStringLiteral(":/schema/Report"), QDir::Files);
+    while (layout.hasNext()) {
+        const QFileInfo sorgente(layout.next());
+        const QString percorso = cartella.filePath(sorgente.fileName());
+        // A link that leads nowhere counts as a file: writing through it would write elsewhere.
+        const QFileInfo esistente(percorso);
+        if (esistente.exists() || esistente.isSymLink()) {
+            saltati << QStringLiteral("Report/") + sorgente.fileName();
+            continue;
+        }
+        // Copied byte for byte: layouts are Windows-1252 files, as the print library reads them.
+        QFile risorsa(sorgente.filePath());
+        QFile file(percorso);
+        if (!risorsa.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly)
+            || file.write(risorsa.readAll()) < 0 || !file.flush())
+            throw failure(QStringLiteral("Impossibile scrivere il file %1").arg(percorso));
     }
     return saltati;
 }

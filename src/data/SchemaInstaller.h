@@ -63,6 +63,10 @@ public:
     // through "..") is not made; both are returned, in that order of appearance, as
     // "path: reason" lines for the caller to list.
     static QStringList initDemoArchives(const QString& programFolder);
+    // The report layouts of the demo into the "Report" folder of the program folder. A file that
+    // exists (or a link in its place) is left alone and returned, by its path relative to the
+    // program folder, for the caller to list.
+    static QStringList initDemoReports(const QString& programFolder);
 
     // The user database's place below a program folder.
     static QString userDatabasePath(const QString& programFolder);

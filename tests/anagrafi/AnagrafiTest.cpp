@@ -1,6 +1,7 @@
 // The customer module as a user meets it: the real library loaded from a program folder through
 // the program's loader, its windows on a real company archive, edited as a person would (typing
 // into the fields, clicking the buttons), with a second attachment playing the other workstation.
+#include "TestPaths.h"
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -8,15 +9,20 @@
 #include "db/Transaction.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
+#include "print/PdfText.h"
 #include "support/ProgramFolder.h"
+#include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -297,6 +303,90 @@ TEST_F(AnagrafiTest, ANewCustomerTakesTheNextGeneratorValueAndIsSavedWithWhatWas
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("PROVINCIA"), 42), QStringLiteral("NA"));
     EXPECT_EQ(nomi(w).size(), 4);
     EXPECT_EQ(tag(w), 0);
+}
+
+// A generator behind the table's keys (restored from an old copy, say) gives a key a row holds
+// already: the new row is refused with the error, nothing half-made stays in the list, and the
+// next new row, once the generator is past the keys, is made as usual.
+TEST_F(AnagrafiTest, ANewRowWhoseKeyIsTakenIsRefusedAndLeavesTheListAsItWas)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    test::exec(ditta, QStringLiteral("SET GENERATOR CODICECLIENTICOUNTER TO 1"));
+    pulsante(w, "ButtonNuovo")->click();
+    ASSERT_EQ(folder.messages.boxes().size(), 1u);
+    EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Error);
+    EXPECT_EQ(folder.messages.boxes().at(0).text, QStringLiteral("Errore nella creazione della nuova riga."));
+    EXPECT_EQ(nomi(w).size(), 3);
+    EXPECT_EQ(tag(w), 0);
+
+    folder.messages.clear();
+    test::exec(ditta, QStringLiteral("SET GENERATOR CODICECLIENTICOUNTER TO 41"));
+    pulsante(w, "ButtonNuovo")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelCodice"))->text(), QStringLiteral("42"));
+    EXPECT_EQ(tag(w), 1);
+    pulsante(w, "ButtonSalva")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(nomi(w).size(), 4);
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CODICE"), 42), QStringLiteral("42"));
+}
+
+// "Stampa elenco clienti" prints the list through the real print library with the layout the
+// demo ships: the preview is saved as a PDF and read back as text. The layout picks the columns
+// and their captions (no e-mail column, the accented caption as written), every customer is
+// there, and the window stays on the row the user was on.
+TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
+{
+    ASSERT_TRUE(QFile::copy(QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
+                            folder.file(QStringLiteral("libVorp.so"))));
+    EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
+    const QString pdf = folder.file(QStringLiteral("clienti.pdf"));
+    std::string titolo;
+    folder.messages.onNextDialog([&titolo](QDialog& dialog) {
+        titolo = dialog.windowTitle().toStdString();
+        EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
+        if (QAction* salva = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf")))
+            salva->trigger();
+        else
+            ADD_FAILURE() << "the preview has no Salva PDF";
+        return int(QDialog::Rejected);
+    });
+    folder.messages.onNextDialog([&pdf](QDialog& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        if (!chooser)
+            return int(QDialog::Rejected);
+        chooser->selectFile(pdf);
+        static_cast<QDialog*>(chooser)->accept();
+        return chooser->result();
+    });
+
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    seleziona(w, QStringLiteral("L'Arte del Pane"));
+    chiama("StampaClientiFormX");
+    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(titolo, "Anteprima di stampa - Elenco clienti");
+    const QString testo = test::pdfPages(pdf).join(QLatin1Char('\n'));
+    for (const char* atteso : {"Elenco clienti", "Ragione sociale", "Città", "Partita IVA",
+                               "Ducale S.r.l.", "Edilizia Forlì S.p.A.", "L'Arte del Pane"})
+        EXPECT_TRUE(testo.contains(QString::fromUtf8(atteso))) << atteso << "\n" << testo.toStdString();
+    EXPECT_FALSE(testo.contains(QStringLiteral("E-mail"))) << "the layout was not used";
+    EXPECT_FALSE(testo.contains(QStringLiteral("RAGIONESOCIALE"))) << "the layout was not used";
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane"));
+
+    // A layout the user changed is never replaced by the demo's.
+    const QString layout = folder.file(QStringLiteral("Report/ElencoClienti.ini"));
+    {
+        QFile file(layout);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Report]\nColonne=RAGIONESOCIALE\n");
+    }
+    EXPECT_EQ(data::SchemaInstaller::initDemoReports(folder.path()),
+              QStringList{QStringLiteral("Report/ElencoClienti.ini")});
+    QFile file(layout);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[Report]\nColonne=RAGIONESOCIALE\n"));
 }
 
 TEST_F(AnagrafiTest, ARowAnotherWorkstationHoldsIsNeitherEditedNorDeleted)

@@ -172,14 +172,14 @@ TEST_F(AdminToolTest, InitAndDemoNeverOverwriteAFile)
     } const cases[] = {
         {"init", {}, {"Grafica/Verde.bmp", "Grafica/Rosso.bmp"}},
         {"demo", {"Grafica/anagrafiche.ico", "Grafica/contabilita.ico", "Grafica/magazzino.ico"},
-         {"Grafica/Verde.bmp", "Grafica/Rosso.bmp", "Grafica/agenda.ico"}},
+         {"Grafica/Verde.bmp", "Grafica/Rosso.bmp", "Grafica/agenda.ico", "Report/ElencoClienti.ini"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         const QString root = m_dir.filePath(QString::fromUtf8(c.command));
         const QStringList existing{"Grafica/Verde.bmp", "Grafica/agenda.ico", "Grafica/altro.png",
                                    "NOMIDIT/UTENTI.INI", "NOMIDIT/USERCFG/1 Mario Rossi.INI",
-                                   "user/dati.ini"};
+                                   "user/dati.ini", "Report/ElencoClienti.ini"};
         QHash<QString, QByteArray> before;
         for (const QString& relative : existing) {
             const QString path = QDir(root).filePath(relative);

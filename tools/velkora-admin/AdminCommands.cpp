@@ -168,6 +168,7 @@ void prepareFolder(const QString& path, bool demo)
     SchemaInstaller::initFolder(path, demo);
     // The archives of the demo companies, named by the users' parameter sets.
     const QStringList archivi = demo ? SchemaInstaller::initDemoArchives(path) : QStringList();
+    const QStringList report = demo ? SchemaInstaller::initDemoReports(path) : QStringList();
     const EsitoGrafica grafica = ScriviGrafica(path, demo);
     const EsitoCopia programma = copyProgramFiles(path, false);
     if (demo)
@@ -176,7 +177,7 @@ void prepareFolder(const QString& path, bool demo)
         out() << "Cartella del programma preparata: ";
     out() << QDir::toNativeSeparators(path) << "\n";
     listProgramFiles(programma);
-    for (const QString& saltato : grafica.saltati + programma.saltati)
+    for (const QString& saltato : grafica.saltati + programma.saltati + report)
         out() << "File esistente lasciato invariato: " << QDir::toNativeSeparators(saltato) << "\n";
     for (const QString& archivio : archivi)
         out() << "Archivio della ditta non preparato: " << archivio << "\n";
