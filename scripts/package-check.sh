@@ -19,7 +19,7 @@ dpkg-query -W -f='${Status}' velkora 2>/dev/null | grep -q "install ok installed
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  [ "$was_installed" -eq 0 ] && dpkg -r velkora >/dev/null 2>&1 || true
+  [ "$was_installed" -eq 0 ] && dpkg --purge velkora >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
