@@ -7,6 +7,7 @@
 // gives a key that the table's INTEGER column refuses, never a wrapped-round one.
 
 #include "data/TabX.h"
+#include "services/PulsanteSalva.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -128,9 +129,7 @@ void TTabXForm::NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segn
     dataSet.setField(dataSet.fieldName(0), valore);
     dataSet.post();
     // Posted into the open transaction, not committed: the user still has to save.
-    setTagPulsante(pulsanteSalva, 1);
-    const QPixmap rosso(PercorsoRosso);
-    pulsanteSalva.setIcon(rosso.isNull() ? QIcon() : QIcon(rosso));
+    impostaStatoPulsante(pulsanteSalva, 1, PercorsoRosso);
 }
 
 void TTabXForm::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalibro,

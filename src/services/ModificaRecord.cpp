@@ -11,6 +11,7 @@
 #include "platform/MessageService.h"
 #include "platform/SilentAbort.h"
 #include "services/DetentoreRecord.h"
+#include "services/PulsanteSalva.h"
 
 #include <QAbstractButton>
 #include <QIcon>
@@ -40,17 +41,6 @@ const QString kAltriUtenti = QStringLiteral(
     "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
     "Nel caso "
     "in cui questo messaggio riapparisse, provare ad editare il record in un secondo momento.");
-
-// Sets the save state: the tag and the picture change together. A picture file that cannot be
-// read leaves the button without a picture; the tag still tells the state.
-void impostaStato(QAbstractButton& pulsante, int tag, const QString& figura)
-{
-    setTagPulsante(pulsante, tag);
-    const QPixmap immagine(figura);
-    if (immagine.isNull())
-        qWarning("Immagine del pulsante di salvataggio non leggibile: %s", qUtf8Printable(figura));
-    pulsante.setIcon(immagine.isNull() ? QIcon() : QIcon(immagine));
-}
 
 // The row key: the name of the first field.
 QString campoChiave(const db::QueryDataSet& dataSet)
@@ -101,6 +91,15 @@ QString dettaglioErrore(const db::QueryDataSet& dataSet, const std::exception& e
 
 } // namespace
 
+void impostaStatoPulsante(QAbstractButton& pulsante, int tag, const QString& figura)
+{
+    setTagPulsante(pulsante, tag);
+    const QPixmap immagine(figura);
+    if (immagine.isNull())
+        qWarning("Immagine del pulsante di salvataggio non leggibile: %s", qUtf8Printable(figura));
+    pulsante.setIcon(immagine.isNull() ? QIcon() : QIcon(immagine));
+}
+
 void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
                                 bool vaiASegnalibro)
 {
@@ -125,7 +124,7 @@ void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnali
     }
     if (db::Transaction* t = dataSet.transaction())
         t->commit();
-    impostaStato(pulsanteSalva, 0, PercorsoVerde);
+    impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
 }
 
 void TTabXForm::ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
@@ -141,7 +140,7 @@ void TTabXForm::Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool&
     if (tagPulsante(pulsanteSalva) != 1 ||
         !messages().confirm(kConfermaAnnullamento, ownerWindow()))
         return;
-    impostaStato(pulsanteSalva, 0, PercorsoVerde);
+    impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
     AggiornaTabella(dataSet, segnalibro, segnalibroValido);
 }
 
@@ -220,7 +219,7 @@ void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& s
     if (tagPulsante(pulsanteSalva) == 1) {
         if (messages().confirm(kModificheNonSalvate, ownerWindow())) {
             concludiModifica(dataSet);
-            impostaStato(pulsanteSalva, 0, PercorsoVerde);
+            impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
         } else {
             // The user said not to save: the edit still in the buffer goes too, or the commit
             // below would write it.
@@ -274,7 +273,7 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
         // The lock is taken all the same; others will only miss the name of who holds it.
         qWarning("Impossibile registrare chi tiene il record: %s", qUtf8Printable(e.message()));
     }
-    impostaStato(pulsanteSalva, 1, PercorsoRosso);
+    impostaStatoPulsante(pulsanteSalva, 1, PercorsoRosso);
 }
 
 } // namespace velkora
