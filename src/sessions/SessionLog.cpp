@@ -21,9 +21,14 @@ using db::quotedTime;
 
 } // namespace
 
+QString estrazioneNuovaSessione()
+{
+    return QStringLiteral("GEN_ID(CODICESESSIONENORVILOG,1)");
+}
+
 QStringList istruzioneNuovaSessione()
 {
-    return {QStringLiteral("SELECT GEN_ID(CODICESESSIONENORVILOG,1) FROM RDB$DATABASE")};
+    return {QStringLiteral("SELECT ") + estrazioneNuovaSessione() + QStringLiteral(" FROM RDB$DATABASE")};
 }
 
 QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, const QTime& ora,

@@ -15,7 +15,8 @@ class Query;
 // the failed-statement files record. Every value between quotes is escaped (quotes doubled), so
 // a function name such as "Dell'Anno" is stored as it is instead of breaking the statement.
 
-// Draws the next session code.
+// Draws the next session code: the expression, and the statement that selects it.
+QString estrazioneNuovaSessione();
 QStringList istruzioneNuovaSessione();
 // The row of a session opened on the given date and time by the given user.
 QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, const QTime& ora,

@@ -38,8 +38,12 @@ SessioniLavoro::SessioniLavoro(const Contesto& contesto) : m_contesto(contesto) 
 
 qint32 SessioniLavoro::apri(qint32 numUser)
 {
+    return apri(numUser, primoIntero(m_contesto.query, istruzioneNuovaSessione()));
+}
+
+qint32 SessioniLavoro::apri(qint32 numUser, qint32 codice)
+{
     db::Query& query = m_contesto.query;
-    const qint32 codice = primoIntero(query, istruzioneNuovaSessione());
     // One reading of the clock, so a session opened at midnight does not get the new day's date
     // with the old day's time.
     const QDateTime adesso = QDateTime::currentDateTime();

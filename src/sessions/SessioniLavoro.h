@@ -40,6 +40,8 @@ public:
     // code, also when the row could not be written (the statement is then saved to
     // "Ombrix.ApriSessione.sql" and an error box shown). A failing draw is thrown.
     qint32 apri(qint32 numUser);
+    // The same with a session code drawn before (read with the user's row at login).
+    qint32 apri(qint32 numUser, qint32 codiceEstratto);
 
     // True when the session's row exists and has no closing date, read in a restarted
     // transaction so a closing made elsewhere is seen. With mostraMessaggi a false result comes

@@ -5,6 +5,7 @@
 #include "menu/ImageList.h"
 #include "menu/RigaMenu.h"
 #include "platform/Environment.h"
+#include "sessions/AccessoUtente.h"
 
 #include <QMainWindow>
 
@@ -223,6 +224,9 @@ private:
     // While a login runs in few round trips: the user's configuration columns read with
     // ACCESSOVELKORA (profile, project, MANTIENISTDMIN), and the parameters of his company.
     std::optional<QStringList> m_configurazioneLetta;
+    // The user's row and a drawn session code read in one statement; none when the engine
+    // refused it (the reads are then made one by one).
+    std::optional<LetturaAccesso> m_letturaAccesso;
     std::function<QString(const QString&)> m_parametroAccesso;
     QString parametroAccesso(const QString& nome);
     void rendiCorrenteInUnPasso(const QString& nome);

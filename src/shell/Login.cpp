@@ -6,6 +6,7 @@
 #include "menu/NavigationBar.h"
 #include "platform/MessageService.h"
 #include "services/WindowPositions.h"
+#include "sessions/AccessoUtente.h"
 #include "sessions/SessioniLavoro.h"
 #include "shell/BaseMain.h"
 #include "shell/Iniz.h"
@@ -54,38 +55,6 @@ private:
     QPointer<QWidget> m_fuoco;
 };
 
-// A name as the engine compares it with a column: trailing blanks do not count.
-QString senzaSpaziFinali(const QString& testo)
-{
-    qsizetype n = testo.size();
-    while (n > 0 && testo.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return testo.left(n);
-}
-
-// The parameters of one company of a user's set, read at once in the data form's transaction,
-// answering as single reads of TABVELKORA in that transaction answer: the first row of a name
-// counts, a missing one is empty. Nothing when the engine refuses the read.
-std::optional<std::map<QString, QString>> leggiParametri(TTabXForm& form)
-{
-    db::Query q(&form.IBDatabaseUser, &form.TransazioneUser);
-    q.add(QStringLiteral("SELECT PARAMETRO, VALORE FROM TABVELKORA"));
-    q.add(QStringLiteral("WHERE UTENTE=:UTENTE AND INTESTAZIONE=:DITTA"));
-    q.setParam(QStringLiteral("UTENTE"), form.NumUser);
-    q.setParam(QStringLiteral("DITTA"), form.DittaCorrente);
-    std::map<QString, QString> valori;
-    try {
-        q.open();
-    } catch (const db::DbError&) {
-        return std::nullopt;
-    }
-    for (q.first(); !q.eof(); q.next()) {
-        if (!q.isNull(0))
-            valori.emplace(senzaSpaziFinali(q.asString(0)), q.asString(1));
-    }
-    return valori;
-}
-
 } // namespace
 
 void TBaseMainForm::ButtonOkClick()
@@ -109,6 +78,7 @@ void TBaseMainForm::ButtonOkClick()
         {
             w->m_parametroAccesso = nullptr;
             w->m_configurazioneLetta.reset();
+            w->m_letturaAccesso.reset();
         }
     } fine{this};
     accessoMostraLavoro(*splash);
@@ -120,7 +90,8 @@ void TBaseMainForm::ButtonOkClick()
                               letti = std::optional<std::optional<std::map<QString, QString>>>()](
                                  const QString& nome) mutable {
             if (!letti)
-                letti = leggiParametri(*tabX());
+                letti = leggiParametriDitta(tabX()->IBDatabaseUser, tabX()->TransazioneUser,
+                                            tabX()->NumUser, tabX()->DittaCorrente);
             if (!*letti)
                 return tabX()->CaricaParametro(nome);
             const auto trovato = (*letti)->find(senzaSpaziFinali(nome));
@@ -142,36 +113,16 @@ QString TBaseMainForm::parametroAccesso(const QString& nome)
 void TBaseMainForm::rendiCorrenteInUnPasso(const QString& nome)
 {
     TTabXForm* form = tabX();
-    // The user's number, his name as stored under that number and the company stored under
-    // that name, as the three look-ups find them one after the other, read in one statement
-    // from a fresh transaction (the company may have been changed on another workstation).
-    db::Query q(&form->IBDatabaseUser, &form->TransazioneUser);
-    q.add(QStringLiteral("SELECT C.CODICE,"));
-    q.add(QStringLiteral(
-        "(SELECT FIRST 1 NOMEUTENTE FROM UTENTI WHERE CODICE=COALESCE(C.CODICE,0))"));
-    q.add(QStringLiteral("AS NOMEUTENTE,"));
-    q.add(QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE NOMEUTENTE=COALESCE("));
-    q.add(QStringLiteral(
-        "(SELECT FIRST 1 NOMEUTENTE FROM UTENTI WHERE CODICE=COALESCE(C.CODICE,0)),''))"));
-    q.add(QStringLiteral("AS DITTA"));
-    q.add(QStringLiteral("FROM RDB$DATABASE"));
-    q.add(QStringLiteral("LEFT JOIN (SELECT FIRST 1 CODICE FROM UTENTI WHERE NOMEUTENTE=:NOME) C"));
-    q.add(QStringLiteral("ON 1=1"));
-    q.setParam(QStringLiteral("NOME"), nome);
-    try {
-        form->QueryVelkora.close();
-        form->TransazioneUser.restart();
-        q.open();
-    } catch (const db::DbError&) {
+    form->QueryVelkora.close();
+    m_letturaAccesso = leggiAccessoInUnPasso(form->IBDatabaseUser, form->TransazioneUser, nome);
+    if (!m_letturaAccesso) {
         form->SetUserPerNome(nome);
         return;
     }
-    q.first();
-    const auto numero = static_cast<qint32>(q.asInteger(0));
-    form->NumUser = numero;
-    form->NomeUser = q.asString(1);
-    form->DittaCorrente = q.asString(2);
-    form->CaricaVelkora(numero);
+    form->NumUser = m_letturaAccesso->numUser;
+    form->NomeUser = m_letturaAccesso->nomeUser;
+    form->DittaCorrente = m_letturaAccesso->ditta;
+    form->CaricaVelkora(form->NumUser);
 }
 
 bool TBaseMainForm::accessoVerificaPassword(const QString& nome, const QString& password)
@@ -196,13 +147,26 @@ void TBaseMainForm::accessoMostraLavoro(QWidget& splash)
 void TBaseMainForm::accessoApriUtente(const QString& nome)
 {
     TTabXForm* form = tabX();
+    m_letturaAccesso.reset();
     if (accessoPassoPerPasso || form->ModoUtenti != 0)
         form->SetUserPerNome(nome);
     else
         rendiCorrenteInUnPasso(nome);
-    ApriSessione();
+    if (m_letturaAccesso)
+        CodiceSessione = sessioni().apri(form->NumUser, m_letturaAccesso->codiceSessione);
+    else
+        ApriSessione();
     SessioneAperta = true;
     Sessioni1->setEnabled(true);
+    if (m_letturaAccesso) {
+        // The flag and the configuration's columns came with the user's row.
+        if (m_letturaAccesso->accessoVelkora == QLatin1String("1"))
+            Accessoavelkora1->setEnabled(true);
+        m_configurazioneLetta =
+            QStringList{m_letturaAccesso->profiloSicurezza, m_letturaAccesso->progetto,
+                        m_letturaAccesso->mantieniStdMin};
+        return;
+    }
     QueryAux.close();
     QueryAux.clear();
     if (accessoPassoPerPasso) {
@@ -305,7 +269,6 @@ void TBaseMainForm::accessoPosizioneFinestra()
 
 void TBaseMainForm::accessoAgenda()
 {
-    TTabXForm* form = tabX();
     QString libreria = parametroAccesso(QStringLiteral("DllAperturaAgenda"));
     QString funzione = parametroAccesso(QStringLiteral("FunzioneAperturaAgenda"));
     if (libreria.isEmpty())

@@ -24,6 +24,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -280,7 +281,21 @@ Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
                    .arg(!q.isNull(1))
                    .arg(q.value(2).toDate() == QDate::currentDate());
     t.commit();
-    out << QDir(folder.path()).entryList({QStringLiteral("Ombrix.*")}, QDir::Files);
+    // The failed-statement files with their lines; the drawn session code and the clock differ
+    // from one login to the other and are put as names.
+    for (const QString& nome :
+         QDir(folder.path()).entryList({QStringLiteral("Ombrix.*")}, QDir::Files)) {
+        QFile file(folder.file(nome));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QString testo = QString::fromLatin1(file.readAll());
+        testo.replace(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4}")),
+                      QStringLiteral("<data>"));
+        testo.replace(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d")),
+                      QStringLiteral("<ora>"));
+        testo.replace(QStringLiteral("\r\n") + db::quotedInt(sessione) + QLatin1Char(','),
+                      QStringLiteral("\r\n<sessione>,"));
+        out << QStringLiteral("file ") + nome << testo.split(QStringLiteral("\r\n"));
+    }
     return esito;
 }
 
@@ -300,6 +315,25 @@ TEST_P(LoginOnePassTest, RandomCataloguesLogInAsWithTheStatementsOneByOne)
         // outcomes cannot pass unnoticed.
         EXPECT_FALSE(uno.righe.filter(QStringLiteral("session of")).isEmpty());
     }
+}
+
+// A session row that the engine refuses: the same box both ways, and the file saved is the
+// insert of the session, not any statement of the fast path.
+TEST(LoginOnePassRefusedSessionTest, BothWaysShowAndSaveTheSessionInsert)
+{
+    Cartella cartella(7u);
+    test::exec(cartella.altra, QStringLiteral("CREATE EXCEPTION SESSIONE_RIFIUTATA 'rifiutata'"));
+    test::exec(cartella.altra, QStringLiteral("CREATE TRIGGER RIFIUTA_SESSIONE FOR NORVILOG "
+                                              "BEFORE INSERT AS BEGIN EXCEPTION "
+                                              "SESSIONE_RIFIUTATA; END"));
+    const Esito uno = accedi(cartella, QStringLiteral("ROSSI"), true);
+    const Esito passo = accedi(cartella, QStringLiteral("ROSSI"), false);
+    EXPECT_EQ(passo, uno);
+    EXPECT_TRUE(passo.righe.contains(QStringLiteral("file Ombrix.ApriSessione.sql")));
+    EXPECT_TRUE(passo.righe.contains(
+        QStringLiteral("INSERT INTO NORVILOG (CODICESESSIONE,DATAAPERTURA,ORAAPERTURA,")));
+    EXPECT_TRUE(passo.righe.contains(QStringLiteral("<sessione>,")));
+    EXPECT_FALSE(passo.righe.filter(QStringLiteral("impossibile aprire la sessione")).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Semi, LoginOnePassTest,
