@@ -637,6 +637,13 @@ void Query::setTransaction(Transaction* transaction)
     m_transaction = transaction;
 }
 
+std::vector<std::vector<QVariant>> Query::takeRows()
+{
+    std::vector<std::vector<QVariant>> rows = std::move(m_rows);
+    close();
+    return rows;
+}
+
 Transaction* Query::transaction() const
 {
     if (m_transaction)

@@ -93,17 +93,8 @@ void QueryDataSet::open()
     QStringList fields;
     for (int i = 0; i < select.fieldCount(); ++i)
         fields << select.fieldName(i);
-    std::vector<std::vector<QVariant>> rows;
-    rows.reserve(static_cast<std::size_t>(select.recordCount()));
-    for (select.first(); !select.eof(); select.next()) {
-        std::vector<QVariant> row;
-        row.reserve(static_cast<std::size_t>(fields.size()));
-        for (int i = 0; i < select.fieldCount(); ++i)
-            row.push_back(select.value(i));
-        rows.push_back(std::move(row));
-    }
+    m_rows = select.takeRows();
     m_fields = std::move(fields);
-    m_rows = std::move(rows);
     m_current = 0;
     m_state = State::Browse;
 }

@@ -52,6 +52,9 @@ public:
 
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
+    // Hands the rows read over to the caller, one vector of values per row in the order of the
+    // fields, and closes the query: a dataset keeps them without copying every value.
+    std::vector<std::vector<QVariant>> takeRows();
     void first();
     void next();
     bool eof() const;
