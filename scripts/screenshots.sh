@@ -12,7 +12,7 @@ build="${BUILD_DIR:-$root/build}"
 display=":${1:-22}"
 out="$root/docs/screenshots"
 
-cmake --build "$build" --target velkora-driver velkora-admin Rubrivo
+cmake --build "$build" --target velkora-driver velkora-admin Rubrivo Anagrafi Vorp
 work="$(mktemp -d)"
 pids=()
 cleanup() {
@@ -23,7 +23,7 @@ trap cleanup EXIT
 
 "$build/program/velkora-admin" demo "$work/program" >/dev/null
 cp "$build/tests/velkora-driver" "$work/program/"
-cp "$build/program/libRubrivo.so" "$work/program/"
+for modulo in Rubrivo Anagrafi Vorp; do cp "$build/program/lib$modulo.so" "$work/program/"; done
 
 Xvfb "$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)

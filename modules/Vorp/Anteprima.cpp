@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QDate>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrinter>
 #include <QToolBar>
 
@@ -54,7 +56,13 @@ void MostraAnteprima(const ReportTable& table, velkora::TTabXForm& form)
     dialog.setObjectName(QStringLiteral("AnteprimaStampa"));
     dialog.setWindowTitle(title.isEmpty() ? QStringLiteral("Anteprima di stampa")
                                           : QStringLiteral("Anteprima di stampa - ") + title);
-    dialog.resize(1000, 760);
+    // As large as a page wants, but inside the screen with its frame: on a small screen the
+    // page footer and the dialog's edges stay in sight.
+    QSize dimensione(1000, 760);
+    const QWidget* sopra = form.ownerWindow();
+    if (const QScreen* schermo = sopra && sopra->screen() ? sopra->screen() : QGuiApplication::primaryScreen())
+        dimensione = dimensione.boundedTo(schermo->availableGeometry().size() - QSize(20, 50));
+    dialog.resize(dimensione);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&document](QPrinter* target) { document.print(*target); });
 

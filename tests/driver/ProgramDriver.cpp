@@ -17,7 +17,8 @@
 //                   and its warning box open on top of each other
 //
 // With "foto FOLDER" it walks a user's way instead (login, the working state with a menu open,
-// the agenda, the open-sessions window, the company dialog), saves a picture of each window as
+// the agenda, the open-sessions window, the company dialog, the menu search, the customer list
+// and its print preview), saves a picture of each window as
 // the screen shows it, frame included, into FOLDER and ends. Run under an X server with a
 // window manager (scripts/screenshots.sh) for pictures as a user sees them.
 
@@ -25,6 +26,7 @@
 #include "shell/Program.h"
 
 #include "data/TabX.h"
+#include "menu/RicercaMenu.h"
 #include "sessions/ui/Sessioni.h"
 
 #include <QAbstractButton>
@@ -34,6 +36,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -196,6 +199,34 @@ std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
          [file] {
              QWidget* f = modale("SelezDittaForm");
              fotografa(f, file("ditta.png"));
+             static_cast<QDialog*>(f)->reject();
+         }},
+        // The menu search with two typed words, then Enter on the first item found: the
+        // customer list, whose print button shows the report's preview.
+        {[] { return QApplication::activeModalWidget() == nullptr; },
+         [principale] {
+             principale->RicercaVoci->campo()->setFocus();
+             principale->RicercaVoci->campo()->setText(QStringLiteral("elenco cli"));
+         }},
+        {dopoUnPo, [principale, file] { fotografa(principale, file("ricerca.png")); }},
+        {[] { return true; },
+         [principale] {
+             QKeyEvent invio(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+             QApplication::sendEvent(principale->RicercaVoci->campo(), &invio);
+         }},
+        {[] { return finestra("TClientiForm") != nullptr; }, niente},
+        {dopoUnPo, [file] { fotografa(finestra("TClientiForm"), file("clienti.png")); }},
+        {[] { return true; },
+         [] {
+             finestra("TClientiForm")
+                 ->findChild<QPushButton*>(QStringLiteral("ButtonStampa"))
+                 ->click();
+         }},
+        {[] { return modale("AnteprimaStampa") != nullptr; }, niente},
+        {dopoUnPo,
+         [file] {
+             QWidget* f = modale("AnteprimaStampa");
+             fotografa(f, file("anteprima.png"));
              static_cast<QDialog*>(f)->reject();
          }},
         {[] { return QApplication::activeModalWidget() == nullptr; }, [] { QCoreApplication::exit(0); }},
