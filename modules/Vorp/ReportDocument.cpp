@@ -81,6 +81,9 @@ QFont font(double points, bool bold)
     QFont f(QString::fromLatin1(kFontFamily));
     f.setPointSizeF(points);
     f.setBold(bold);
+    // Latin text needs no shaping; without it no ligature glyph ("ff" as one sign) goes into the
+    // PDF, so "Caffè" is found by a search in the file and copied as its letters.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
