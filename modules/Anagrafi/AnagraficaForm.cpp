@@ -174,7 +174,14 @@ void TAnagraficaForm::creaControlli()
         const int riga = posto <= 5 ? posto : posto - 5;
         const int colonna = posto <= 5 ? 0 : 2;
         dettaglio->addWidget(etichetta, riga, colonna);
-        dettaglio->addWidget(edit, riga, colonna + 1);
+        if (c.lunghezza > 0 && c.lunghezza <= 5) {
+            // A postcode or a province: as wide as its few characters, not as the column.
+            edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(
+                                    QString(c.lunghezza + 2, QLatin1Char('M'))));
+            dettaglio->addWidget(edit, riga, colonna + 1, Qt::AlignLeft);
+        } else {
+            dettaglio->addWidget(edit, riga, colonna + 1);
+        }
         Campi.push_back(edit);
         connect(edit, &QLineEdit::textEdited, this,
                 [this, posto](const QString& testo) { campoModificato(posto, testo); });
