@@ -1,9 +1,9 @@
 // Opening the customer list on a company archive of 10,000 customers, embedded: from the call of
 // the module's entry point (as a menu click makes it, with the user database held by the start
-// program) to the window shown with its first rows painted. Beside it, the floors measured in the same run on an attachment already made: the
-// first screenful of rows read by the raw client (the least that shows the same first rows) and
-// every row read into the editable dataset the window uses (what the window must hold to edit
-// and search all rows).
+// program) to the window shown with its first rows painted. Beside it, the floors measured in
+// the same run on an attachment already made: the first screenful of rows read by the raw
+// client (the least that shows the same first rows) and every row read into the editable
+// dataset the window uses (what the window must hold to edit and search all rows).
 
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"

@@ -60,7 +60,9 @@ void MostraAnteprima(const ReportTable& table, velkora::TTabXForm& form)
     // page footer and the dialog's edges stay in sight.
     QSize dimensione(1000, 760);
     const QWidget* sopra = form.ownerWindow();
-    if (const QScreen* schermo = sopra && sopra->screen() ? sopra->screen() : QGuiApplication::primaryScreen())
+    const QScreen* schermo =
+        sopra && sopra->screen() ? sopra->screen() : QGuiApplication::primaryScreen();
+    if (schermo)
         dimensione = dimensione.boundedTo(schermo->availableGeometry().size() - QSize(20, 50));
     dialog.resize(dimensione);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,

@@ -18,7 +18,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -270,15 +269,7 @@ Esito esegui(const Caso& caso, bool passoPerPasso)
     esito.ditta = q.asString(0);
     t.commit();
 
-    const QDir cartella(banco.folder.path());
-    for (const QString& nome : cartella.entryList({QStringLiteral("Ombrix.*.sql")}, QDir::Files)) {
-        QFile file(cartella.filePath(nome));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        QString testo = QString::fromLatin1(file.readAll());
-        testo.replace(QRegularExpression(QStringLiteral("'\\d\\d/\\d\\d/\\d{4}'")),
-                      QStringLiteral("'<data>'"));
-        testo.replace(QRegularExpression(QStringLiteral("'\\d\\d:\\d\\d:\\d\\d'")),
-                      QStringLiteral("'<ora>'"));
+    for (auto [nome, testo] : test::fileIstruzioniFallite(banco.folder.path())) {
         for (qint32 id : idRicevuti)
             if (id > 0)
                 testo.replace(QStringLiteral(",'%1'").arg(id), QStringLiteral(",'<id>'"));

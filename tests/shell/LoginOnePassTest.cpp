@@ -24,7 +24,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -281,17 +280,9 @@ Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
                    .arg(!q.isNull(1))
                    .arg(q.value(2).toDate() == QDate::currentDate());
     t.commit();
-    // The failed-statement files with their lines; the drawn session code and the clock differ
-    // from one login to the other and are put as names.
-    for (const QString& nome :
-         QDir(folder.path()).entryList({QStringLiteral("Ombrix.*")}, QDir::Files)) {
-        QFile file(folder.file(nome));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        QString testo = QString::fromLatin1(file.readAll());
-        testo.replace(QRegularExpression(QStringLiteral("\\d\\d/\\d\\d/\\d{4}")),
-                      QStringLiteral("<data>"));
-        testo.replace(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d")),
-                      QStringLiteral("<ora>"));
+    // The failed-statement files with their lines; the drawn session code differs from one
+    // login to the other and is put as a name.
+    for (auto [nome, testo] : test::fileIstruzioniFallite(folder.path())) {
         testo.replace(QStringLiteral("\r\n") + db::quotedInt(sessione) + QLatin1Char(','),
                       QStringLiteral("\r\n<sessione>,"));
         out << QStringLiteral("file ") + nome << testo.split(QStringLiteral("\r\n"));

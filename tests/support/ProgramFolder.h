@@ -6,6 +6,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <utility>
+#include <vector>
+
 namespace velkora::test {
 
 // A program folder of its own for one test: a temporary folder, optionally holding the user
@@ -30,6 +33,11 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 };
+
+// The failed-statement files ("Ombrix.*.sql") of a folder by name, each with its quoted dates
+// and times put as '<data>' and '<ora>': two runs a second apart compare equal. Fails the test
+// when a file cannot be read.
+std::vector<std::pair<QString, QString>> fileIstruzioniFallite(const QString& cartella);
 
 // Makes a folder the process's current directory for the lifetime of the object.
 class CurrentDirectory
