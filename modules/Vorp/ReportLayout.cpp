@@ -1,6 +1,6 @@
 #include "ReportLayout.h"
 
-#include "platform/IniFile.h"
+#include <velkora/platform/IniFile.h>
 
 #include <velkora/db/Query.h>
 
