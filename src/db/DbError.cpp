@@ -169,6 +169,13 @@ DbLogicError DbLogicError::notAttached(const QString& message)
     return error;
 }
 
+DbLogicError DbLogicError::refused(const QString& message)
+{
+    DbLogicError error(message);
+    error.m_userMessage = message;
+    return error;
+}
+
 platform::FailureText DbLogicError::describe() const
 {
     if (!m_userMessage.isEmpty())

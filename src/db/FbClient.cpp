@@ -43,7 +43,7 @@ unsigned short sqlLength(const QByteArray& sql)
     if (sql.size() <= 0xFFFF)
         return static_cast<unsigned short>(sql.size());
     if (sql.contains('\0'))
-        throw DbLogicError(
+        throw DbLogicError::refused(
             QStringLiteral("Istruzione SQL non eseguita: contiene un carattere nullo ed è "
                            "più lunga di 65535 byte."));
     return 0;

@@ -193,6 +193,9 @@ TEST_F(SqlTextEngineTest, ZeroBytesInLongStatementsAreRefusedInsteadOfCut)
     } catch (const DbLogicError& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("carattere nullo")))
             << e.what();
+        // The box says the reason itself, not only its detail.
+        EXPECT_TRUE(e.describe().message.contains(QStringLiteral("carattere nullo")))
+            << e.describe().message.toStdString();
     }
 }
 

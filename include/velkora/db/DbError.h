@@ -77,6 +77,8 @@ public:
     // A statement or transaction on a database that is not attached: the program goes on after
     // a user database that could not be opened, so the user can meet this one.
     static DbLogicError notAttached(const QString& message);
+    // A statement the layer refuses to hand to the engine; the message is the box's own text.
+    static DbLogicError refused(const QString& message);
 
     platform::FailureText describe() const override;
 
