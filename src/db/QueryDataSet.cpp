@@ -83,6 +83,7 @@ void QueryDataSet::setParam(const QString& name, const QVariant& value)
 
 void QueryDataSet::open()
 {
+    prepareOpen();
     close();
     Query select(m_database, m_transaction);
     select.setSql(m_lines);

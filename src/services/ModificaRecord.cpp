@@ -7,6 +7,7 @@
 #include "db/Query.h"
 #include "db/QueryDataSet.h"
 #include "db/SqlText.h"
+#include "db/TableDataSet.h"
 #include "db/Transaction.h"
 #include "platform/MessageService.h"
 #include "platform/SilentAbort.h"
@@ -110,6 +111,12 @@ void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro
     // A row that is gone leaves the first row current.
     if (vaiASegnalibro && !dataSet.isEmpty() && !segnalibro.chiave.isEmpty())
         dataSet.locate(campoChiave(dataSet), segnalibro.chiave);
+    // A table is shown in the order of its first index, on the row it was on.
+    if (auto* tabella = dynamic_cast<db::TableDataSet*>(&dataSet)) {
+        const auto& indici = tabella->indexDefs();
+        if (!indici.empty())
+            tabella->setIndexName(indici.front().name);
+    }
 }
 
 void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
@@ -181,8 +188,10 @@ bool TTabXForm::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool&
 void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
                        QAbstractButton& pulsanteSalva, const QString& tabella)
 {
-    // The name goes into the statement as it is, so only a plain identifier may.
-    if (!db::isPlainIdentifier(tabella)) {
+    // A table dataset empties its own table and the name given is not used; for a query the
+    // name goes into the statement as it is, so only a plain identifier may.
+    auto* tabellaPropria = dynamic_cast<db::TableDataSet*>(&dataSet);
+    if (!tabellaPropria && !db::isPlainIdentifier(tabella)) {
         messages().error(nomeNonValido(QStringLiteral("Nome di tabella"), tabella), ownerWindow());
         return;
     }
@@ -190,9 +199,13 @@ void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& 
         return;
     try {
         AggiornaTabella(dataSet, segnalibro, segnalibroValido);
-        db::Query cancella(dataSet.database(), &transazioneDiDefault(dataSet));
-        cancella.add(QStringLiteral("DELETE FROM ") + tabella);
-        cancella.execSql();
+        if (tabellaPropria) {
+            tabellaPropria->emptyTable();
+        } else {
+            db::Query cancella(dataSet.database(), &transazioneDiDefault(dataSet));
+            cancella.add(QStringLiteral("DELETE FROM ") + tabella);
+            cancella.execSql();
+        }
         ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     } catch (const db::DbError& e) {
         messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),

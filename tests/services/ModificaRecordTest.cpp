@@ -1,4 +1,5 @@
 #include "db/DbError.h"
+#include "db/TableDataSet.h"
 #include "services/PostazioniModifica.h"
 
 #include <QTemporaryDir>
@@ -373,6 +374,155 @@ TEST_F(ModificaRecord, KeyFieldNameMustBePlainAndKeyValuesAreBound)
     }
     // Every row is held by a, and by a alone: "1 OR 1=1" did not lock the others early.
     a->salvaSolo();
+    EXPECT_EQ(contaUtenti(), utenti);
+}
+
+// A dataset bound to a whole table: products with a computed column, a descending index on the
+// description defined first and one on the code after it.
+class TabellaIntera : public ModificaRecord
+{
+protected:
+    void SetUp() override
+    {
+        ModificaRecord::SetUp();
+        for (const char* sql :
+             {"CREATE TABLE PRODOTTI (CODICE INTEGER NOT NULL, DESCRIZIONE VARCHAR(40), "
+              "DOPPIO COMPUTED BY (CODICE * 2))",
+              "CREATE DESCENDING INDEX PRODOTTI_DESCRIZIONE ON PRODOTTI (DESCRIZIONE)",
+              "CREATE INDEX PRODOTTI_CODICE ON PRODOTTI (CODICE)",
+              "CREATE TABLE \"Listino Prezzi\" (CODICE INTEGER NOT NULL, PREZZO INTEGER)"})
+            test::exec(a->form.IBDatabase1, QLatin1String(sql));
+        for (const char* riga : {"1, 'Bulloni'", "2, 'Chiodi'", "3, 'Anelli'"})
+            test::exec(a->form.IBDatabase1,
+                       QStringLiteral("INSERT INTO PRODOTTI (CODICE, DESCRIZIONE) VALUES (%1)")
+                           .arg(QLatin1String(riga)));
+        test::exec(a->form.IBDatabase1,
+                   QStringLiteral("INSERT INTO \"Listino Prezzi\" VALUES (1, 100)"));
+        a->form.IBTransaction1.restart();
+        prodotti.setDatabase(&a->form.IBDatabase1);
+        prodotti.setTransaction(&a->form.IBTransaction1);
+        prodotti.setTableName(QStringLiteral("prodotti"));
+        prodotti.open();
+    }
+
+    QStringList prodottiSalvati()
+    {
+        db::Database lettore;
+        test::attach(lettore, path);
+        db::Transaction t(&lettore);
+        db::Query q(&lettore, &t);
+        q.add(QStringLiteral("SELECT CODICE, DESCRIZIONE, DOPPIO FROM PRODOTTI ORDER BY CODICE"));
+        q.open();
+        QStringList righe;
+        for (; !q.eof(); q.next())
+            righe << q.asString(0) + u':' + q.asString(1) + u':' + q.asString(2);
+        return righe;
+    }
+
+    QStringList codiciInVista()
+    {
+        QStringList codici;
+        for (int r = 0; r < prodotti.recordCount(); ++r)
+            codici << prodotti.valueAt(r, 0).toString();
+        return codici;
+    }
+
+    db::TableDataSet prodotti;
+};
+
+TEST_F(TabellaIntera, RefreshOrdersByTheFirstIndexAndStaysOnTheRow)
+{
+    EXPECT_EQ(codiciInVista(), (QStringList{"1", "2", "3"}));
+    ASSERT_TRUE(prodotti.locate(QStringLiteral("CODICE"), QStringLiteral("1")));
+    a->form.AggiornaTabella(prodotti, {QStringLiteral("1"), 0}, true);
+    EXPECT_EQ(prodotti.indexName(), QStringLiteral("PRODOTTI_DESCRIZIONE"));
+    // Chiodi, Bulloni, Anelli: the index is descending.
+    EXPECT_EQ(codiciInVista(), (QStringList{"2", "1", "3"}));
+    EXPECT_EQ(prodotti.asString(QStringLiteral("CODICE")), QStringLiteral("1"));
+    // Another user's row appears in its place at the next refresh.
+    test::exec(b->form.IBDatabase1,
+               QStringLiteral("INSERT INTO PRODOTTI (CODICE, DESCRIZIONE) VALUES (4, 'Dadi')"));
+    a->form.AggiornaTabella(prodotti, {QStringLiteral("3"), 2}, true);
+    EXPECT_EQ(codiciInVista(), (QStringList{"4", "2", "1", "3"}));
+    EXPECT_EQ(prodotti.asString(QStringLiteral("CODICE")), QStringLiteral("3"));
+}
+
+TEST_F(TabellaIntera, EditsNewRowsAndDeletionsAreWrittenToTheTable)
+{
+    ASSERT_TRUE(prodotti.locate(QStringLiteral("CODICE"), QStringLiteral("2")));
+    a->form.EventoBeforeEditDataSet(prodotti, a->salva, QStringLiteral("PRODOTTI"));
+    EXPECT_EQ(tagPulsante(a->salva), 1);
+    prodotti.edit();
+    prodotti.setField(QStringLiteral("DESCRIZIONE"), QStringLiteral("Chiodi d'acciaio"));
+    prodotti.post();
+    prodotti.append();
+    prodotti.setField(QStringLiteral("CODICE"), 7);
+    prodotti.setField(QStringLiteral("DESCRIZIONE"), QStringLiteral("Viti"));
+    prodotti.post();
+    a->form.ChiudiTransEAggiorna(prodotti, a->segnalibro, a->valido, a->salva);
+    EXPECT_EQ(prodottiSalvati(),
+              (QStringList{"1:Bulloni:2", "2:Chiodi d'acciaio:4", "3:Anelli:6", "7:Viti:14"}));
+    EXPECT_EQ(prodotti.asString(QStringLiteral("CODICE")), QStringLiteral("7"));
+    EXPECT_EQ(tagPulsante(a->salva), 0);
+
+    ASSERT_TRUE(prodotti.locate(QStringLiteral("CODICE"), QStringLiteral("1")));
+    a->folder.messages.answerNext(true);
+    EXPECT_TRUE(a->form.Elimina(prodotti, a->segnalibro, a->valido, a->salva));
+    EXPECT_EQ(prodottiSalvati(), (QStringList{"2:Chiodi d'acciaio:4", "3:Anelli:6", "7:Viti:14"}));
+}
+
+// A table dataset empties its own table: the name given, whatever it holds, is not used.
+TEST_F(TabellaIntera, AzzeraEmptiesTheDatasetsOwnTableWhateverNameIsGiven)
+{
+    const int utenti = contaUtenti();
+    for (const QString& nome :
+         {QStringLiteral("CLIENTI"), QStringLiteral("'; DELETE FROM UTENTI; --"), QString()}) {
+        SCOPED_TRACE(nome.toStdString());
+        test::exec(
+            b->form.IBDatabase1,
+            QStringLiteral("INSERT INTO PRODOTTI (CODICE, DESCRIZIONE) VALUES (9, 'Rondelle')"));
+        a->folder.messages.answerNext(true);
+        a->form.Azzera(prodotti, a->segnalibro, a->valido, a->salva, nome);
+        unicoBox(*a, BoxKind::Confirmation,
+                 QStringLiteral("Confermare l'azzeramento della tabella?"));
+        EXPECT_TRUE(prodottiSalvati().isEmpty());
+        EXPECT_TRUE(prodotti.active());
+        EXPECT_TRUE(prodotti.isEmpty());
+    }
+    EXPECT_EQ(clientiSalvati(path), kIniziali);
+    EXPECT_EQ(contaUtenti(), utenti);
+}
+
+// The table's name is always placed between double quotes: a plain name in any case finds the
+// table created without quotes, another finds only the table of exactly that name.
+TEST_F(TabellaIntera, TableNamesAreQuotedAndCannotChangeTheStatement)
+{
+    const int utenti = contaUtenti();
+    const struct
+    {
+        QString nome;
+        int righe; // -1: the table does not exist
+    } cases[] = {
+        {QStringLiteral("Prodotti"), 3},
+        {QStringLiteral("Listino Prezzi"), 1},
+        {QStringLiteral("LISTINO PREZZI"), -1},
+        {QStringLiteral("PRODOTTI\" WHERE 1=0 --"), -1},
+        {QStringLiteral("'; DELETE FROM UTENTI; --"), -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nome.toStdString());
+        db::TableDataSet tabella(&a->form.IBDatabase1, &a->form.IBTransaction1);
+        tabella.setTableName(c.nome);
+        if (c.righe < 0) {
+            EXPECT_THROW(tabella.open(), db::DbError);
+            EXPECT_THROW(tabella.emptyTable(), db::DbError);
+        } else {
+            tabella.open();
+            EXPECT_EQ(tabella.recordCount(), c.righe);
+        }
+        a->form.IBTransaction1.restart();
+    }
+    EXPECT_EQ(prodottiSalvati().size(), 3);
     EXPECT_EQ(contaUtenti(), utenti);
 }
 

@@ -296,7 +296,7 @@ class LoginOnePassTest : public ::testing::TestWithParam<quint32>
 
 TEST_P(LoginOnePassTest, RandomCataloguesLogInAsWithTheStatementsOneByOne)
 {
-    for (const QString utente : {QStringLiteral("ROSSI"), QStringLiteral("BIANCHI")}) {
+    for (const QString& utente : {QStringLiteral("ROSSI"), QStringLiteral("BIANCHI")}) {
         SCOPED_TRACE(utente.toStdString());
         Cartella cartella(GetParam());
         const Esito uno = accedi(cartella, utente, true);

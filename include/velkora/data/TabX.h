@@ -2,6 +2,7 @@
 
 #include <velkora/db/Database.h>
 #include <velkora/db/Query.h>
+#include <velkora/db/TableDataSet.h>
 #include <velkora/db/Transaction.h>
 #include <velkora/platform/Environment.h>
 #include <velkora/services/Segnalibro.h>
@@ -197,9 +198,11 @@ public:
     // otherwise). The first field of the dataset is the row key. Database errors go to the
     // caller except where a service says otherwise.
     //
+    // The dataset is a query dataset or a table dataset (db::TableDataSet, bound to one table).
+    //
     // Closes the dataset, ends its transaction without committing and starts it again, opens the
     // dataset and, when asked, returns to the bookmarked row (staying on the first row when it
-    // is gone).
+    // is gone). A table dataset is then ordered by its first index, staying on its row.
     void AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro, bool vaiASegnalibro);
     // Save: finishes the pending edit of an open dataset and remembers its row, commits the
     // dataset's transaction, turns the button green.
@@ -216,7 +219,8 @@ public:
     bool Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
                  QAbstractButton& pulsanteSalva);
     // Deletes every row of the named table after asking, commits and reads the rows again. The
-    // name must be a plain identifier; another is refused with an error box and nothing runs.
+    // name must be a plain identifier; another is refused with an error box and nothing runs. A
+    // table dataset empties its own table and the name is not used.
     void Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
                 QAbstractButton& pulsanteSalva, const QString& tabella);
     // Before a window closes: when it holds changes, asks whether to save them; on No they are

@@ -37,7 +37,7 @@ public:
     enum class State { Inactive, Browse, Edit, Insert };
 
     explicit QueryDataSet(Database* database = nullptr, Transaction* transaction = nullptr);
-    ~QueryDataSet();
+    virtual ~QueryDataSet();
     QueryDataSet(const QueryDataSet&) = delete;
     QueryDataSet& operator=(const QueryDataSet&) = delete;
 
@@ -114,6 +114,11 @@ public:
     // The holder of the write statements; null detaches. The holder is not owned.
     void setUpdateObject(UpdateSql* holder);
     UpdateSql* updateObject() const { return m_updateObject; }
+
+protected:
+    // Run by open() before the selection: a dataset of another kind sets its selection and write
+    // statements here.
+    virtual void prepareOpen() {}
 
 private:
     const QVariant& cell(int index) const;
