@@ -213,6 +213,8 @@ TEST_F(DispatchTest, TheLastLetterAndTheModeChooseTheKindAndItsArguments)
         {"ApriUno", 1, TipoChiamata::DLL, false, TextForm::None},
         {"ApriDueTesto", 2, TipoChiamata::DLL2, false, TextForm::Counted},
         {"apriunox", 1, TipoChiamata::DLL, false, TextForm::None},
+        {"apriduex", 2, TipoChiamata::DLL2, false, TextForm::Counted},
+        {"apriunoy", 1, TipoChiamata::DLL, false, TextForm::None},
         {"apriduey", 2, TipoChiamata::DLL2, false, TextForm::Counted},
     };
     int menu = 101;
@@ -277,6 +279,10 @@ TEST_F(DispatchTest, EveryStopShowsItsBoxAndLogsAndCallsOnlyWhatItShould)
     voce(10, 202, 1, 100, QStringLiteral("Senza funzione"), QStringLiteral("Prova.so"), QString(),
          "0");
     voce(10, 203, 1, 100, QStringLiteral("Vuota"), QString(), QString(), "0");
+    voce(10, 204, 1, 100, QStringLiteral("Libreria assente"), QStringLiteral("Inesistente.dll"),
+         QStringLiteral("ApriFinestraX"), "0");
+    voce(10, 205, 1, 100, QStringLiteral("Funzione assente"), QStringLiteral("Prova.so"),
+         QStringLiteral("ApriNessunaX"), "0");
     const QString dll =
         QStringLiteral(": manca la DLL di riferimento per caricare la finestra nel menu ");
     const QString funzione =
@@ -321,6 +327,10 @@ TEST_F(DispatchTest, EveryStopShowsItsBoxAndLogsAndCallsOnlyWhatItShould)
          {{BoxKind::Error, kApertura + QStringLiteral("10") + dll + QStringLiteral("203")}},
          false,
          false},
+        // The item is complete: its call is logged, then nothing is found to call and nothing
+        // is said.
+        {"library missing from the program folder", "ROSSI", 204, nulla, {}, true, false},
+        {"function missing from the library", "ROSSI", 205, nulla, {}, true, false},
         {"session closed from another workstation",
          "ROSSI",
          300,

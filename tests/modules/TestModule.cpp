@@ -6,10 +6,9 @@
 
 #include "TestModule.h"
 
+#include <cstring>
 #include <velkora/EntryPoints.h>
 #include <velkora/TabXForm.h>
-
-#include <cstring>
 
 using velkora::test::ModuleCall;
 using velkora::test::ModuleRecord;
@@ -72,14 +71,16 @@ VELKORA_EXPORT void VELKORA_CALL ApriFinestraX(std::int32_t numUser, std::int32_
     record.last.idFinestra = idFinestra;
 }
 
-VELKORA_EXPORT void VELKORA_CALL ApriDueX(std::int32_t numUser, const char* parametri, std::int32_t idFinestra)
+VELKORA_EXPORT void VELKORA_CALL ApriDueX(std::int32_t numUser, const char* parametri,
+                                          std::int32_t idFinestra)
 {
     begin("ApriDueX", numUser);
     counted(parametri);
     record.last.idFinestra = idFinestra;
 }
 
-VELKORA_EXPORT void VELKORA_CALL ApriTreY(std::int32_t numUser, std::int32_t idFinestra, const char* parametri)
+VELKORA_EXPORT void VELKORA_CALL ApriTreY(std::int32_t numUser, std::int32_t idFinestra,
+                                          const char* parametri)
 {
     begin("ApriTreY", numUser);
     record.last.idFinestra = idFinestra;
@@ -104,6 +105,17 @@ VELKORA_EXPORT void VELKORA_CALL apriduey(std::int32_t numUser, const char* para
 {
     begin("apriduey", numUser);
     counted(parametri);
+}
+
+VELKORA_EXPORT void VELKORA_CALL apriduex(std::int32_t numUser, const char* parametri)
+{
+    begin("apriduex", numUser);
+    counted(parametri);
+}
+
+VELKORA_EXPORT void VELKORA_CALL apriunoy(std::int32_t numUser)
+{
+    begin("apriunoy", numUser);
 }
 
 // Not exported: a function the library has but does not publish is not found.
