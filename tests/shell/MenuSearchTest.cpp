@@ -2,7 +2,6 @@
 // which order, what Enter starts through the real dispatch and the test module, and the keys
 // around the field.
 
-#include "support/QtPrinting.h"
 #include "TestModulePaths.h"
 #include "data/TabX.h"
 #include "db/Query.h"
@@ -15,20 +14,22 @@
 #include "platform/DynamicLibrary.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
+#include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QImage>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
-
 
 using namespace velkora;
 using velkora::platform::DynamicLibrary;
@@ -258,6 +259,45 @@ TEST_F(MenuSearchTest, FindsEveryWordIgnoringCaseAndAccentsCaptionPrefixFirst)
     type(*w, QStringLiteral("registrazioni"));
     EXPECT_EQ(shown(*w), QStringList{registrazioni});
     EXPECT_TRUE(folder.messages.boxes().empty());
+}
+
+// Each row shows the small picture of its own program; a program without one shows none.
+TEST_F(MenuSearchTest, EachRowShowsTheIconOfItsProgram)
+{
+    const std::pair<const char*, QColor> icone[] = {{"conta.ico", Qt::red}, {"anag.ico", Qt::blue}};
+    for (const auto& [nome, colore] : icone) {
+        QImage icona(32, 32, QImage::Format_ARGB32);
+        icona.fill(colore);
+        ASSERT_TRUE(
+            icona.save(folder.file(QStringLiteral("Grafica/") + QString::fromUtf8(nome)), "ICO"));
+    }
+    test::exec(other, QStringLiteral("UPDATE PROGRAMMI SET ICONA='conta.ico' WHERE CODICE=10"));
+    test::exec(other, QStringLiteral("UPDATE PROGRAMMI SET ICONA='anag.ico' WHERE CODICE=20"));
+    auto w = login();
+    const ModelloRisultatiRicerca& m = w->RicercaVoci->risultati();
+    const struct
+    {
+        const char* testo;
+        QColor colore; // invalid: no picture
+    } casi[] = {
+        {"giornale", Qt::red},
+        {"elenco clienti", Qt::blue},
+        {"giacenze", QColor()},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.testo);
+        type(*w, QString::fromUtf8(c.testo));
+        ASSERT_EQ(m.rowCount(), 1);
+        const QVariant figura = m.index(0).data(Qt::DecorationRole);
+        if (!c.colore.isValid()) {
+            EXPECT_FALSE(figura.isValid());
+            continue;
+        }
+        const QImage immagine = qvariant_cast<QPixmap>(figura).toImage();
+        ASSERT_FALSE(immagine.isNull());
+        EXPECT_EQ(immagine.pixelColor(immagine.width() / 2, immagine.height() / 2).rgb(),
+                  c.colore.rgb());
+    }
 }
 
 struct Avvio
