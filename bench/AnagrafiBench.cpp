@@ -1,10 +1,16 @@
-// Opening the customer list on a company archive of 10,000 customers, embedded: from the call of
-// the module's entry point (as a menu click makes it, with the user database held by the start
+// Opening the customer list on a company archive of 10,000 customers: from the call of the
+// module's entry point (as a menu click makes it, with the user database held by the start
 // program) to the window shown with its first rows painted. Beside it, the floors measured in
 // the same run on an attachment already made: the first screenful of rows read by the raw
 // client (the least that shows the same first rows) and every row read into the editable
 // dataset the window uses (what the window must hold to edit and search all rows).
+//
+// Measured on three links when the test server answers (VELKORA_TEST_SERVER, as the other
+// benchmarks): embedded, tcp (the server on loopback: the program folder's "dati.ini" and the
+// archive folder's name the server, as on a workstation) and rtt10ms (the relay of DelayRelay.h
+// adding 10 ms per round trip), where the counter round_trips gives the client's round trips.
 
+#include "DelayRelay.h"
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -22,6 +28,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdint>
+#include <list>
+#include <memory>
 
 using namespace velkora;
 
@@ -31,6 +39,17 @@ constexpr int kClienti = 10000;
 QString g_folder;
 platform::RecordingMessageService g_messages;
 platform::DynamicLibrary::Handle g_library = nullptr;
+
+// One way of reaching the program folder's databases.
+struct Link
+{
+    // The program folder: the one made in-process, or a copy whose "dati.ini" files name the
+    // server or the relay.
+    QString folder;
+    // How the floors attach the archive: its path, or "server:path".
+    QString archive;
+    bench::DelayRelay* relay = nullptr;
+};
 
 void attach(db::Database& d, const QString& path)
 {
@@ -57,20 +76,24 @@ void makeFolder(const QString& folder)
     {
         db::Database d;
         attach(d, folder + QStringLiteral("user/user.fdb"));
-        exec(d, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'Mario Rossi', 'ROSSI SRL')"));
-        exec(d, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
-                               "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rossi\\ditta.fdb', 1)"));
+        exec(d, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'Mario "
+                               "Rossi', 'ROSSI SRL')"));
+        exec(d, QStringLiteral(
+                    "INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                    "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rossi\\ditta.fdb', 1)"));
         d.detach();
     }
     db::Database d;
     attach(d, archivio);
     db::Transaction t(&d);
     db::Query q(&d, &t);
-    q.add(QStringLiteral("INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE, INDIRIZZO, CAP, CITTA, PROVINCIA, "
-                         "PARTITAIVA, TELEFONO, EMAIL, NOTE) VALUES (GEN_ID(CODICECLIENTICOUNTER, 1), "
-                         ":R, :I, :C, :CI, :P, :IVA, :T, :E, :N)"));
+    q.add(QStringLiteral(
+        "INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE, INDIRIZZO, CAP, CITTA, PROVINCIA, "
+        "PARTITAIVA, TELEFONO, EMAIL, NOTE) VALUES (GEN_ID(CODICECLIENTICOUNTER, 1), "
+        ":R, :I, :C, :CI, :P, :IVA, :T, :E, :N)"));
     for (int i = 0; i < kClienti; ++i) {
-        q.setParam(QStringLiteral("R"), QStringLiteral("Cliente %1 Città di Forlì S.r.l.").arg(kClienti - i, 5, 10, QLatin1Char('0')));
+        q.setParam(QStringLiteral("R"), QStringLiteral("Cliente %1 Città di Forlì S.r.l.")
+                                            .arg(kClienti - i, 5, 10, QLatin1Char('0')));
         q.setParam(QStringLiteral("I"), QStringLiteral("Via Roma %1").arg(i));
         q.setParam(QStringLiteral("C"), QStringLiteral("47121"));
         q.setParam(QStringLiteral("CI"), QStringLiteral("Forlì"));
@@ -93,13 +116,25 @@ QWidget* finestra()
     return nullptr;
 }
 
-void BM_OpenCustomerList(benchmark::State& state)
+long long roundTrips(const Link& link)
+{
+    return link.relay ? link.relay->roundTrips() : 0;
+}
+
+void BM_OpenCustomerList(benchmark::State& state, const Link* link)
 {
     using Entry = void (*)(std::int32_t, std::int32_t);
     auto entry = reinterpret_cast<Entry>(
         platform::DynamicLibrary::function(g_library, QStringLiteral("ShowClientiFormX")));
+    platform::Environment::process() = platform::Environment(link->folder, &g_messages);
+    // The start program keeps the user database attached, as it does in the office.
+    db::Database programma;
+    attach(programma, link->archive.left(link->archive.indexOf(QStringLiteral("Archivi/"))) +
+                          QStringLiteral("user/user.fdb"));
     int rows = 0;
+    long long turns = 0;
     for (auto _ : state) {
+        const long long before = roundTrips(*link);
         entry(1, 0);
         QWidget* w = finestra();
         if (!w) {
@@ -109,52 +144,86 @@ void BM_OpenCustomerList(benchmark::State& state)
         // The first rows painted.
         QApplication::processEvents();
         rows = w->findChild<QTableView*>(QStringLiteral("Griglia"))->model()->rowCount();
+        turns = roundTrips(*link) - before;
         state.PauseTiming();
         delete w;
         QApplication::processEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = rows;
+    if (link->relay)
+        state.counters["round_trips"] = static_cast<double>(turns);
 }
 
-void BM_FloorFirstScreenful(benchmark::State& state)
+void BM_FloorFirstScreenful(benchmark::State& state, const Link* link)
 {
     db::Database d;
-    attach(d, g_folder + QStringLiteral("Archivi/Rossi/ditta.fdb"));
+    attach(d, link->archive);
+    long long turns = 0;
     for (auto _ : state) {
+        const long long before = roundTrips(*link);
         db::Transaction t(&d);
         db::Query q(&d, &t);
         q.add(QStringLiteral("SELECT FIRST 30 * FROM CLIENTI ORDER BY RAGIONESOCIALE, CODICE"));
         q.open();
         benchmark::DoNotOptimize(q.recordCount());
         t.rollback();
+        turns = roundTrips(*link) - before;
     }
+    if (link->relay)
+        state.counters["round_trips"] = static_cast<double>(turns);
     d.detach();
 }
 
-void BM_FloorAllRowsIntoTheDataSet(benchmark::State& state)
+void BM_FloorAllRowsIntoTheDataSet(benchmark::State& state, const Link* link)
 {
     db::Database d;
-    attach(d, g_folder + QStringLiteral("Archivi/Rossi/ditta.fdb"));
+    attach(d, link->archive);
     db::Transaction t(&d);
     d.setDefaultTransaction(&t);
     int rows = 0;
+    long long turns = 0;
     for (auto _ : state) {
+        const long long before = roundTrips(*link);
         db::QueryDataSet ds(&d);
         ds.add(QStringLiteral("SELECT * FROM CLIENTI ORDER BY RAGIONESOCIALE, CODICE"));
         ds.open();
         rows = ds.recordCount();
         t.rollback();
+        turns = roundTrips(*link) - before;
     }
+    if (link->relay)
+        state.counters["round_trips"] = static_cast<double>(turns);
     state.counters["rows"] = rows;
     d.detach();
 }
 
-} // namespace
+// A copy of the program folder whose databases the server holds: "dati.ini" in the user folder
+// and in the archive's folder name the server (or the relay), as on a workstation.
+QString serverFolder(const QString& from, const QString& serverName)
+{
+    const QString to = bench::copyForServer(from);
+    QDir().mkpath(to + QStringLiteral("Archivi/Rossi"));
+    const QString archivio = to + QStringLiteral("Archivi/Rossi/ditta.fdb");
+    if (!QFile::copy(from + QStringLiteral("Archivi/Rossi/ditta.fdb"), archivio))
+        throw std::runtime_error("cannot copy the archive");
+    for (const QString& dati :
+         {QStringLiteral("user/dati.ini"), QStringLiteral("Archivi/Rossi/dati.ini")}) {
+        QFile f(to + dati);
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write("[CONFIG]\nNome Server=" + serverName.toUtf8() + "\n") < 0)
+            throw std::runtime_error("cannot write dati.ini");
+    }
+    const passwd* fb = getpwnam("firebird");
+    for (const QString& p :
+         {to + QStringLiteral("Archivi"), to + QStringLiteral("Archivi/Rossi"), archivio}) {
+        if (!fb || chown(QFile::encodeName(p).constData(), fb->pw_uid, fb->pw_gid) != 0)
+            throw std::runtime_error("cannot give the archive to the server");
+    }
+    return to;
+}
 
-BENCHMARK(BM_OpenCustomerList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_FloorFirstScreenful)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FloorAllRowsIntoTheDataSet)->Unit(benchmark::kMillisecond);
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -168,13 +237,51 @@ int main(int argc, char** argv)
     g_library = platform::DynamicLibrary::load(QStringLiteral("Anagrafi.dll"), g_folder);
     if (!g_library)
         return 1;
-    // A menu click comes from the running start program, whose main window keeps the user
-    // database attached: the window's own attachment finds it open, as it does in the office.
-    db::Database programma;
-    attach(programma, g_folder + QStringLiteral("user/user.fdb"));
+
+    std::list<Link> links;
+    links.push_back({g_folder, g_folder + QStringLiteral("Archivi/Rossi/ditta.fdb"), nullptr});
+    std::unique_ptr<bench::DelayRelay> relay;
+    std::vector<QString> copies;
+    if (bench::serverUp()) {
+        relay = std::make_unique<bench::DelayRelay>(std::chrono::microseconds(5000),
+                                                    std::chrono::seconds(900));
+        const QString tcp = bench::benchServer().address;
+        const QString rtt = QStringLiteral("127.0.0.1/%1").arg(relay->port());
+        for (const auto& [name, r] : {std::pair{tcp, static_cast<bench::DelayRelay*>(nullptr)},
+                                      std::pair{rtt, relay.get()}}) {
+            const QString folder = serverFolder(g_folder, name);
+            copies.push_back(folder);
+            links.push_back(
+                {folder,
+                 name + QLatin1Char(':') + folder + QStringLiteral("Archivi/Rossi/ditta.fdb"), r});
+        }
+    } else {
+        std::printf("the test server does not answer: embedded only\n");
+    }
+    const char* names[] = {"embedded", "tcp", "rtt10ms"};
+    int i = 0;
+    for (const Link& link : links) {
+        const std::string n = names[i++];
+        auto* open = benchmark::RegisterBenchmark(("OpenCustomerList/" + n).c_str(),
+                                                  BM_OpenCustomerList, &link);
+        auto* first = benchmark::RegisterBenchmark(("FloorFirstScreenful/" + n).c_str(),
+                                                   BM_FloorFirstScreenful, &link);
+        auto* all = benchmark::RegisterBenchmark(("FloorAllRowsIntoTheDataSet/" + n).c_str(),
+                                                 BM_FloorAllRowsIntoTheDataSet, &link);
+        for (auto* b : {open, first, all}) {
+            b->Unit(benchmark::kMillisecond);
+            if (link.relay)
+                b->Iterations(3);
+        }
+        if (!link.relay)
+            open->MinTime(2.0);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     if (!g_messages.boxes().empty())
-        std::printf("a box was shown: %s\n", qPrintable(g_messages.boxes().front().text));
+        std::printf("a box was shown: %s\n%s\n", qPrintable(g_messages.boxes().front().text),
+                    qPrintable(g_messages.boxes().front().detail));
+    for (const QString& copy : copies)
+        QDir(copy).removeRecursively();
     return 0;
 }
