@@ -230,6 +230,17 @@ TEST_F(AnagrafiTest, TheCustomerListOpensOnTheCompanyArchiveAndRecordsItsHandle)
     q.add(QStringLiteral("SELECT HANDLEFINESTRA FROM NORVILOGFUNZ WHERE IDFINESTRA = 57"));
     q.open();
     EXPECT_EQ(q.asInteger(0), static_cast<qint32>(w->winId()));
+
+    // The window's script row is seeded once, for the user who opened it.
+    db::Query script(&utenti, &t);
+    script.add(QStringLiteral("SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT FROM TABSCRIPT"));
+    script.open();
+    ASSERT_EQ(script.recordCount(), 1);
+    EXPECT_EQ(script.asString(0), QStringLiteral("ANAGRAFI"));
+    EXPECT_EQ(script.asString(1), QStringLiteral("TClientiForm"));
+    EXPECT_EQ(script.asInteger(2), 0);
+    EXPECT_EQ(script.asString(3), QStringLiteral("1"));
+    EXPECT_TRUE(script.asString(4).contains(QStringLiteral("nessuna istruzione")));
     t.rollback();
 
     // A second call brings the same window forward; the suppliers open a window of their own.
