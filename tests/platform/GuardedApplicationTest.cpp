@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -133,15 +134,26 @@ TEST(GuardedApplicationTest, EnglishTextsGoToTheDetailUnderAnItalianMessage)
         {"no memory", [] { throw std::bad_alloc(); },
          "Memoria insufficiente per completare l'operazione.", "bad_alloc"},
     };
+    // What the program writes to its warning output, where a fault is looked into later.
+    static QStringList avvisi;
+    const QtMessageHandler precedente =
+        qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext&, const QString& testo) {
+            if (tipo == QtWarningMsg)
+                avvisi << testo;
+        });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         vp::RecordingMessageService messages;
+        avvisi.clear();
         EXPECT_FALSE(GuardedApplication::guard(
             [&]() -> bool {
                 c.fail();
                 return true;
             },
             messages));
+        EXPECT_TRUE(std::any_of(avvisi.begin(), avvisi.end(),
+                                [&](const QString& a) { return a.contains(c.detailHas); }))
+            << avvisi.join(QLatin1Char('|')).toStdString();
         ASSERT_EQ(messages.boxes().size(), 1u);
         EXPECT_EQ(messages.boxes()[0].kind, vp::BoxKind::Error);
         EXPECT_EQ(messages.boxes()[0].text, c.message);
@@ -150,6 +162,7 @@ TEST(GuardedApplicationTest, EnglishTextsGoToTheDetailUnderAnItalianMessage)
         if (transaction.active())
             transaction.rollback();
     }
+    qInstallMessageHandler(precedente);
 }
 
 } // namespace
