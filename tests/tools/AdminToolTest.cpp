@@ -171,15 +171,21 @@ TEST_F(AdminToolTest, InitAndDemoNeverOverwriteAFile)
         QStringList skipped;
     } const cases[] = {
         {"init", {}, {"Grafica/Verde.bmp", "Grafica/Rosso.bmp"}},
-        {"demo", {"Grafica/anagrafiche.ico", "Grafica/contabilita.ico", "Grafica/magazzino.ico"},
-         {"Grafica/Verde.bmp", "Grafica/Rosso.bmp", "Grafica/agenda.ico", "Report/ElencoClienti.ini"}},
+        {"demo",
+         {"Grafica/anagrafiche.ico", "Grafica/contabilita.ico", "Grafica/magazzino.ico"},
+         {"Grafica/Verde.bmp", "Grafica/Rosso.bmp", "Grafica/agenda.ico",
+          "Report/ElencoClienti.ini"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         const QString root = m_dir.filePath(QString::fromUtf8(c.command));
-        const QStringList existing{"Grafica/Verde.bmp", "Grafica/agenda.ico", "Grafica/altro.png",
-                                   "NOMIDIT/UTENTI.INI", "NOMIDIT/USERCFG/1 Mario Rossi.INI",
-                                   "user/dati.ini", "Report/ElencoClienti.ini"};
+        const QStringList existing{"Grafica/Verde.bmp",
+                                   "Grafica/agenda.ico",
+                                   "Grafica/altro.png",
+                                   "NOMIDIT/UTENTI.INI",
+                                   "NOMIDIT/USERCFG/1 Mario Rossi.INI",
+                                   "user/dati.ini",
+                                   "Report/ElencoClienti.ini"};
         QHash<QString, QByteArray> before;
         for (const QString& relative : existing) {
             const QString path = QDir(root).filePath(relative);
@@ -192,7 +198,8 @@ TEST_F(AdminToolTest, InitAndDemoNeverOverwriteAFile)
         }
         // A link of a picture's name that leads nowhere yet: writing through it would create a
         // file elsewhere.
-        const QString target = m_dir.filePath(QStringLiteral("fuori-%1.bmp").arg(QString::fromUtf8(c.command)));
+        const QString target =
+            m_dir.filePath(QStringLiteral("fuori-%1.bmp").arg(QString::fromUtf8(c.command)));
         ASSERT_TRUE(QFile::link(target, QDir(root).filePath(QStringLiteral("Grafica/Rosso.bmp"))));
 
         const ToolResult result = runTool({QString::fromUtf8(c.command), root});
@@ -288,21 +295,32 @@ TEST_F(AdminToolTest, TemplateAndTabxCreateDatabasesInMissingFolders)
 } // namespace
 // A folder name is placed into CREATE DATABASE as a quoted literal: a quote in it neither stops
 // the creation nor sends the database to a file of another name.
-TEST_F(AdminToolTest, InitCreatesTheDatabaseInsideAFolderWhoseNameHoldsQuotes)
+TEST_F(AdminToolTest, FoldersWhoseNamesHoldQuotesAreLaidOutAndUsedWhereTheyAre)
 {
-    for (const char* name : {"l'ufficio", "cartella' --", "x' PAGE_SIZE 16384 '"}) {
-        SCOPED_TRACE(name);
-        QTemporaryDir root;
-        ASSERT_TRUE(root.isValid());
-        const QString target = root.filePath(QString::fromUtf8(name));
-        const ToolResult init = runTool({QStringLiteral("init"), target});
-        ASSERT_EQ(init.exitCode, 0) << init.err.toStdString();
-        EXPECT_TRUE(QFileInfo(target + QStringLiteral("/user/user.fdb")).isFile());
-        // Nothing was made beside the folder.
-        EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                  QStringList{QString::fromUtf8(name)});
-        const ToolResult check = runTool({QStringLiteral("check"), target});
-        EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+    for (const char* command : {"init", "demo"}) {
+        for (const char* name : {"l'ufficio", "cartella' --", "x' PAGE_SIZE 16384 '"}) {
+            SCOPED_TRACE(std::string(command) + " " + name);
+            QTemporaryDir root;
+            ASSERT_TRUE(root.isValid());
+            const QString target = root.filePath(QString::fromUtf8(name));
+            const ToolResult made = runTool({QString::fromUtf8(command), target});
+            ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+            EXPECT_TRUE(QFileInfo(target + QStringLiteral("/user/user.fdb")).isFile());
+            // Nothing was made beside the folder.
+            EXPECT_EQ(
+                QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                QStringList{QString::fromUtf8(name)});
+            const ToolResult check = runTool({QStringLiteral("check"), target});
+            EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+            if (QLatin1String(command) != QLatin1String("demo"))
+                continue;
+            EXPECT_TRUE(QFileInfo(target + QStringLiteral("/Archivi/Rossi/ditta.fdb")).isFile());
+            const QString pdf = target + QStringLiteral("/utenti l'elenco.pdf");
+            const ToolResult stampa = runTool({QStringLiteral("stampa"), target, pdf,
+                                               QStringLiteral("SELECT NOMEUTENTE FROM UTENTI")});
+            EXPECT_EQ(stampa.exitCode, 0) << stampa.err.toStdString();
+            EXPECT_GT(QFileInfo(pdf).size(), 0);
+        }
     }
 }
 
@@ -346,11 +364,13 @@ TEST_F(AdminToolTest, AnInstalledToolCopiesTheProgramAndModulesIntoAFolder)
     EXPECT_EQ(readFile(target.filePath(QStringLiteral("libRubrivo.so"))), "agenda 2");
     EXPECT_EQ(readFile(target.filePath(QStringLiteral("libAnagrafi.so"))), "clienti 2");
     const QStringList lines = outputLines(init);
-    EXPECT_TRUE(lines.contains(QStringLiteral("File esistente lasciato invariato: ") +
-                               QDir::toNativeSeparators(target.filePath(QStringLiteral("velkora")))))
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("File esistente lasciato invariato: ") +
+                       QDir::toNativeSeparators(target.filePath(QStringLiteral("velkora")))))
         << init.out.toStdString();
-    EXPECT_TRUE(lines.contains(QStringLiteral("File del programma copiato: ") +
-                               QDir::toNativeSeparators(target.filePath(QStringLiteral("libRubrivo.so")))))
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("File del programma copiato: ") +
+                       QDir::toNativeSeparators(target.filePath(QStringLiteral("libRubrivo.so")))))
         << init.out.toStdString();
     EXPECT_TRUE(QFileInfo(userDatabase()).isFile());
 
@@ -375,7 +395,8 @@ TEST_F(AdminToolTest, ProgrammaOutsideAnInstallationFailsWithAMessage)
 {
     const ToolResult result = runTool({QStringLiteral("programma"), folder()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("non risulta installato"))) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("non risulta installato")))
+        << result.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder()));
 }
 
