@@ -22,27 +22,25 @@
 // the screen shows it, frame included, into FOLDER and ends. Run under an X server with a
 // window manager (scripts/screenshots.sh) for pictures as a user sees them.
 
-#include "shell/BaseMain.h"
-#include "shell/Program.h"
-
 #include "data/TabX.h"
 #include "menu/RicercaMenu.h"
 #include "sessions/ui/Sessioni.h"
+#include "shell/BaseMain.h"
+#include "shell/Program.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QMenuBar>
-#include <QScreen>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -110,7 +108,27 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
     if (stato == "rifiuto")
         return {loginRiuscito,
                 {agendaAperta, [principale] { principale->close(); }},
-                {[] { return boxCon(QStringLiteral("Chiudere prima tutte le finestre aperte")); }, niente}};
+                {[] { return boxCon(QStringLiteral("Chiudere prima tutte le finestre aperte")); },
+                 niente}};
+    // One of the main window's own dialogs open over it, with the agenda open too: the company
+    // choice (F9), the open sessions, the parameter-set editor.
+    const std::pair<const char*, std::pair<const char*, std::function<void()>>> dialoghi[] = {
+        {"ditta", {"SelezDittaForm", [principale] { principale->FormKeyUp(Qt::Key_F9); }}},
+        {"sessioni", {"SessioniForm", [principale] { principale->Sessioni1->trigger(); }}},
+        {"editor", {"MemoVelkoraForm", [principale] { principale->Accessoavelkora1->trigger(); }}},
+    };
+    for (const auto& [nome, dialogo] : dialoghi) {
+        if (stato != nome)
+            continue;
+        const QString oggetto = QLatin1String(dialogo.first);
+        return {loginRiuscito,
+                {agendaAperta, dialogo.second},
+                {[oggetto] {
+                     QWidget* m = QApplication::activeModalWidget();
+                     return m && m->objectName() == oggetto && m->isVisible();
+                 },
+                 niente}};
+    }
     if (stato == "dialogo")
         return {loginRiuscito,
                 {agendaAperta,
@@ -150,7 +168,9 @@ QWidget* modale(const char* nome)
 std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
 {
     const QPointer<TBaseMainForm> principale(&main);
-    const auto file = [cartella](const char* nome) { return QDir(cartella).filePath(QLatin1String(nome)); };
+    const auto file = [cartella](const char* nome) {
+        return QDir(cartella).filePath(QLatin1String(nome));
+    };
     // A pause of some turns of the loop, so the window manager has drawn the frames.
     auto attesa = std::make_shared<int>(0);
     const auto dopoUnPo = [attesa] { return ++*attesa % 40 == 0; };
@@ -158,7 +178,8 @@ std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
     return {
         {[principale] { return principale && principale->isVisible(); },
          [principale] {
-             principale->ComboUtenti->setCurrentIndex(principale->ComboUtenti->findText(QStringLiteral("Mario Rossi")));
+             principale->ComboUtenti->setCurrentIndex(
+                 principale->ComboUtenti->findText(QStringLiteral("Mario Rossi")));
              principale->EditPassword->setText(QStringLiteral("rossi"));
          }},
         {dopoUnPo, [principale, file] { fotografa(principale, file("accesso.png")); }},
@@ -229,7 +250,8 @@ std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
              fotografa(f, file("anteprima.png"));
              static_cast<QDialog*>(f)->reject();
          }},
-        {[] { return QApplication::activeModalWidget() == nullptr; }, [] { QCoreApplication::exit(0); }},
+        {[] { return QApplication::activeModalWidget() == nullptr; },
+         [] { QCoreApplication::exit(0); }},
     };
 }
 
@@ -262,13 +284,15 @@ int main(int argc, char** argv)
     velkora::ProgramHooks hooks;
     if (stato == "avvio") {
         hooks.beforeMainWindow = [] {
-            segui({{[] { return boxCon(QStringLiteral("Directory \"Grafica\" mancante")); }, [] {}}});
+            segui(
+                {{[] { return boxCon(QStringLiteral("Directory \"Grafica\" mancante")); }, [] {}}});
         };
         return velkora::runProgram(argc, argv, hooks);
     }
     const QString cartellaFoto = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     hooks.started = [stato, cartellaFoto](TBaseMainForm& main) {
-        std::vector<Passo> passi = stato == "foto" ? foto(main, cartellaFoto) : copione(stato, main);
+        std::vector<Passo> passi =
+            stato == "foto" ? foto(main, cartellaFoto) : copione(stato, main);
         if (passi.empty()) {
             std::fprintf(stderr, "stato sconosciuto: %s\n", stato.constData());
             // The loop is not running yet: the exit has to wait for it.

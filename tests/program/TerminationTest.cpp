@@ -13,10 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
@@ -126,8 +124,10 @@ StatoDatabase leggiDatabase(const CartellaDemo& cartella)
             return q.asInteger(0);
         };
         stato.sessioni = conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG"));
-        stato.sessioniAperte = conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL"));
-        stato.posizioni = conta(QStringLiteral("SELECT COUNT(*) FROM STOPOS1 WHERE CODICESITUAZIONE=1 AND CODICEPROGETTO=1"));
+        stato.sessioniAperte =
+            conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL"));
+        stato.posizioni = conta(QStringLiteral(
+            "SELECT COUNT(*) FROM STOPOS1 WHERE CODICESITUAZIONE=1 AND CODICEPROGETTO=1"));
         q.close();
         q.setSql({QStringLiteral("DELETE FROM STOPOS1")});
         q.execSql();
@@ -141,7 +141,8 @@ StatoDatabase leggiDatabase(const CartellaDemo& cartella)
 // closed).
 bool conUtente(const std::string& stato)
 {
-    return stato == "agenda" || stato == "solo-agenda" || stato == "rifiuto" || stato == "dialogo";
+    return stato == "agenda" || stato == "solo-agenda" || stato == "rifiuto" ||
+           stato == "dialogo" || stato == "ditta" || stato == "sessioni" || stato == "editor";
 }
 
 class Terminazione : public ::testing::TestWithParam<const char*>
@@ -156,7 +157,8 @@ TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
     const StatoDatabase inizio = leggiDatabase(cartella);
     for (int i = 0; i < kRipetizioni; ++i) {
         SCOPED_TRACE(i);
-        const Esito esito = terminaNelloStato(cartella, QString::fromLatin1(GetParam()), i % 2 ? SIGINT : SIGTERM);
+        const Esito esito =
+            terminaNelloStato(cartella, QString::fromLatin1(GetParam()), i % 2 ? SIGINT : SIGTERM);
         ASSERT_TRUE(esito.pronto) << "the state was not reached\n" << esito.errori.toStdString();
         ASSERT_TRUE(esito.finito) << "still running after SIGTERM\n" << esito.errori.toStdString();
         ASSERT_EQ(esito.stato, QProcess::NormalExit) << "crashed\n" << esito.errori.toStdString();
@@ -171,13 +173,15 @@ TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
     }
 }
 
-// avvio: a box shown while the main window is being made; attesa: the login window alone; negato: the refusal box over the main window; agenda: the
-// main window and the agenda; solo-agenda: the agenda after the main window was closed;
-// rifiuto: the refusal to close the main window while the agenda is open; dialogo: a box over a
-// dialog over the agenda.
+// avvio: a box shown while the main window is being made; attesa: the login window alone; negato:
+// the refusal box over the main window; agenda: the main window and the agenda; solo-agenda: the
+// agenda after the main window was closed; rifiuto: the refusal to close the main window while the
+// agenda is open; dialogo: a box over a dialog over the agenda; ditta, sessioni, editor: the
+// company choice, the open sessions or the parameter-set editor over the main window, the agenda
+// open too.
 INSTANTIATE_TEST_SUITE_P(Stati, Terminazione,
-                         ::testing::Values("avvio", "attesa", "negato", "agenda", "solo-agenda", "rifiuto",
-                                           "dialogo"),
+                         ::testing::Values("avvio", "attesa", "negato", "agenda", "solo-agenda",
+                                           "rifiuto", "dialogo", "ditta", "sessioni", "editor"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string nome = info.param;
                              for (char& c : nome) {
