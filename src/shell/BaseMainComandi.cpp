@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace velkora {
 
@@ -62,7 +63,8 @@ void TBaseMainForm::cambioDittaSuccessiva()
     // anything.
     leggiDitteAggiornate();
     const ElencoDitte elenco = elencoDitte(*tabX());
-    const int indice = indiceDittaSuccessiva(elenco.selezionata, static_cast<int>(elenco.ditte.size()));
+    const int indice =
+        indiceDittaSuccessiva(elenco.selezionata, static_cast<int>(elenco.ditte.size()));
     // A user without companies (his list holds at most one entry without a name) has nothing
     // to move to.
     if (indice < 0 || elenco.ditte.at(indice).isEmpty())
@@ -82,8 +84,8 @@ void TBaseMainForm::memorizzaDitta(const QString& ditta)
 {
     if (!memorizzaDittaUtente(QueryAux, messages(), this, *tabX(), ditta))
         return;
-    setWindowTitle(QStringLiteral("Ditta: ") + tabX()->DittaCorrente + QStringLiteral(" - Utente: ") +
-                   tabX()->NomeUser);
+    setWindowTitle(QStringLiteral("Ditta: ") + tabX()->DittaCorrente +
+                   QStringLiteral(" - Utente: ") + tabX()->NomeUser);
     // A bar without groups (a login stopped for a missing profile or project) has no program
     // whose menus could be rebuilt.
     if (NavigationBar::Group* attivo = MenuProgrammi->activeGroup())
@@ -115,6 +117,9 @@ void TBaseMainForm::cambioUtente()
     // again when he searches.
     RicercaVoci->annulla();
     m_indiceRicercaScaduto = true;
+    // The password of the user who left is not left typed for the next one: with it, anyone at
+    // the workstation could log in as him by pressing Enter. His name stays picked.
+    EditPassword->clear();
     ComboUtenti->setFocus();
 }
 
@@ -133,8 +138,10 @@ bool TBaseMainForm::FormClose()
             } catch (const db::DbError& e) {
                 // Without an answer from the database the windows cannot be checked; the user
                 // learns why and may still leave.
-                messages().error(QStringLiteral("Impossibile verificare le finestre aperte: il database non risponde"),
-                                 e.message(), this);
+                messages().error(
+                    QStringLiteral(
+                        "Impossibile verificare le finestre aperte: il database non risponde"),
+                    e.message(), this);
             }
         }
         if (aperte) {
@@ -146,14 +153,16 @@ bool TBaseMainForm::FormClose()
         try {
             ChiudiSessione();
         } catch (const db::DbError& e) {
-            messages().error(QStringLiteral("Errore interno: impossibile chiudere la sessione utente"),
-                             e.message(), this);
+            messages().error(
+                QStringLiteral("Errore interno: impossibile chiudere la sessione utente"),
+                e.message(), this);
         }
         try {
             SalvaPosizioneFinestra(this, tabX()->NumUser, 1, 1, tabX()->IBDatabaseUser);
         } catch (const db::DbError& e) {
-            messages().error(QStringLiteral("Errore interno: impossibile salvare la posizione della finestra"),
-                             e.message(), this);
+            messages().error(
+                QStringLiteral("Errore interno: impossibile salvare la posizione della finestra"),
+                e.message(), this);
         }
         // Done once: a second closing (the window asked again while it goes) writes nothing.
         SessioneAperta = false;

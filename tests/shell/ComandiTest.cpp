@@ -1,7 +1,6 @@
 // The keyboard commands of the main window (F8, F9, F12) and its closing, on a real user
 // database: the company stored in UTENTI, the caption, the menus, the sessions and the window
 // positions as the database holds them afterwards.
-#include "support/QtPrinting.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
@@ -13,6 +12,7 @@
 #include "platform/TextCodec.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
+#include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
 
 #include <QAction>
@@ -25,11 +25,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest/QTest>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
-
+#include <gtest/gtest.h>
 
 using namespace velkora;
 using velkora::platform::BoxKind;
@@ -38,7 +35,8 @@ using velkora::test::ProgramFolder;
 
 namespace {
 
-const QString kErroreDitta = QStringLiteral("Errore interno: impossibile effettuare il cambio ditta. Riprovare");
+const QString kErroreDitta =
+    QStringLiteral("Errore interno: impossibile effettuare il cambio ditta. Riprovare");
 const QString kFinestreAperte = QStringLiteral("Chiudere prima tutte le finestre aperte");
 
 // ROSSI has three companies (ALFA, BETA, GAMMA; the menu caption shows a parameter of the
@@ -58,40 +56,52 @@ protected:
             "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE) VALUES (20, 'Contabilita')",
             "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 10)",
             "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 20)",
-            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+            "VOCERAPIDA) "
             "VALUES (10, 1, 0, NULL, '1', 'Clienti', '1')",
-            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+            "VOCERAPIDA) "
             "VALUES (10, 3, 1, 1, '1', 'Clienti <LINEA>Sede</LINEA>', '0')",
-            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA) "
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+            "VOCERAPIDA) "
             "VALUES (20, 2, 0, NULL, '1', 'Prima nota <LINEA>Sede</LINEA>', '0')",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (1, 'ROSSI', 'BETA', 1, 1)",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (2, 'VERDI', 'SCOMPARSA', 1, 1)",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO, MANTIENISTDMIN) "
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (1, "
+            "'ROSSI', 'BETA', 1, 1)",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (2, "
+            "'VERDI', 'SCOMPARSA', 1, 1)",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO, "
+            "MANTIENISTDMIN) "
             "VALUES (3, 'BIANCHI', 'ALFA', 1, 1, '1')",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (4, 'NERI', 'ALFA', 1, 1)",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (4, "
+            "'NERI', 'ALFA', 1, 1)",
         };
         for (const char* s : sql)
             test::exec(other, QString::fromUtf8(s));
         int progressivo = 0;
         for (int utente : {1, 3, 4}) {
             for (const char* ditta : {"ALFA", "BETA", "GAMMA"})
-                test::exec(other, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                test::exec(other, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, "
+                                                 "PARAMETRO, VALORE, PROGRESSIVO) "
                                                  "VALUES (%1, '%2', 'Sede', 'sede %2', %3)")
                                       .arg(utente)
                                       .arg(QLatin1String(ditta))
                                       .arg(++progressivo));
         }
         for (const char* ditta : {"X", "Y"})
-            test::exec(other, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
-                                             "VALUES (2, '%1', 'Sede', 'sede %1', %2)")
-                                  .arg(QLatin1String(ditta))
-                                  .arg(++progressivo));
+            test::exec(
+                other,
+                QStringLiteral(
+                    "INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
+                    "VALUES (2, '%1', 'Sede', 'sede %1', %2)")
+                    .arg(QLatin1String(ditta))
+                    .arg(++progressivo));
     }
 
     std::unique_ptr<TBaseMainForm> start()
     {
         auto w = std::make_unique<TBaseMainForm>(folder.environment());
-        EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(folder.messages.boxes().empty())
+            << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
         return w;
     }
 
@@ -137,7 +147,9 @@ protected:
                 for (const QAction* v : a->menu()->actions())
                     voci << v->text();
             }
-            out << a->text() + (voci.isEmpty() ? QString() : QStringLiteral(": ") + voci.join(QLatin1Char(',')));
+            out << a->text() + (voci.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(": ") + voci.join(QLatin1Char(',')));
         }
         return out;
     }
@@ -150,7 +162,8 @@ protected:
             if (ditta.isEmpty()) {
                 dialogo.ButtonCancel->click();
             } else {
-                const QList<QListWidgetItem*> righe = dialogo.ListBoxSelDitta->findItems(ditta, Qt::MatchExactly);
+                const QList<QListWidgetItem*> righe =
+                    dialogo.ListBoxSelDitta->findItems(ditta, Qt::MatchExactly);
                 EXPECT_EQ(righe.size(), 1);
                 if (!righe.isEmpty())
                     dialogo.ListBoxSelDitta->setCurrentItem(righe.first());
@@ -193,9 +206,12 @@ TEST_F(ComandiTest, F9StoresTheChosenCompanyAndRebuildsTheMenus)
         EXPECT_TRUE(folder.messages.boxes().empty());
         const QString ditta = QString::fromUtf8(c.ditta);
         EXPECT_EQ(w->tabX()->DittaCorrente, ditta);
-        EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: ") + ditta + QStringLiteral(" - Utente: ROSSI"));
+        EXPECT_EQ(w->windowTitle(),
+                  QStringLiteral("Ditta: ") + ditta + QStringLiteral(" - Utente: ROSSI"));
         EXPECT_EQ(dittaUtente(1), c.ricostruiti ? ditta : QStringLiteral("ALTRA"));
-        EXPECT_EQ(menuPrincipali(*w), (QStringList{QStringLiteral("Sistema"), QStringLiteral("Clienti: Clienti sede ") + ditta}));
+        EXPECT_EQ(menuPrincipali(*w),
+                  (QStringList{QStringLiteral("Sistema"),
+                               QStringLiteral("Clienti: Clienti sede ") + ditta}));
         EXPECT_EQ(primoMenu.isNull(), c.ricostruiti) << "the menus were built again";
         EXPECT_EQ(w->MenuProgrammi->groupCount(), 2) << "the bar is not rebuilt";
         EXPECT_TRUE(w->SessioneAperta);
@@ -212,9 +228,9 @@ TEST_F(ComandiTest, F12MovesToTheNextCompanyWithoutADialog)
         const char* dopo;
     } cases[] = {
         {"ROSSI", "ALFA", 1, "BETA"},
-        {"ROSSI", "GAMMA", 1, "ALFA"},      // from the last line to the first
-        {"ROSSI", "gamma", 1, "ALFA"},      // found without regard to case, still the last
-        {"VERDI", "SCOMPARSA", 2, "X"},     // missing from the list: the first
+        {"ROSSI", "GAMMA", 1, "ALFA"},  // from the last line to the first
+        {"ROSSI", "gamma", 1, "ALFA"},  // found without regard to case, still the last
+        {"VERDI", "SCOMPARSA", 2, "X"}, // missing from the list: the first
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.utente) + " " + c.ditta);
@@ -229,7 +245,8 @@ TEST_F(ComandiTest, F12MovesToTheNextCompanyWithoutADialog)
         const QString dopo = QString::fromUtf8(c.dopo);
         EXPECT_EQ(dittaUtente(c.codice), dopo);
         EXPECT_EQ(w->tabX()->DittaCorrente, dopo);
-        EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: ") + dopo + QStringLiteral(" - Utente: ") +
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: ") + dopo +
+                                        QStringLiteral(" - Utente: ") +
                                         QString::fromUtf8(c.utente));
         // No window and no label of its own on the screen.
         for (QWidget* t : QApplication::topLevelWidgets())
@@ -244,7 +261,8 @@ TEST(CambioDitta, NextCompanyIndex)
         int selezionata;
         int righe;
         int attesa;
-    } cases[] = {{0, 3, 1}, {1, 3, 2}, {2, 3, 0}, {-1, 3, 0}, {0, 1, 0}, {-1, 1, 0}, {-1, 0, -1}, {5, 3, 0}};
+    } cases[] = {{0, 3, 1}, {1, 3, 2},  {2, 3, 0},   {-1, 3, 0},
+                 {0, 1, 0}, {-1, 1, 0}, {-1, 0, -1}, {5, 3, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.selezionata << " of " << c.righe);
         EXPECT_EQ(indiceDittaSuccessiva(c.selezionata, c.righe), c.attesa);
@@ -279,19 +297,25 @@ TEST_F(ComandiTest, AFailedStoreIsSavedAndReportedAndChangesNothing)
 
     // Once the row is free the same key works, and a company name with a quote is stored as it is.
     folder.messages.clear();
-    test::exec(other, QStringLiteral("UPDATE TABVELKORA SET INTESTAZIONE='D''ANGELO; DELETE FROM UTENTI' "
-                                     "WHERE UTENTE=1 AND INTESTAZIONE='GAMMA'"));
+    test::exec(other,
+               QStringLiteral("UPDATE TABVELKORA SET INTESTAZIONE='D''ANGELO; DELETE FROM UTENTI' "
+                              "WHERE UTENTE=1 AND INTESTAZIONE='GAMMA'"));
     w->FormKeyUp(Qt::Key_F12);
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dittaUtente(1), QStringLiteral("D'ANGELO; DELETE FROM UTENTI"));
     EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM UTENTI")), QStringLiteral("4"));
 }
 
 TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
 {
-    auto w = loggedIn(QStringLiteral("ROSSI"));
-    const qint32 primaSessione = w->CodiceSessione;
+    test::exec(other, QStringLiteral("UPDATE UTENTI SET PWDUTENTE='resta' WHERE CODICE=1"));
+    auto w = start();
+    w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QStringLiteral("ROSSI")));
     w->EditPassword->setText(QStringLiteral("resta"));
+    w->ButtonOk->click();
+    ASSERT_TRUE(w->SessioneAperta);
+    const qint32 primaSessione = w->CodiceSessione;
     w->RicercaVoci->campo()->setText(QStringLiteral("Cli"));
     w->FormKeyUp(Qt::Key_F8);
     QApplication::processEvents();
@@ -308,23 +332,37 @@ TEST_F(ComandiTest, F8GoesBackToTheLoginPanelLeavingTheSessionOpen)
     EXPECT_EQ(w->MenuProgrammi->groupCount(), 0);
     EXPECT_EQ(w->IconeProgrammi.count(), 0);
     EXPECT_EQ(w->ContaVoci, 1);
-    EXPECT_TRUE(std::all_of(w->VociMenu.begin(), w->VociMenu.end(), [](QAction* a) { return a == nullptr; }));
-    EXPECT_TRUE(std::all_of(w->VociRapide.begin(), w->VociRapide.end(), [](QObject* o) { return o == nullptr; }));
-    EXPECT_TRUE(std::all_of(w->GruppiProgrammi.begin(), w->GruppiProgrammi.end(), [](QObject* o) { return o == nullptr; }));
+    EXPECT_TRUE(std::all_of(w->VociMenu.begin(), w->VociMenu.end(),
+                            [](QAction* a) { return a == nullptr; }));
+    EXPECT_TRUE(std::all_of(w->VociRapide.begin(), w->VociRapide.end(),
+                            [](QObject* o) { return o == nullptr; }));
+    EXPECT_TRUE(std::all_of(w->GruppiProgrammi.begin(), w->GruppiProgrammi.end(),
+                            [](QObject* o) { return o == nullptr; }));
     EXPECT_EQ(w->ComboUtenti->currentText(), QStringLiteral("ROSSI")) << "the picked name stays";
-    EXPECT_EQ(w->EditPassword->text(), QStringLiteral("resta"));
+    EXPECT_TRUE(w->EditPassword->text().isEmpty()) << "the password of the user who left";
     EXPECT_TRUE(w->RicercaVoci->campo()->text().isEmpty()) << "the search of the user who left";
-    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), QStringLiteral("1"));
+    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")),
+              QStringLiteral("1"));
+
+    // Enter alone does not log the user who left in again: his password is asked.
+    w->ButtonOk->click();
+    ASSERT_EQ(folder.messages.boxes().size(), 1u);
+    EXPECT_TRUE(folder.messages.boxes().front().text.startsWith(QStringLiteral("Accesso negato")));
+    EXPECT_FALSE(w->SessioneAperta);
+    folder.messages.clear();
 
     // Another user logs in: a second session, the first one still open.
     login(*w, QStringLiteral("NERI"));
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(w->SessioneAperta);
     EXPECT_NE(w->CodiceSessione, primaSessione);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: ALFA - Utente: NERI"));
     EXPECT_EQ(w->MenuProgrammi->groupCount(), 2);
-    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), QStringLiteral("2"));
-    EXPECT_EQ(valore(QStringLiteral("SELECT CODICEUTENTE FROM NORVILOG WHERE CODICESESSIONE=%1").arg(primaSessione)),
+    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")),
+              QStringLiteral("2"));
+    EXPECT_EQ(valore(QStringLiteral("SELECT CODICEUTENTE FROM NORVILOG WHERE CODICESESSIONE=%1")
+                         .arg(primaSessione)),
               QStringLiteral("1"));
 }
 
@@ -335,7 +373,9 @@ TEST_F(ComandiTest, KeysDoNothingInTheLoginStateOrForUsersWhoKeepTheStandardWind
         const char* nome;
         const char* utente; // empty: never logged in
         bool f8Prima;
-    } cases[] = {{"login state", "", false}, {"after F8", "ROSSI", true}, {"MANTIENISTDMIN", "BIANCHI", false}};
+    } cases[] = {{"login state", "", false},
+                 {"after F8", "ROSSI", true},
+                 {"MANTIENISTDMIN", "BIANCHI", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.nome);
         test::exec(other, QStringLiteral("UPDATE UTENTI SET DITTA='BETA' WHERE CODICE IN (1, 3)"));
@@ -398,7 +438,14 @@ std::unique_ptr<QWidget> finestraModulo()
 
 TEST_F(ComandiTest, ClosingChecksTheWindowsLoggedForTheSession)
 {
-    enum class Handle { NessunaRiga, Null, FinestraChiusa, FinestraAperta, FinestraApertaAltraSessione };
+    enum class Handle
+    {
+        NessunaRiga,
+        Null,
+        FinestraChiusa,
+        FinestraAperta,
+        FinestraApertaAltraSessione
+    };
     struct Case
     {
         const char* nome;
@@ -410,7 +457,8 @@ TEST_F(ComandiTest, ClosingChecksTheWindowsLoggedForTheSession)
         {"a NULL handle", Handle::Null, true, true},
         {"the handle of a window already closed", Handle::FinestraChiusa, true, true},
         {"an open window of the session", Handle::FinestraAperta, true, false},
-        {"an open window logged for another session", Handle::FinestraApertaAltraSessione, true, true},
+        {"an open window logged for another session", Handle::FinestraApertaAltraSessione, true,
+         true},
         {"an open window, call log without window columns", Handle::FinestraAperta, false, true},
     };
     for (const Case& c : cases) {
@@ -426,21 +474,29 @@ TEST_F(ComandiTest, ClosingChecksTheWindowsLoggedForTheSession)
         qint32 handle = static_cast<qint32>(modulo->winId());
         if (c.handle == Handle::FinestraChiusa)
             modulo->close();
-        const qint32 sessione = c.handle == Handle::FinestraApertaAltraSessione ? w->CodiceSessione + 1000
-                                                                                 : w->CodiceSessione;
+        const qint32 sessione = c.handle == Handle::FinestraApertaAltraSessione
+                                    ? w->CodiceSessione + 1000
+                                    : w->CodiceSessione;
         if (c.handle != Handle::NessunaRiga)
-            test::exec(other, QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE, FUNZIONECHIAMATA, HANDLEFINESTRA) "
-                                             "VALUES (%1, 'Modulo', %2)")
-                                  .arg(sessione)
-                                  .arg(c.handle == Handle::Null ? QStringLiteral("NULL") : QString::number(handle)));
+            test::exec(
+                other,
+                QStringLiteral(
+                    "INSERT INTO NORVILOGFUNZ (CODICESESSIONE, FUNZIONECHIAMATA, HANDLEFINESTRA) "
+                    "VALUES (%1, 'Modulo', %2)")
+                    .arg(sessione)
+                    .arg(c.handle == Handle::Null ? QStringLiteral("NULL")
+                                                  : QString::number(handle)));
         const bool chiusa = w->close();
         EXPECT_EQ(chiusa, c.chiude);
-        const QString chiusura = valore(QStringLiteral("SELECT DATACHIUSURA FROM NORVILOG WHERE CODICESESSIONE=%1")
-                                            .arg(w->CodiceSessione));
-        const QString posizione = valore(QStringLiteral("SELECT POSX||','||POSY FROM STOPOS1 WHERE CODICEUTENTE=1 "
-                                                        "AND CODICESITUAZIONE=1 AND CODICEPROGETTO=1"));
+        const QString chiusura =
+            valore(QStringLiteral("SELECT DATACHIUSURA FROM NORVILOG WHERE CODICESESSIONE=%1")
+                       .arg(w->CodiceSessione));
+        const QString posizione =
+            valore(QStringLiteral("SELECT POSX||','||POSY FROM STOPOS1 WHERE CODICEUTENTE=1 "
+                                  "AND CODICESITUAZIONE=1 AND CODICEPROGETTO=1"));
         if (c.chiude) {
-            EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(folder.messages.boxes().empty())
+                << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
             EXPECT_EQ(chiusura, QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
             EXPECT_EQ(posizione, QStringLiteral("33,44"));
         } else {
@@ -470,8 +526,9 @@ TEST_F(ComandiTest, ClosingInTheLoginStateClosesNoSessionAndStoresNoPosition)
         }
         EXPECT_TRUE(w->close());
         EXPECT_TRUE(folder.messages.boxes().empty());
-        EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NOT NULL")),
-                  QStringLiteral("0"));
+        EXPECT_EQ(
+            valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NOT NULL")),
+            QStringLiteral("0"));
         EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM STOPOS1")), QStringLiteral("0"));
     }
 }
@@ -482,7 +539,8 @@ TEST_F(ComandiTest, EsciClosesTheWindowAndTheSession)
     w->show();
     w->Esci1->trigger();
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), QStringLiteral("0"));
+    EXPECT_EQ(valore(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")),
+              QStringLiteral("0"));
     // Closing again (the window asked twice) writes no second closing.
     const QString ora = valore(QStringLiteral("SELECT ORACHIUSURA FROM NORVILOG"));
     QTest::qWait(1100);
