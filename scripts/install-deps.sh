@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6test6
+  qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-translations-l10n
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps imagemagick openbox fonts-dejavu-core fonts-wine fonts-liberation2

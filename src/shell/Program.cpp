@@ -4,11 +4,13 @@
 #include "platform/Fonts.h"
 #include "platform/GuardedApplication.h"
 #include "platform/TerminationSignals.h"
+#include "platform/Traduzioni.h"
 #include "shell/ApplicationShutdown.h"
 #include "shell/BaseMain.h"
 #include "shell/KivIn2Prompt.h"
 
 #include <QTimer>
+#include <QtGlobal>
 
 namespace velkora {
 
@@ -26,6 +28,10 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     QApplication::setApplicationName(QStringLiteral("Velkora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velkora"));
     platform::registerDesignFonts();
+    if (!platform::installaTraduzioniQt())
+        qWarning(
+            "Traduzioni italiane di Qt non installate: le finestre di stampa e di scelta dei file "
+            "restano in inglese (pacchetto qt6-translations-l10n).");
     platform::Environment& env = platform::Environment::process();
     env.programFolder = QApplication::applicationDirPath() + QLatin1Char('/');
     // The data form asks for the database server with the suite's dialog.
