@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTranslator>
 
@@ -62,6 +63,28 @@ void installDetailButtonTexts()
     Q_UNUSED(texts);
 }
 
+// A question with Yes and No is answered with one of them, as on Windows: Escape and the
+// close button of the title bar do nothing, so that no "No" is given by accident (to "Salvare le
+// modifiche apportate?" it would throw the user's work away).
+class SoloSiONo : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+            return true;
+        if (event->type() == QEvent::Close && event->spontaneous()) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 bool QtMessageService::present(BoxKind kind, const QString& text, const QString& detail,
@@ -87,7 +110,8 @@ bool QtMessageService::present(BoxKind kind, const QString& text, const QString&
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
     box.button(QMessageBox::No)->setText(QStringLiteral("No"));
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
+    SoloSiONo soloRisposta;
+    box.installEventFilter(&soloRisposta);
     box.exec();
     return box.clickedButton() == box.button(QMessageBox::Yes);
 }

@@ -7,11 +7,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace vp = velkora::platform;
@@ -33,9 +32,12 @@ TEST(RecordingMessageServiceTest, RecordsBoxesAndAnswersConfirmationsInOrder)
     messages.plain("semplice");
 
     const std::vector<std::pair<BoxKind, QString>> expected = {
-        {BoxKind::Error, "errore"},        {BoxKind::Confirmation, "prima?"},
-        {BoxKind::Warning, "attenzione"},  {BoxKind::Confirmation, "seconda?"},
-        {BoxKind::Information, "informazione"}, {BoxKind::Plain, "semplice"}};
+        {BoxKind::Error, "errore"},
+        {BoxKind::Confirmation, "prima?"},
+        {BoxKind::Warning, "attenzione"},
+        {BoxKind::Confirmation, "seconda?"},
+        {BoxKind::Information, "informazione"},
+        {BoxKind::Plain, "semplice"}};
     ASSERT_EQ(messages.boxes().size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
@@ -158,6 +160,23 @@ TEST(QtMessageServiceTest, BoxesHaveTheirSignButtonsAndTitle)
         EXPECT_EQ(text, "<b>testo</b>");
         EXPECT_EQ(format, Qt::PlainText) << "database texts are never markup";
     }
+}
+
+// A question is answered with Yes or No only: Escape gives no answer and leaves it open.
+TEST(QtMessageServiceTest, EscapeDoesNotAnswerAQuestion)
+{
+    vp::QtMessageService service;
+    bool apertoDopoEscape = false;
+    QTimer timer;
+    whenABoxShows(timer, [&](QMessageBox* box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        QApplication::processEvents();
+        apertoDopoEscape = box->isVisible();
+        box->button(QMessageBox::Yes)->click();
+    });
+    timer.start();
+    EXPECT_TRUE(service.confirm("Salvare le modifiche apportate?"));
+    EXPECT_TRUE(apertoDopoEscape);
 }
 
 TEST(RecordingMessageServiceTest, RecordsTheDetailOfABox)
