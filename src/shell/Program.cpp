@@ -45,10 +45,18 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     platform::TerminationSignals terminazione([&chiusura] { chiusura.request(); });
     if (hooks.beforeMainWindow)
         hooks.beforeMainWindow();
-    // The main window closes the program; it deletes itself when closed. The agenda and other
-    // module windows may outlive it, and keep the program running until they close too.
+    // The main window closes the program; it deletes itself when closed. Module windows that
+    // its closing check lets stay open (those the session does not log, like the agenda opened
+    // without a window id) are closed with it, each asked as its own closing asks, and the
+    // program ends.
     auto* main = new TBaseMainForm(env);
     main->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(main, &QObject::destroyed, &app, [] {
+        QTimer::singleShot(0, qApp, [] {
+            QApplication::closeAllWindows();
+            QCoreApplication::quit();
+        });
+    });
     // Ended from outside, the main window closes the session and stores its place without
     // waiting for the module windows, which are closed with it.
     QObject::connect(&chiusura, &ApplicationShutdown::closingWindows, main,

@@ -8,9 +8,10 @@
 //   attesa          the login window, nothing done
 //   negato          a wrong password: the box "Accesso negato..." open over the main window
 //   agenda          logged in as Mario Rossi: the main window and his agenda open
-//   solo-agenda     as agenda, then the main window closed: only the agenda left (the main
-//                   window closes with the agenda open when the call log has no window columns,
-//                   as in older databases; the driver takes that answer of the start-up probe)
+//   chiusura        as agenda, then the main window closed ("pronto" as it closes): the program
+//                   closes the agenda and ends by itself (the main window closes with the agenda
+//                   open when the call log has no window columns, as in older databases; the driver
+//                   takes that answer of the start-up probe)
 //   rifiuto         as agenda, then the main window asked to close: the warning "Chiudere prima
 //                   tutte le finestre aperte" open over it
 //   dialogo         as agenda, then a new contact confirmed with no name: the agenda's dialog
@@ -96,15 +97,12 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
                 {[] { return boxCon(QStringLiteral("Accesso negato")); }, niente}};
     if (stato == "agenda")
         return {loginRiuscito, {agendaAperta, niente}};
-    if (stato == "solo-agenda")
-        return {
-            loginRiuscito,
-            {agendaAperta,
-             [principale] {
-                 principale->LogFinestre = false;
-                 principale->close();
-             }},
-            {[principale, agendaAperta] { return principale.isNull() && agendaAperta(); }, niente}};
+    if (stato == "chiusura")
+        // "pronto" comes as the main window is closed: the program ends by itself right after.
+        return {loginRiuscito, {agendaAperta, [principale] {
+                                    principale->LogFinestre = false;
+                                    principale->close();
+                                }}};
     if (stato == "rifiuto")
         return {loginRiuscito,
                 {agendaAperta, [principale] { principale->close(); }},
