@@ -53,7 +53,8 @@ TAnagraficaForm* apri(const Anagrafica& anagrafica, qint32 numUser, qint32 idFin
     finestra->show();
     finestreAperte().append(finestra);
     if (idFinestra != 0)
-        finestra->TabX->ScritturaHandleDiApertura(idFinestra, static_cast<qint32>(finestra->winId()));
+        finestra->TabX->ScritturaHandleDiApertura(idFinestra,
+                                                  static_cast<qint32>(finestra->winId()));
     return finestra;
 }
 
@@ -76,6 +77,7 @@ template <typename F> void protetto(F&& azione)
 
 using velkora::anagrafi::Anagrafica;
 using velkora::anagrafi::apri;
+using velkora::anagrafi::finestraAperta;
 using velkora::anagrafi::protetto;
 using velkora::anagrafi::TAnagraficaForm;
 
@@ -85,7 +87,8 @@ VELKORA_EXPORT void VELKORA_CALL ShowClientiFormX(std::int32_t numUser, std::int
 }
 
 // The customer list with a new row ready for the new customer's data.
-VELKORA_EXPORT void VELKORA_CALL ShowNuovoClienteFormX(std::int32_t numUser, std::int32_t idFinestra)
+VELKORA_EXPORT void VELKORA_CALL ShowNuovoClienteFormX(std::int32_t numUser,
+                                                       std::int32_t idFinestra)
 {
     protetto([&] {
         if (TAnagraficaForm* finestra = apri(Anagrafica::clienti(), numUser, idFinestra))
@@ -102,7 +105,12 @@ VELKORA_EXPORT void VELKORA_CALL ShowFornitoriFormX(std::int32_t numUser, std::i
 VELKORA_EXPORT void VELKORA_CALL StampaClientiFormX(std::int32_t numUser, std::int32_t idFinestra)
 {
     protetto([&] {
-        if (TAnagraficaForm* finestra = apri(Anagrafica::clienti(), numUser, idFinestra))
+        const bool giaAperta = finestraAperta(Anagrafica::clienti(), numUser) != nullptr;
+        if (TAnagraficaForm* finestra = apri(Anagrafica::clienti(), numUser, idFinestra)) {
             finestra->StampaClick();
+            // A list opened only to be printed goes when its preview is closed.
+            if (!giaAperta)
+                finestra->close();
+        }
     });
 }

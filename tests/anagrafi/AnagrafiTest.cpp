@@ -26,9 +26,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace velkora;
@@ -45,7 +44,8 @@ const QString kRigaBloccata = QStringLiteral(
 const QString kEliminaBloccato = QStringLiteral(
     "Impossibile cancellare questo record, altri utenti stanno lavorando su questo record.");
 const QString kConfermaElimina = QStringLiteral("Conferma la cacellazione del record?");
-const QString kConfermaAnnulla = QStringLiteral("Conferma l'annullamento delle modifiche apportate?");
+const QString kConfermaAnnulla =
+    QStringLiteral("Conferma l'annullamento delle modifiche apportate?");
 const QString kConfermaChiudi = QStringLiteral("Salvare le modifiche apportate?");
 
 // A program folder with the user database, the module library under the name the loader finds
@@ -65,7 +65,8 @@ protected:
 
         test::attach(utenti, folder.userDatabase());
         for (const char* sql : {
-                 "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'Mario Rossi', 'ROSSI SRL')",
+                 "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'Mario Rossi', 'ROSSI "
+                 "SRL')",
                  "INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, VALORE, PROGRESSIVO) "
                  "VALUES (1, 'ROSSI SRL', 'ArchivioDitta', 'Archivi\\Rossi\\ditta.fdb', 1)",
                  "INSERT INTO NORVILOGFUNZ (CODICESESSIONE, FUNZIONECHIAMATA, IDFINESTRA) "
@@ -111,8 +112,8 @@ protected:
     {
         std::vector<QWidget*> trovate;
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("TClientiForm")
-                || w->objectName() == QLatin1String("TFornitoriForm"))
+            if (w->objectName() == QLatin1String("TClientiForm") ||
+                w->objectName() == QLatin1String("TFornitoriForm"))
                 trovate.push_back(w);
         }
         return trovate;
@@ -123,11 +124,15 @@ protected:
     {
         chiama("ShowClientiFormX", idFinestra);
         const std::vector<QWidget*> trovate = finestre();
-        EXPECT_EQ(trovate.size(), 1u) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(trovate.size(), 1u)
+            << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
         return trovate.size() == 1 ? trovate.front() : nullptr;
     }
 
-    static QTableView* griglia(QWidget* w) { return w->findChild<QTableView*>(QStringLiteral("Griglia")); }
+    static QTableView* griglia(QWidget* w)
+    {
+        return w->findChild<QTableView*>(QStringLiteral("Griglia"));
+    }
     static QLineEdit* campo(QWidget* w, const char* colonna)
     {
         return w->findChild<QLineEdit*>(QStringLiteral("Edit") + QString::fromLatin1(colonna));
@@ -221,7 +226,8 @@ TEST_F(AnagrafiTest, TheCustomerListOpensOnTheCompanyArchiveAndRecordsItsHandle)
     EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè Ducale S.r.l."),
                                     QStringLiteral("Edilizia Forlì S.p.A."),
                                     QStringLiteral("L'Arte del Pane")}));
-    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelConteggio"))->text(), QStringLiteral("3 clienti"));
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelConteggio"))->text(),
+              QStringLiteral("3 clienti"));
     EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("Caffè Ducale S.r.l."));
     EXPECT_EQ(tag(w), 0);
 
@@ -233,7 +239,8 @@ TEST_F(AnagrafiTest, TheCustomerListOpensOnTheCompanyArchiveAndRecordsItsHandle)
 
     // The window's script row is seeded once, for the user who opened it.
     db::Query script(&utenti, &t);
-    script.add(QStringLiteral("SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT FROM TABSCRIPT"));
+    script.add(
+        QStringLiteral("SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT FROM TABSCRIPT"));
     script.open();
     ASSERT_EQ(script.recordCount(), 1);
     EXPECT_EQ(script.asString(0), QStringLiteral("ANAGRAFI"));
@@ -255,14 +262,19 @@ TEST_F(AnagrafiTest, TheSearchFiltersEveryColumnWithoutRegardToCase)
     QWidget* w = apriClienti();
     ASSERT_NE(w, nullptr);
     QLineEdit* cerca = w->findChild<QLineEdit*>(QStringLiteral("EditCerca"));
-    struct Caso { const char* testo; QStringList attesi; };
+    struct Caso
+    {
+        const char* testo;
+        QStringList attesi;
+    };
     const Caso casi[] = {
         {"forlì", {QStringLiteral("Edilizia Forlì S.p.A.")}},
         {"'arte", {QStringLiteral("L'Arte del Pane")}},
         {"S.", {QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A.")}},
         {"nessuno", {}},
-        {"", {QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A."),
-              QStringLiteral("L'Arte del Pane")}},
+        {"",
+         {QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A."),
+          QStringLiteral("L'Arte del Pane")}},
     };
     for (const Caso& c : casi) {
         SCOPED_TRACE(c.testo);
@@ -284,8 +296,10 @@ TEST_F(AnagrafiTest, TypingTurnsTheSaveButtonRedAndSavingCommitsAndTurnsItGreen)
 
     pulsante(w, "ButtonSalva")->click();
     EXPECT_EQ(tag(w), 0);
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CITTA"), 2), QStringLiteral("Forlì"));
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CITTA"), 2),
+              QStringLiteral("Forlì"));
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("NOTE"), 2),
               QStringLiteral("Consegna all'ingresso; 'DROP TABLE CLIENTI; --"));
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 1),
@@ -304,14 +318,17 @@ TEST_F(AnagrafiTest, ANewCustomerTakesTheNextGeneratorValueAndIsSavedWithWhatWas
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelCodice"))->text(), QStringLiteral("42"));
     scrivi(campo(w, "RAGIONESOCIALE"), QStringLiteral("Pasticceria Zoè"));
     scrivi(campo(w, "PROVINCIA"), QStringLiteral("NAP"));
-    EXPECT_EQ(campo(w, "PROVINCIA")->text(), QStringLiteral("NA")) << "the field holds what the column holds";
+    EXPECT_EQ(campo(w, "PROVINCIA")->text(), QStringLiteral("NA"))
+        << "the field holds what the column holds";
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 42),
               QStringLiteral("<nessuna riga>"));
     pulsante(w, "ButtonSalva")->click();
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 42),
               QStringLiteral("Pasticceria Zoè"));
-    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("PROVINCIA"), 42), QStringLiteral("NA"));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("PROVINCIA"), 42),
+              QStringLiteral("NA"));
     EXPECT_EQ(nomi(w).size(), 4);
     EXPECT_EQ(tag(w), 0);
 }
@@ -327,20 +344,24 @@ TEST_F(AnagrafiTest, ANewRowWhoseKeyIsTakenIsRefusedAndLeavesTheListAsItWas)
     pulsante(w, "ButtonNuovo")->click();
     ASSERT_EQ(folder.messages.boxes().size(), 1u);
     EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Error);
-    EXPECT_EQ(folder.messages.boxes().at(0).text, QStringLiteral("Errore nella creazione della nuova riga."));
+    EXPECT_EQ(folder.messages.boxes().at(0).text,
+              QStringLiteral("Errore nella creazione della nuova riga."));
     EXPECT_EQ(nomi(w).size(), 3);
     EXPECT_EQ(tag(w), 0);
 
     folder.messages.clear();
     test::exec(ditta, QStringLiteral("SET GENERATOR CODICECLIENTICOUNTER TO 41"));
     pulsante(w, "ButtonNuovo")->click();
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelCodice"))->text(), QStringLiteral("42"));
     EXPECT_EQ(tag(w), 1);
     pulsante(w, "ButtonSalva")->click();
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(nomi(w).size(), 4);
-    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CODICE"), 42), QStringLiteral("42"));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("CODICE"), 42),
+              QStringLiteral("42"));
 }
 
 // "Stampa elenco clienti" prints the list through the real print library with the layout the
@@ -349,8 +370,9 @@ TEST_F(AnagrafiTest, ANewRowWhoseKeyIsTakenIsRefusedAndLeavesTheListAsItWas)
 // there, and the window stays on the row the user was on.
 TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
 {
-    ASSERT_TRUE(QFile::copy(QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
-                            folder.file(QStringLiteral("libVorp.so"))));
+    ASSERT_TRUE(QFile::copy(
+        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
+        folder.file(QStringLiteral("libVorp.so"))));
     EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
     const QString pdf = folder.file(QStringLiteral("clienti.pdf"));
     std::string titolo;
@@ -376,12 +398,14 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
     ASSERT_NE(w, nullptr);
     seleziona(w, QStringLiteral("L'Arte del Pane"));
     chiama("StampaClientiFormX");
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(titolo, "Anteprima di stampa - Elenco clienti");
     const QString testo = test::pdfPages(pdf).join(QLatin1Char('\n'));
     for (const char* atteso : {"Elenco clienti", "Ragione sociale", "Città", "Partita IVA",
                                "Ducale S.r.l.", "Edilizia Forlì S.p.A.", "L'Arte del Pane"})
-        EXPECT_TRUE(testo.contains(QString::fromUtf8(atteso))) << atteso << "\n" << testo.toStdString();
+        EXPECT_TRUE(testo.contains(QString::fromUtf8(atteso))) << atteso << "\n"
+                                                               << testo.toStdString();
     EXPECT_FALSE(testo.contains(QStringLiteral("E-mail"))) << "the layout was not used";
     EXPECT_FALSE(testo.contains(QStringLiteral("RAGIONESOCIALE"))) << "the layout was not used";
     EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane"));
@@ -400,6 +424,32 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
     EXPECT_EQ(file.readAll(), QByteArray("[Report]\nColonne=RAGIONESOCIALE\n"));
 }
 
+// From the menu with no list open, the list opens for the print and goes with its preview; a
+// list the user had open stays.
+TEST_F(AnagrafiTest, PrintingFromTheMenuLeavesNoListTheUserDidNotOpen)
+{
+    ASSERT_TRUE(QFile::copy(
+        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
+        folder.file(QStringLiteral("libVorp.so"))));
+    for (const bool aperta : {false, true}) {
+        SCOPED_TRACE(aperta ? "list open" : "no list open");
+        if (aperta) {
+            ASSERT_NE(apriClienti(), nullptr);
+        }
+        bool anteprima = false;
+        folder.messages.onNextDialog([&anteprima](QDialog& dialog) {
+            anteprima = qobject_cast<QPrintPreviewDialog*>(&dialog) != nullptr;
+            return int(QDialog::Rejected);
+        });
+        chiama("StampaClientiFormX");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(anteprima);
+        EXPECT_TRUE(folder.messages.boxes().empty())
+            << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(finestre().size(), aperta ? 1u : 0u);
+    }
+}
+
 TEST_F(AnagrafiTest, ARowAnotherWorkstationHoldsIsNeitherEditedNorDeleted)
 {
     QWidget* w = apriClienti();
@@ -410,7 +460,8 @@ TEST_F(AnagrafiTest, ARowAnotherWorkstationHoldsIsNeitherEditedNorDeleted)
     ASSERT_EQ(folder.messages.boxes().size(), 1u);
     EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Warning);
     EXPECT_EQ(folder.messages.boxes().at(0).text, kRigaBloccata);
-    EXPECT_EQ(campo(w, "CITTA")->text(), QString()) << "what was typed is dropped: the edit did not start";
+    EXPECT_EQ(campo(w, "CITTA")->text(), QString())
+        << "what was typed is dropped: the edit did not start";
     EXPECT_EQ(tag(w), 0);
 
     folder.messages.clear();
@@ -427,7 +478,8 @@ TEST_F(AnagrafiTest, ARowAnotherWorkstationHoldsIsNeitherEditedNorDeleted)
     pulsante(w, "ButtonAggiorna")->click();
     seleziona(w, QStringLiteral("Edilizia Forlì S.p.A."));
     scrivi(campo(w, "CITTA"), QStringLiteral("Cesena"));
-    EXPECT_TRUE(folder.messages.boxes().empty()) << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(tag(w), 1);
 }
 
@@ -438,14 +490,18 @@ TEST_F(AnagrafiTest, DeletingAsksFirstAndRemovesOnlyTheSelectedRow)
     seleziona(w, QStringLiteral("L'Arte del Pane"));
     folder.messages.answerNext(false);
     pulsante(w, "ButtonElimina")->click();
-    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3), QStringLiteral("L'Arte del Pane"));
-    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane")) << "a No leaves the list where it was";
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3),
+              QStringLiteral("L'Arte del Pane"));
+    EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("L'Arte del Pane"))
+        << "a No leaves the list where it was";
 
     folder.messages.answerNext(true);
     pulsante(w, "ButtonElimina")->click();
     EXPECT_EQ(folder.messages.texts(), (QStringList{kConfermaElimina, kConfermaElimina}));
-    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3), QStringLiteral("<nessuna riga>"));
-    EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè Ducale S.r.l."), QStringLiteral("Edilizia Forlì S.p.A.")}));
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 3),
+              QStringLiteral("<nessuna riga>"));
+    EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè Ducale S.r.l."),
+                                    QStringLiteral("Edilizia Forlì S.p.A.")}));
 }
 
 TEST_F(AnagrafiTest, DiscardingAndClosingWithoutSavingLeaveTheArchiveAsItWas)
@@ -474,7 +530,8 @@ TEST_F(AnagrafiTest, DiscardingAndClosingWithoutSavingLeaveTheArchiveAsItWas)
     // Its place is kept for the user and opened there next time.
     db::Transaction t(&utenti);
     db::Query q(&utenti, &t);
-    q.add(QStringLiteral("SELECT DimX, DimY FROM STOPOS1 WHERE CodiceUtente = 1 AND CodiceSituazione = 1"));
+    q.add(QStringLiteral(
+        "SELECT DimX, DimY FROM STOPOS1 WHERE CodiceUtente = 1 AND CodiceSituazione = 1"));
     q.open();
     ASSERT_EQ(q.recordCount(), 1);
     EXPECT_EQ(q.asInteger(0), 900);
@@ -487,7 +544,11 @@ TEST_F(AnagrafiTest, DiscardingAndClosingWithoutSavingLeaveTheArchiveAsItWas)
 
 TEST_F(AnagrafiTest, AMissingArchiveParameterOrTableIsReportedAndNoWindowOpens)
 {
-    struct Caso { const char* sql; const char* messaggio; };
+    struct Caso
+    {
+        const char* sql;
+        const char* messaggio;
+    };
     const Caso casi[] = {
         {"DELETE FROM TABVELKORA",
          "Archivio della ditta ROSSI SRL non impostato: indicare il file dell'archivio nel "
