@@ -1,12 +1,12 @@
 // The open-sessions window on a real user database: what it lists, marking, the confirmation,
 // and the closing of the marked sessions, all of them or none.
-#include "support/QtPrinting.h"
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "sessions/ui/Sessioni.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
+#include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
 
 #include <QAction>
@@ -15,11 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
-
 #include <gtest/gtest.h>
-
 #include <map>
-
 
 using namespace velkora;
 using velkora::platform::BoxKind;
@@ -29,9 +26,10 @@ using velkora::test::ProgramFolder;
 namespace {
 
 const QString kDomanda = QStringLiteral("Effettuare la chiusura delle sessioni selezionate?");
-const QString kErrore = QStringLiteral("Errore interno di UPDATE: impossibile chiudere le sessioni selezionate. Riprovare");
-const QString kSessioneChiusa =
-    QStringLiteral("Attenzione: la sessione corrente risulta chiusa. Si prega di uscire e rientrare");
+const QString kErrore = QStringLiteral(
+    "Errore interno di UPDATE: impossibile chiudere le sessioni selezionate. Riprovare");
+const QString kSessioneChiusa = QStringLiteral(
+    "Attenzione: la sessione corrente risulta chiusa. Si prega di uscire e rientrare");
 
 // ROSSI (7) has the open sessions 11, 12 and 13 and the closed 14; VERDI (8) has the open 15.
 // The generator starts after them, so ROSSI's login opens session 21.
@@ -47,16 +45,24 @@ protected:
             "INSERT INTO PROFILI (CODICE, LIVELLOPREDEFINITO) VALUES (1, 'A')",
             "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE) VALUES (10, 'Anagrafiche')",
             "INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (1, 10)",
-            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, DLL, FUNZIONE) "
+            "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+            "DLL, FUNZIONE) "
             "VALUES (10, 1, 0, NULL, '1', 'Clienti', 'Manca.dll', 'ApriClienti')",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (7, 'ROSSI', 'A', 1, 1)",
-            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (8, 'VERDI', 'A', 1, 1)",
-            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES (11, '03/01/2026', '08:00:01', 7)",
-            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES (12, '03/02/2026', '09:30:00', 7)",
-            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES (13, '03/03/2026', '17:45:59', 7)",
-            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE, DATACHIUSURA, ORACHIUSURA) "
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (7, "
+            "'ROSSI', 'A', 1, 1)",
+            "INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, PROGETTO) VALUES (8, "
+            "'VERDI', 'A', 1, 1)",
+            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES "
+            "(11, '03/01/2026', '08:00:01', 7)",
+            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES "
+            "(12, '03/02/2026', '09:30:00', 7)",
+            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES "
+            "(13, '03/03/2026', '17:45:59', 7)",
+            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE, "
+            "DATACHIUSURA, ORACHIUSURA) "
             "VALUES (14, '03/04/2026', '10:00:00', 7, '03/04/2026', '11:00:00')",
-            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES (15, '03/05/2026', '12:00:00', 8)",
+            "INSERT INTO NORVILOG (CODICESESSIONE, DATAAPERTURA, ORAAPERTURA, CODICEUTENTE) VALUES "
+            "(15, '03/05/2026', '12:00:00', 8)",
             "SET GENERATOR CODICESESSIONENORVILOG TO 20",
         };
         for (const char* s : sql)
@@ -83,7 +89,8 @@ protected:
         q.open();
         std::map<int, QString> out;
         for (q.first(); !q.eof(); q.next())
-            out[static_cast<int>(q.asInteger(0))] = q.isNull(1) ? QString() : q.asString(1) + QLatin1Char(' ') + q.asString(2);
+            out[static_cast<int>(q.asInteger(0))] =
+                q.isNull(1) ? QString() : q.asString(1) + QLatin1Char(' ') + q.asString(2);
         return out;
     }
 
@@ -110,7 +117,8 @@ TEST_F(SessioniFormTest, ListsTheOpenSessionsOfTheUser)
     TSessioniForm f(w.get(), w->PTabXForm.get());
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Sessioni aperte utente: ROSSI"));
     EXPECT_EQ(f.size(), QSize(425, 196));
-    EXPECT_EQ(f.Label1->text(), QStringLiteral("F3 o doppio click per selezionare / deselezionare"));
+    EXPECT_EQ(f.Label1->text(),
+              QStringLiteral("F3 o doppio click per selezionare / deselezionare"));
     EXPECT_EQ(f.ButtonSel->text(), QStringLiteral("&Seleziona tutte"));
     EXPECT_EQ(f.ButtonDeSel->text(), QStringLiteral("&Deseleziona tutte"));
     EXPECT_EQ(f.ButtonChiudiSel->text(), QStringLiteral("Ch&iudi selezionate"));
@@ -120,7 +128,8 @@ TEST_F(SessioniFormTest, ListsTheOpenSessionsOfTheUser)
         titoli << f.GridSessioni->horizontalHeaderItem(c)->text();
     EXPECT_EQ(titoli, (QStringList{QStringLiteral("CODICESESSIONE"), QStringLiteral("DATAAPERTURA"),
                                    QStringLiteral("ORAAPERTURA")}));
-    QStringList attese{QStringLiteral("11|01/03/2026|08:00:01"), QStringLiteral("12|02/03/2026|09:30:00"),
+    QStringList attese{QStringLiteral("11|01/03/2026|08:00:01"),
+                       QStringLiteral("12|02/03/2026|09:30:00"),
                        QStringLiteral("13|03/03/2026|17:45:59")};
     QStringList lette = righe(f);
     // The current session is listed like the others; its opening is now.
@@ -157,8 +166,8 @@ TEST_F(SessioniFormTest, MarkingTogglesAndSelectAllReplacesTheMarks)
     EXPECT_EQ(f.SessioniSelezionate.size(), 2);
 
     f.ButtonSel->click();
-    EXPECT_EQ(f.SessioniSelezionate, (QStringList{QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("13"),
-                                                  QStringLiteral("21")}));
+    EXPECT_EQ(f.SessioniSelezionate, (QStringList{QStringLiteral("11"), QStringLiteral("12"),
+                                                  QStringLiteral("13"), QStringLiteral("21")}));
     EXPECT_EQ(f.GridSessioni->currentRow(), 0);
     f.ButtonDeSel->click();
     EXPECT_TRUE(f.SessioniSelezionate.isEmpty());
@@ -176,7 +185,8 @@ TEST_F(SessioniFormTest, MarkedRowsAreDrawnOnTheDesktopColour)
     f.GridSessioniDblClick();
     const QImage immagine = f.GridSessioni->viewport()->grab().toImage();
     const auto sfondo = [&](int riga, int colonna) {
-        const QRect cella = f.GridSessioni->visualRect(f.GridSessioni->model()->index(riga, colonna));
+        const QRect cella =
+            f.GridSessioni->visualRect(f.GridSessioni->model()->index(riga, colonna));
         // Inside the cell, left of and above the text.
         return immagine.pixelColor(cella.left() + 1, cella.top() + 1);
     };
@@ -217,7 +227,8 @@ TEST_F(SessioniFormTest, NoLeavesEverythingYesClosesOnlyTheMarkedOnes)
     EXPECT_EQ(dopo.at(14), prima.at(14));
     ASSERT_FALSE(dopo.at(11).isEmpty());
     EXPECT_EQ(dopo.at(11), dopo.at(13)) << "one date and time for the pass";
-    const QDateTime scritta = QDateTime::fromString(dopo.at(11), QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    const QDateTime scritta =
+        QDateTime::fromString(dopo.at(11), QStringLiteral("dd/MM/yyyy hh:mm:ss"));
     EXPECT_LE(inizio, scritta);
     EXPECT_LE(scritta, fine);
     // The closed sessions left the list.
@@ -226,21 +237,40 @@ TEST_F(SessioniFormTest, NoLeavesEverythingYesClosesOnlyTheMarkedOnes)
         codici << f.GridSessioni->item(r, 0)->text();
     EXPECT_EQ(codici, (QStringList{QStringLiteral("12"), QStringLiteral("21")}));
 
+    // The marks of the closed sessions went with them: a second pass closes only the session
+    // marked now and leaves the closing time of the first pass alone.
+    EXPECT_TRUE(f.SessioniSelezionate.isEmpty());
+    test::exec(other, QStringLiteral(
+                          "UPDATE NORVILOG SET DATACHIUSURA='01/15/2020', ORACHIUSURA='08:00:00' "
+                          "WHERE CODICESESSIONE IN (11, 13)"));
+    f.GridSessioni->setCurrentCell(0, 0);
+    f.GridSessioniDblClick();
+    folder.messages.clear();
+    folder.messages.answerNext(true);
+    f.ButtonChiudiSel->click();
+    const std::map<int, QString> seconda = chiusure();
+    EXPECT_EQ(seconda.at(11), QStringLiteral("15/01/2020 08:00:00"));
+    EXPECT_EQ(seconda.at(13), QStringLiteral("15/01/2020 08:00:00"));
+    EXPECT_FALSE(seconda.at(12).isEmpty());
+    EXPECT_EQ(seconda.at(21), QString());
+
     // With no marks the question still comes, and a Yes changes nothing.
+    const std::map<int, QString> terza = chiusure();
     f.ButtonDeSel->click();
     folder.messages.clear();
     folder.messages.answerNext(true);
     f.ButtonChiudiSel->click();
     EXPECT_EQ(folder.messages.texts(), QStringList{kDomanda});
-    EXPECT_EQ(chiusure(), dopo);
+    EXPECT_EQ(chiusure(), terza);
 }
 
 TEST_F(SessioniFormTest, WhenOneUpdateFailsNoneOfThePassStays)
 {
     // The second of three marked sessions cannot be updated.
     test::exec(other, QStringLiteral("CREATE EXCEPTION NON_CHIUDERE 'sessione bloccata'"));
-    test::exec(other, QStringLiteral("CREATE TRIGGER BLOCCA_12 FOR NORVILOG BEFORE UPDATE AS "
-                                     "BEGIN IF (OLD.CODICESESSIONE = 12) THEN EXCEPTION NON_CHIUDERE; END"));
+    test::exec(other, QStringLiteral(
+                          "CREATE TRIGGER BLOCCA_12 FOR NORVILOG BEFORE UPDATE AS "
+                          "BEGIN IF (OLD.CODICESESSIONE = 12) THEN EXCEPTION NON_CHIUDERE; END"));
     auto w = loggedIn();
     const std::map<int, QString> prima = chiusure();
     TSessioniForm f(w.get(), w->PTabXForm.get());
@@ -283,7 +313,8 @@ TEST_F(SessioniFormTest, ClosingTheCurrentSessionStopsTheNextMenuCall)
     });
     folder.messages.answerNext(true);
     w->Sessioni1->trigger();
-    EXPECT_EQ(folder.messages.dialogTitles(), QStringList{QStringLiteral("Sessioni aperte utente: ROSSI")});
+    EXPECT_EQ(folder.messages.dialogTitles(),
+              QStringList{QStringLiteral("Sessioni aperte utente: ROSSI")});
     EXPECT_EQ(folder.messages.texts(), QStringList{kDomanda});
     const QString chiusa = chiusure().at(21);
     ASSERT_FALSE(chiusa.isEmpty());

@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
-
 #include <functional>
 
 namespace velkora {
@@ -29,8 +28,7 @@ class CellaSessione : public QStyledItemDelegate
 {
 public:
     CellaSessione(std::function<bool(int)> marcata, QObject* parent)
-        : QStyledItemDelegate(parent)
-        , m_marcata(std::move(marcata))
+        : QStyledItemDelegate(parent), m_marcata(std::move(marcata))
     {
     }
 
@@ -39,8 +37,8 @@ public:
     {
         painter->save();
         painter->setClipRect(option.rect);
-        const QColor sfondo = m_marcata(index.row()) ? kColoreDesktop
-                                                     : option.palette.color(QPalette::Base);
+        const QColor sfondo =
+            m_marcata(index.row()) ? kColoreDesktop : option.palette.color(QPalette::Base);
         painter->fillRect(option.rect, sfondo);
         painter->setPen(Qt::black);
         painter->setFont(option.font);
@@ -57,14 +55,13 @@ private:
 } // namespace
 
 TSessioniForm::TSessioniForm(QWidget* owner, TTabXForm** tabX)
-    : QDialog(owner)
-    , Label1(new QLabel(QStringLiteral("F3 o doppio click per selezionare / deselezionare"), this))
-    , GridSessioni(new QTableWidget(this))
-    , ButtonSel(new QPushButton(QStringLiteral("&Seleziona tutte"), this))
-    , ButtonDeSel(new QPushButton(QStringLiteral("&Deseleziona tutte"), this))
-    , ButtonChiudiSel(new QPushButton(QStringLiteral("Ch&iudi selezionate"), this))
-    , ButtonChiudi(new QPushButton(QStringLiteral("Chiudi"), this))
-    , m_tabX(tabX)
+    : QDialog(owner),
+      Label1(new QLabel(QStringLiteral("F3 o doppio click per selezionare / deselezionare"), this)),
+      GridSessioni(new QTableWidget(this)),
+      ButtonSel(new QPushButton(QStringLiteral("&Seleziona tutte"), this)),
+      ButtonDeSel(new QPushButton(QStringLiteral("&Deseleziona tutte"), this)),
+      ButtonChiudiSel(new QPushButton(QStringLiteral("Ch&iudi selezionate"), this)),
+      ButtonChiudi(new QPushButton(QStringLiteral("Chiudi"), this)), m_tabX(tabX)
 {
     TTabXForm& form = **m_tabX;
     setObjectName(QStringLiteral("SessioniForm"));
@@ -82,7 +79,8 @@ TSessioniForm::TSessioniForm(QWidget* owner, TTabXForm** tabX)
     GridSessioni->setSelectionMode(QAbstractItemView::NoSelection);
     GridSessioni->verticalHeader()->hide();
     GridSessioni->verticalHeader()->setDefaultSectionSize(18);
-    GridSessioni->setItemDelegate(new CellaSessione([this](int riga) { return marcata(riga); }, GridSessioni));
+    GridSessioni->setItemDelegate(
+        new CellaSessione([this](int riga) { return marcata(riga); }, GridSessioni));
     ButtonSel->setObjectName(QStringLiteral("ButtonSel"));
     ButtonDeSel->setObjectName(QStringLiteral("ButtonDeSel"));
     ButtonChiudiSel->setObjectName(QStringLiteral("ButtonChiudiSel"));
@@ -104,7 +102,8 @@ TSessioniForm::TSessioniForm(QWidget* owner, TTabXForm** tabX)
     finestra->addWidget(Label1);
     finestra->addLayout(corpo, 1);
 
-    connect(GridSessioni, &QTableWidget::cellDoubleClicked, this, &TSessioniForm::GridSessioniDblClick);
+    connect(GridSessioni, &QTableWidget::cellDoubleClicked, this,
+            &TSessioniForm::GridSessioniDblClick);
     connect(ButtonSel, &QPushButton::clicked, this, &TSessioniForm::ButtonSelClick);
     connect(ButtonDeSel, &QPushButton::clicked, this, &TSessioniForm::ButtonDeSelClick);
     connect(ButtonChiudiSel, &QPushButton::clicked, this, &TSessioniForm::ButtonChiudiSelClick);
@@ -205,11 +204,17 @@ void TSessioniForm::ButtonChiudiSelClick()
     // One reading of the clock: every session of the pass gets the same date and time.
     const QDateTime adesso = QDateTime::currentDateTime();
     platform::MessageService& messaggi = (*m_tabX)->messages();
-    if (!messaggi.confirm(QStringLiteral("Effettuare la chiusura delle sessioni selezionate?"), this))
+    if (!messaggi.confirm(QStringLiteral("Effettuare la chiusura delle sessioni selezionate?"),
+                          this))
         return;
     QString dettaglio;
-    if (!chiudiSessioniSelezionate(QueryAux, SessioniSelezionate, adesso, dettaglio))
-        messaggi.error(QStringLiteral("Errore interno di UPDATE: impossibile chiudere le sessioni selezionate. Riprovare"),
+    if (chiudiSessioniSelezionate(QueryAux, SessioniSelezionate, adesso, dettaglio))
+        // The sessions of the pass are closed and leave the list; their marks go with them, so
+        // that a later pass does not write a new closing time over theirs.
+        SessioniSelezionate.clear();
+    else
+        messaggi.error(QStringLiteral("Errore interno di UPDATE: impossibile chiudere le sessioni "
+                                      "selezionate. Riprovare"),
                        dettaglio, this);
     apriSessioni();
 }
