@@ -4,8 +4,9 @@
 
 #include <QWidget>
 #include <memory>
-#include <velkora/services/Segnalibro.h>
 #include <vector>
+#include <velkora/services/Segnalibro.h>
+#include <velkora/tabx/MemTable.h>
 
 class QLabel;
 class QLineEdit;
@@ -74,7 +75,8 @@ public:
     void AnnullaClick();
     void AggiornaClick();
     void SalvaClick();
-    // Prints the rows of the list, as the window holds them, through the suite's print library.
+    // Prints the rows of the list through the suite's print library: all of them, or those the
+    // search shows when it hides some.
     void StampaClick();
 
     // The dataset of the window, for the tests.
@@ -89,6 +91,9 @@ protected:
 
 private:
     void creaControlli();
+    // The rows the search shows, in the grid's order, as an in-memory table with the dataset's
+    // columns.
+    MemTable righeMostrate() const;
     void apriDati();
     // Reads the rows again into the grid, keeping the selected key when it is still there.
     void ricaricaGriglia();

@@ -7,12 +7,14 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
 #include <velkora/db/QueryDataSet.h>
 #include <velkora/platform/MessageService.h>
 #include <velkora/platform/SilentAbort.h>
 #include <velkora/services/PrintLibrary.h>
+#include <velkora/tabx/MemTable.h>
 
 namespace velkora::anagrafi {
 
@@ -69,9 +71,8 @@ void TAnagraficaForm::AnnullaClick()
 {
     if (!m_pronta)
         return;
-    esegui(kErroreLettura, [this] {
-        TabX->Annulla(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
-    });
+    esegui(kErroreLettura,
+           [this] { TabX->Annulla(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva); });
 }
 
 void TAnagraficaForm::AggiornaClick()
@@ -108,9 +109,8 @@ void TAnagraficaForm::EliminaClick()
     if (!salvaOScarta())
         return;
     selezionaCodice(codice);
-    esegui(kErroreLettura, [this] {
-        TabX->Elimina(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva);
-    });
+    esegui(kErroreLettura,
+           [this] { TabX->Elimina(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva); });
 }
 
 void TAnagraficaForm::NuovoClick()
@@ -151,9 +151,37 @@ void TAnagraficaForm::StampaClick()
                             QString(), QString(), QString(), QString());
     }
     const qint32 codice = codiceSelezionato();
-    TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, *m_dataSet);
+    if (m_filtro->rowCount() == m_dataSet->recordCount()) {
+        TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, *m_dataSet);
+    } else {
+        // The search shows part of the list: what is printed is what the user sees.
+        MemTable righe = righeMostrate();
+        TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, righe);
+    }
     // The print library walks the rows; the user stays on the row he was on.
     selezionaCodice(codice);
+}
+
+MemTable TAnagraficaForm::righeMostrate() const
+{
+    // The key stays a number, so the report aligns and totals it as it does the dataset's.
+    std::vector<MemTable::FieldDef> campi;
+    for (int c = 0; c < m_dataSet->fieldCount(); ++c)
+        campi.push_back({m_dataSet->fieldName(c),
+                         c == 0 ? MemTable::FieldType::LargeInt : MemTable::FieldType::Memo});
+    MemTable righe;
+    righe.setFields(std::move(campi));
+    righe.open();
+    for (int r = 0; r < m_filtro->rowCount(); ++r) {
+        const int riga = m_filtro->mapToSource(m_filtro->index(r, 0)).row();
+        righe.append();
+        for (int c = 0; c < m_dataSet->fieldCount(); ++c)
+            righe.setAsString(m_dataSet->fieldName(c),
+                              db::valueToText(m_dataSet->valueAt(riga, c)));
+        righe.post();
+    }
+    righe.first();
+    return righe;
 }
 
 bool TAnagraficaForm::chiudi()

@@ -424,6 +424,61 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
     EXPECT_EQ(file.readAll(), QByteArray("[Report]\nColonne=RAGIONESOCIALE\n"));
 }
 
+// With the search hiding part of the list, "Stampa" prints the rows the user sees, with the
+// same layout; the whole list again once the search is cleared.
+TEST_F(AnagrafiTest, TheListPrintsTheRowsTheSearchShows)
+{
+    ASSERT_TRUE(QFile::copy(
+        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
+        folder.file(QStringLiteral("libVorp.so"))));
+    EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    QLineEdit* cerca = w->findChild<QLineEdit*>(QStringLiteral("EditCerca"));
+    const struct
+    {
+        const char* testo;
+        QStringList dentro;
+        QStringList fuori;
+    } casi[] = {
+        {"forlì",
+         {QStringLiteral("Edilizia Forlì S.p.A.")},
+         {QStringLiteral("Ducale"), QStringLiteral("L'Arte del Pane")}},
+        {"",
+         {QStringLiteral("Edilizia Forlì S.p.A."), QStringLiteral("Ducale"),
+          QStringLiteral("L'Arte del Pane")},
+         {}},
+    };
+    int n = 0;
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.testo);
+        cerca->setText(QString::fromUtf8(c.testo));
+        const QString pdf = folder.file(QStringLiteral("filtro%1.pdf").arg(n++));
+        folder.messages.onNextDialog([](QDialog& dialog) {
+            if (QAction* salva = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf")))
+                salva->trigger();
+            return int(QDialog::Rejected);
+        });
+        folder.messages.onNextDialog([&pdf](QDialog& dialog) {
+            auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+            if (!chooser)
+                return int(QDialog::Rejected);
+            chooser->selectFile(pdf);
+            static_cast<QDialog*>(chooser)->accept();
+            return chooser->result();
+        });
+        pulsante(w, "ButtonStampa")->click();
+        EXPECT_TRUE(folder.messages.boxes().empty())
+            << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        const QString testo = test::pdfPages(pdf).join(QLatin1Char('\n'));
+        EXPECT_TRUE(testo.contains(QStringLiteral("Ragione sociale"))) << "the layout was not used";
+        for (const QString& riga : c.dentro)
+            EXPECT_TRUE(testo.contains(riga)) << riga.toStdString() << "\n" << testo.toStdString();
+        for (const QString& riga : c.fuori)
+            EXPECT_FALSE(testo.contains(riga)) << riga.toStdString() << "\n" << testo.toStdString();
+    }
+}
+
 // From the menu with no list open, the list opens for the print and goes with its preview; a
 // list the user had open stays.
 TEST_F(AnagrafiTest, PrintingFromTheMenuLeavesNoListTheUserDidNotOpen)
