@@ -143,6 +143,30 @@ protected:
     }
     static int tag(QWidget* w) { return pulsante(w, "ButtonSalva")->property("tag").toInt(); }
 
+    // The next print preview saves its report as the PDF file (its title kept in titolo) and
+    // closes, as a user does with "Salva PDF".
+    void salvaAnteprimaIn(const QString& pdf, std::string* titolo = nullptr)
+    {
+        folder.messages.onNextDialog([titolo](QDialog& dialog) {
+            if (titolo)
+                *titolo = dialog.windowTitle().toStdString();
+            EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
+            if (QAction* salva = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf")))
+                salva->trigger();
+            else
+                ADD_FAILURE() << "the preview has no Salva PDF";
+            return int(QDialog::Rejected);
+        });
+        folder.messages.onNextDialog([pdf](QDialog& dialog) {
+            auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+            if (!chooser)
+                return int(QDialog::Rejected);
+            chooser->selectFile(pdf);
+            static_cast<QDialog*>(chooser)->accept();
+            return chooser->result();
+        });
+    }
+
     // The names in the grid, in the order shown.
     static QStringList nomi(QWidget* w)
     {
@@ -376,23 +400,7 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
     EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
     const QString pdf = folder.file(QStringLiteral("clienti.pdf"));
     std::string titolo;
-    folder.messages.onNextDialog([&titolo](QDialog& dialog) {
-        titolo = dialog.windowTitle().toStdString();
-        EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(&dialog), nullptr);
-        if (QAction* salva = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf")))
-            salva->trigger();
-        else
-            ADD_FAILURE() << "the preview has no Salva PDF";
-        return int(QDialog::Rejected);
-    });
-    folder.messages.onNextDialog([&pdf](QDialog& dialog) {
-        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
-        if (!chooser)
-            return int(QDialog::Rejected);
-        chooser->selectFile(pdf);
-        static_cast<QDialog*>(chooser)->accept();
-        return chooser->result();
-    });
+    salvaAnteprimaIn(pdf, &titolo);
 
     QWidget* w = apriClienti();
     ASSERT_NE(w, nullptr);
@@ -454,19 +462,7 @@ TEST_F(AnagrafiTest, TheListPrintsTheRowsTheSearchShows)
         SCOPED_TRACE(c.testo);
         cerca->setText(QString::fromUtf8(c.testo));
         const QString pdf = folder.file(QStringLiteral("filtro%1.pdf").arg(n++));
-        folder.messages.onNextDialog([](QDialog& dialog) {
-            if (QAction* salva = dialog.findChild<QAction*>(QStringLiteral("SalvaPdf")))
-                salva->trigger();
-            return int(QDialog::Rejected);
-        });
-        folder.messages.onNextDialog([&pdf](QDialog& dialog) {
-            auto* chooser = qobject_cast<QFileDialog*>(&dialog);
-            if (!chooser)
-                return int(QDialog::Rejected);
-            chooser->selectFile(pdf);
-            static_cast<QDialog*>(chooser)->accept();
-            return chooser->result();
-        });
+        salvaAnteprimaIn(pdf);
         pulsante(w, "ButtonStampa")->click();
         EXPECT_TRUE(folder.messages.boxes().empty())
             << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
