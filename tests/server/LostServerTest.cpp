@@ -3,14 +3,24 @@
 // other test.
 
 #include "TestPaths.h"
+#include "data/TabX.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
+#include "menu/NavigationBar.h"
+#include "platform/GuardedApplication.h"
+#include "platform/IniFile.h"
+#include "platform/RecordingMessageService.h"
+#include "shell/BaseMain.h"
+#include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <arpa/inet.h>
@@ -162,6 +172,100 @@ TEST_F(LostServerTest, AProgramAttachedThroughTheServerGoesOnWhenTheServerIsBack
     EXPECT_EQ(query.asInteger(0), users);
     transaction.commit();
     EXPECT_FALSE(database.connectionLost());
+}
+
+// The main window of a workstation whose dati.ini names the server: the server stops while the
+// user works and starts again. A click on a program meanwhile says in Italian which server is
+// lost and keeps the menus shown; once the server is back, the next click builds the menus,
+// without restarting the program.
+TEST_F(LostServerTest, TheMainWindowGoesOnWhenTheServerIsBack)
+{
+    const QString server = QStringLiteral("localhost/%1").arg(port);
+    // A program folder the server can reach: its user database belongs to user firebird.
+    const QString cartella = dir->path() + QStringLiteral("/Suite/");
+    ASSERT_TRUE(QDir().mkpath(cartella + QStringLiteral("user")));
+    ASSERT_TRUE(QDir().mkpath(cartella + QStringLiteral("Grafica")));
+    const QString utente = cartella + QStringLiteral("user/user.fdb");
+    ASSERT_TRUE(QFile::rename(path, utente));
+    const passwd* fb = getpwnam("firebird");
+    for (const QString& p : {cartella, cartella + QStringLiteral("user"), utente})
+        ASSERT_EQ(chown(QFile::encodeName(p).constData(), fb->pw_uid, fb->pw_gid), 0);
+    platform::IniFile ini(cartella + QStringLiteral("user/dati.ini"));
+    ASSERT_TRUE(ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), server));
+    {
+        db::Database setup;
+        setup.setDatabaseName(server + QLatin1Char(':') + utente);
+        setup.params() << QStringLiteral("user_name=SYSDBA")
+                       << QStringLiteral("password=quillbark");
+        setup.attach();
+        db::Transaction t(&setup);
+        for (
+            const char* sql :
+            {"INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA) VALUES (1, 'ROSSI', 'DITTA A')",
+             "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+             "LIVELLO2VERSIONE) VALUES (7, 10, 0, NULL, '1', 'Archivi', '0')",
+             "INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, "
+             "LIVELLO2VERSIONE) VALUES (8, 20, 0, NULL, '1', 'Magazzino', '0')"}) {
+            db::Query q(&setup, &t);
+            q.add(QString::fromUtf8(sql));
+            q.execSql();
+        }
+        t.commit();
+    }
+
+    platform::RecordingMessageService messages;
+    test::CurrentDirectory cwd(cartella);
+    TBaseMainForm w(platform::Environment{cartella, &messages});
+    ASSERT_TRUE(messages.boxes().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(w.tabX()->IBDatabaseUser.databaseName(), server + QLatin1Char(':') + utente);
+    w.tabX()->NumUser = 1;
+    w.tabX()->NomeUser = QStringLiteral("ROSSI");
+    w.tabX()->DittaCorrente = QStringLiteral("DITTA A");
+    const auto menu = [&w] {
+        QStringList titoli;
+        for (QAction* a : w.MenuPrincipale->actions())
+            titoli << a->text();
+        return titoli;
+    };
+    w.CaricaMenu(7);
+    const QStringList archivi = menu();
+    ASSERT_TRUE(archivi.contains(QStringLiteral("Archivi")));
+
+    ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
+    const QString perso =
+        QStringLiteral(
+            "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
+            "risponde: l'operazione non è stata completata. Controllare il collegamento e "
+            "riprovare.")
+            .arg(server);
+    // Two clicks while the server is down: the one that meets the lost attachment, and the one
+    // whose attach fails. Each is said, and the menus shown stay.
+    for (const char* click : {"on the lost attachment", "attaching again"}) {
+        SCOPED_TRACE(click);
+        platform::RecordingMessageService boxes;
+        EXPECT_FALSE(platform::GuardedApplication::guard(
+            [&] {
+                w.CaricaMenu(8);
+                return true;
+            },
+            boxes));
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, perso);
+        EXPECT_FALSE(boxes.boxes()[0].detail.isEmpty());
+        EXPECT_EQ(menu(), archivi);
+    }
+
+    ASSERT_TRUE(startServer());
+    platform::RecordingMessageService boxes;
+    EXPECT_TRUE(platform::GuardedApplication::guard(
+        [&] {
+            w.CaricaMenu(8);
+            return true;
+        },
+        boxes));
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(menu().contains(QStringLiteral("Magazzino")));
+    EXPECT_FALSE(menu().contains(QStringLiteral("Archivi")));
 }
 
 } // namespace
