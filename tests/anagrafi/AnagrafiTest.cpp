@@ -143,6 +143,14 @@ protected:
     }
     static int tag(QWidget* w) { return pulsante(w, "ButtonSalva")->property("tag").toInt(); }
 
+    // The print library of the build, in the program folder where the print call looks for it.
+    bool installaVorp()
+    {
+        return QFile::copy(
+            QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
+            folder.file(QStringLiteral("libVorp.so")));
+    }
+
     // The next print preview saves its report as the PDF file (its title kept in titolo) and
     // closes, as a user does with "Salva PDF".
     void salvaAnteprimaIn(const QString& pdf, std::string* titolo = nullptr)
@@ -394,9 +402,7 @@ TEST_F(AnagrafiTest, ANewRowWhoseKeyIsTakenIsRefusedAndLeavesTheListAsItWas)
 // there, and the window stays on the row the user was on.
 TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
 {
-    ASSERT_TRUE(QFile::copy(
-        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
-        folder.file(QStringLiteral("libVorp.so"))));
+    ASSERT_TRUE(installaVorp());
     EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
     const QString pdf = folder.file(QStringLiteral("clienti.pdf"));
     std::string titolo;
@@ -436,9 +442,7 @@ TEST_F(AnagrafiTest, TheCustomerListPrintsWithTheLayoutTheDemoShips)
 // same layout; the whole list again once the search is cleared.
 TEST_F(AnagrafiTest, TheListPrintsTheRowsTheSearchShows)
 {
-    ASSERT_TRUE(QFile::copy(
-        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
-        folder.file(QStringLiteral("libVorp.so"))));
+    ASSERT_TRUE(installaVorp());
     EXPECT_TRUE(data::SchemaInstaller::initDemoReports(folder.path()).isEmpty());
     QWidget* w = apriClienti();
     ASSERT_NE(w, nullptr);
@@ -479,9 +483,7 @@ TEST_F(AnagrafiTest, TheListPrintsTheRowsTheSearchShows)
 // list the user had open stays.
 TEST_F(AnagrafiTest, PrintingFromTheMenuLeavesNoListTheUserDidNotOpen)
 {
-    ASSERT_TRUE(QFile::copy(
-        QDir(QString::fromUtf8(test::kProgramDir)).filePath(QStringLiteral("libVorp.so")),
-        folder.file(QStringLiteral("libVorp.so"))));
+    ASSERT_TRUE(installaVorp());
     for (const bool aperta : {false, true}) {
         SCOPED_TRACE(aperta ? "list open" : "no list open");
         if (aperta) {

@@ -126,6 +126,16 @@ protected:
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
+    // The box of an operation that met the stopped server.
+    static QString messaggioServerPerso(const QString& server)
+    {
+        return QStringLiteral(
+                   "Il collegamento con il server del database \"%1\" si è interrotto o il server "
+                   "non risponde: l'operazione non è stata completata. Controllare il collegamento "
+                   "e riprovare.")
+            .arg(server);
+    }
+
     QString script;
     int port = 0;
     QString instance;
@@ -147,12 +157,7 @@ TEST_F(LostServerTest, AProgramAttachedThroughTheServerGoesOnWhenTheServerIsBack
     query.open();
     const qint64 users = query.asInteger(0);
 
-    const QString lost =
-        QStringLiteral(
-            "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
-            "risponde: l'operazione non è stata completata. Controllare il collegamento e "
-            "riprovare.")
-            .arg(server);
+    const QString lost = messaggioServerPerso(server);
     ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
     // The operation that meets the stopped server, then the next one, whose attach fails.
     for (const char* attempt : {"on the lost attachment", "attaching again"}) {
@@ -227,28 +232,27 @@ TEST_F(LostServerTest, TheMainWindowGoesOnWhenTheServerIsBack)
             titoli << a->text();
         return titoli;
     };
+    // A click on program 8 as the event loop delivers it: false when it ended in a box.
+    const auto clicSulMagazzino = [&w](platform::RecordingMessageService& boxes) {
+        return platform::GuardedApplication::guard(
+            [&w] {
+                w.CaricaMenu(8);
+                return true;
+            },
+            boxes);
+    };
     w.CaricaMenu(7);
     const QStringList archivi = menu();
     ASSERT_TRUE(archivi.contains(QStringLiteral("Archivi")));
 
     ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
-    const QString perso =
-        QStringLiteral(
-            "Il collegamento con il server del database \"%1\" si è interrotto o il server non "
-            "risponde: l'operazione non è stata completata. Controllare il collegamento e "
-            "riprovare.")
-            .arg(server);
+    const QString perso = messaggioServerPerso(server);
     // Two clicks while the server is down: the one that meets the lost attachment, and the one
     // whose attach fails. Each is said, and the menus shown stay.
     for (const char* click : {"on the lost attachment", "attaching again"}) {
         SCOPED_TRACE(click);
         platform::RecordingMessageService boxes;
-        EXPECT_FALSE(platform::GuardedApplication::guard(
-            [&] {
-                w.CaricaMenu(8);
-                return true;
-            },
-            boxes));
+        EXPECT_FALSE(clicSulMagazzino(boxes));
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, perso);
         EXPECT_FALSE(boxes.boxes()[0].detail.isEmpty());
@@ -257,12 +261,7 @@ TEST_F(LostServerTest, TheMainWindowGoesOnWhenTheServerIsBack)
 
     ASSERT_TRUE(startServer());
     platform::RecordingMessageService boxes;
-    EXPECT_TRUE(platform::GuardedApplication::guard(
-        [&] {
-            w.CaricaMenu(8);
-            return true;
-        },
-        boxes));
+    EXPECT_TRUE(clicSulMagazzino(boxes));
     EXPECT_TRUE(boxes.boxes().empty()) << boxes.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(menu().contains(QStringLiteral("Magazzino")));
     EXPECT_FALSE(menu().contains(QStringLiteral("Archivi")));
