@@ -24,7 +24,7 @@ void TableDataSet::setTableName(const QString& name)
     m_tableName = name;
     m_indexName.clear();
     m_indexDefs.reset();
-    m_columns.reset();
+    m_writesMade = false;
 }
 
 QString TableDataSet::storedName() const
@@ -108,7 +108,7 @@ void TableDataSet::readColumns()
     QStringList columns;
     for (q.first(); !q.eof(); q.next())
         columns << q.asString(0);
-    m_columns = columns;
+    m_writesMade = true;
 
     // Values are bound by the columns' names, so a column whose name cannot be a parameter's
     // leaves the table without write statements: a post is then refused, never half made.
@@ -145,7 +145,7 @@ void TableDataSet::readColumns()
 
 void TableDataSet::prepareOpen()
 {
-    if (!m_columns)
+    if (!m_writesMade)
         readColumns();
     setSql(selection());
 }

@@ -58,7 +58,8 @@ private:
     QString m_tableName;
     QString m_indexName;
     std::optional<std::vector<IndexDef>> m_indexDefs;
-    std::optional<QStringList> m_columns;
+    // The write statements are made from the columns once per table.
+    bool m_writesMade = false;
     UpdateSql m_writes;
 };
 
