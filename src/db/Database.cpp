@@ -6,8 +6,6 @@
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
-#include <QThread>
-
 #include <algorithm>
 
 namespace velkora::db {
@@ -16,9 +14,10 @@ using platform::toCp1252;
 
 namespace {
 
-// The pause before attaching again after a lost connection: a server that restarts, or a network
-// link that comes back, needs a moment; a user who clicked should not wait long.
-constexpr unsigned long kReattachDelayMs = 300;
+// How long an attach through a server waits for the server to answer the connection, in
+// seconds: a server that cannot be reached is reported after this, not after the operating
+// system's TCP time-out, since the user waits on the window meanwhile.
+constexpr int kConnectTimeoutSeconds = 1;
 
 void appendDpb(QByteArray& dpb, char tag, const QByteArray& value)
 {
@@ -45,6 +44,10 @@ QByteArray buildDpb(const QStringList& params, int dialect)
         else if (name == QLatin1String("sql_role_name"))
             appendDpb(dpb, isc_dpb_sql_role_name, value);
     }
+    dpb.append(static_cast<char>(isc_dpb_connect_timeout));
+    dpb.append(static_cast<char>(4));
+    for (int shift = 0; shift < 32; shift += 8)
+        dpb.append(static_cast<char>((kConnectTimeoutSeconds >> shift) & 0xff));
     dpb.append(static_cast<char>(isc_dpb_sql_dialect));
     dpb.append(static_cast<char>(1));
     dpb.append(static_cast<char>(dialect));
@@ -105,7 +108,7 @@ void Database::releaseHandle()
 {
     // Transactions that are still running end without committing.
     for (Transaction* t : m_transactions)
-        t->dropHandleOnDetach();
+        t->dropHandleOnDetach(m_lost);
     if (m_handle == 0)
         return;
     ISC_STATUS_ARRAY status;
@@ -130,9 +133,26 @@ void Database::reattachIfLost()
     // The old handle and its transactions are gone on the server's side; letting them go here
     // only frees the client's side.
     releaseHandle();
-    QThread::msleep(kReattachDelayMs);
     // On failure the connection stays lost and detached: the next operation tries again.
     attach();
+}
+
+void Database::repeatable(const std::function<void()>& work)
+{
+    // A connection already known to be lost is attached again by the work itself; only a loss
+    // that the work finds is worth the second run.
+    const bool lostBefore = m_lost;
+    try {
+        work();
+        return;
+    } catch (const DbError& error) {
+        if (lostBefore || !error.isConnectionLost() || !m_lost)
+            throw;
+    }
+    // The server went away since the last operation (a restart, a dropped link): once more on a
+    // new attachment. When the server is still gone, the attach says so to the caller.
+    reattachIfLost();
+    work();
 }
 
 void Database::create(const QStringList& createLines)
