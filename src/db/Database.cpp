@@ -4,6 +4,7 @@
 #include "db/FbClient.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "platform/NetworkProbe.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -14,10 +15,45 @@ using platform::toCp1252;
 
 namespace {
 
-// How long an attach through a server waits for the server to answer the connection, in
-// seconds: a server that cannot be reached is reported after this, not after the operating
-// system's TCP time-out, since the user waits on the window meanwhile.
-constexpr int kConnectTimeoutSeconds = 1;
+// How long an attach through a server waits for the server's machine to answer, in
+// milliseconds: a server that cannot be reached (switched off, the network dropping every packet)
+// is reported after this, not after the operating system's TCP time-out of about two minutes,
+// since the user waits on the window meanwhile. The client library's own connection time-out
+// does not cover the connection itself.
+constexpr int kConnectTimeoutMs = 1000;
+
+// Throws the failure of a connection to the server that does not answer within the time. Other
+// outcomes are left to the attach, which says what went wrong in the engine's words.
+void requireServerAnswers(const QString& databaseName)
+{
+    if (databaseName.startsWith(QLatin1Char('\\')) || databaseName.startsWith(QLatin1Char('/')))
+        return;
+    const QString server = serverOf(databaseName);
+    if (server.isEmpty())
+        return;
+    // "host", "host/port", "[ipv6]/port"; a service name instead of a port is not tried.
+    QString host = server;
+    quint16 port = 3050;
+    const qsizetype slash = server.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        bool number = false;
+        port = server.mid(slash + 1).toUShort(&number);
+        if (!number)
+            return;
+        host = server.left(slash);
+    }
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    if (platform::probeTcp(host, port, kConnectTimeoutMs) != platform::Reachability::NoAnswer)
+        return;
+    DbError error(QStringLiteral("Unable to complete network request to host \"%1\".\n"
+                                 "Failed to establish a connection: no answer within %2 ms.")
+                      .arg(host)
+                      .arg(kConnectTimeoutMs),
+                  -902, {335544721L, 335544722L}, QStringLiteral("08006"));
+    error.setDatabase(databaseName, true);
+    throw error;
+}
 
 void appendDpb(QByteArray& dpb, char tag, const QByteArray& value)
 {
@@ -44,10 +80,6 @@ QByteArray buildDpb(const QStringList& params, int dialect)
         else if (name == QLatin1String("sql_role_name"))
             appendDpb(dpb, isc_dpb_sql_role_name, value);
     }
-    dpb.append(static_cast<char>(isc_dpb_connect_timeout));
-    dpb.append(static_cast<char>(4));
-    for (int shift = 0; shift < 32; shift += 8)
-        dpb.append(static_cast<char>((kConnectTimeoutSeconds >> shift) & 0xff));
     dpb.append(static_cast<char>(isc_dpb_sql_dialect));
     dpb.append(static_cast<char>(1));
     dpb.append(static_cast<char>(dialect));
@@ -81,6 +113,7 @@ void Database::attach()
 {
     if (m_handle != 0)
         return;
+    requireServerAnswers(m_name);
     ISC_STATUS_ARRAY status;
     const QByteArray name = toCp1252(m_name);
     const QByteArray dpb = buildDpb(m_params, m_dialect);
@@ -159,6 +192,7 @@ void Database::create(const QStringList& createLines)
 {
     if (attached())
         throw DbLogicError(QStringLiteral("create on an attached database"));
+    requireServerAnswers(m_name);
     QString statement = QStringLiteral("CREATE DATABASE ") + quoted(m_name) + QLatin1Char(' ');
     for (const QString& line : createLines)
         statement += line + QStringLiteral("\r\n");
