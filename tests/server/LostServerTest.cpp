@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QProcess>
@@ -28,6 +29,7 @@
 #include <QWidget>
 #include <functional>
 #include <arpa/inet.h>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
@@ -239,6 +241,68 @@ TEST_F(LostServerTest, TheFirstOperationAfterARestartWorks)
         EXPECT_TRUE(messages.boxes().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
         EXPECT_TRUE(caso.riuscita());
     }
+}
+
+// A workstation ended from outside (a logout) while the server is gone and an edit waits unsaved in
+// the customer list: no box waits for anyone, the program ends in time, and its warning output
+// says that the edit was not saved (the archive indeed does not hold it).
+TEST_F(LostServerTest, EndedWithTheServerGoneTheProgramEndsInTimeAndSaysTheEditIsLost)
+{
+    const QString server = QStringLiteral("localhost/%1").arg(port);
+    const QString cartella = dir->path() + QStringLiteral("/Suite/");
+    QProcess admin;
+    admin.start(QStringLiteral(VELKORA_ADMIN_FILE), {QStringLiteral("demo"), cartella});
+    ASSERT_TRUE(admin.waitForFinished(60000));
+    ASSERT_EQ(admin.exitCode(), 0) << admin.readAllStandardError().toStdString();
+    QProcess proprietario;
+    proprietario.start(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("firebird:firebird"),
+                                                 cartella + QStringLiteral("user"),
+                                                 cartella + QStringLiteral("Archivi")});
+    ASSERT_TRUE(proprietario.waitForFinished(10000));
+    ASSERT_EQ(proprietario.exitCode(), 0);
+    ASSERT_TRUE(platform::IniFile(cartella + QStringLiteral("user/dati.ini"))
+                    .writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), server));
+    const QString programma = cartella + QStringLiteral("velkora-driver");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_DRIVER_FILE), programma));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_RUBRIVO_FILE), cartella + QStringLiteral("libRubrivo.so")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ANAGRAFI_FILE), cartella + QStringLiteral("libAnagrafi.so")));
+
+    QProcess p;
+    p.setWorkingDirectory(cartella);
+    p.start(programma, {QStringLiteral("cliente")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QByteArray uscita;
+    while (!uscita.contains("pronto\n") && p.state() == QProcess::Running && p.waitForReadyRead(30000))
+        uscita += p.readAllStandardOutput();
+    ASSERT_TRUE(uscita.contains("pronto\n")) << p.readAllStandardError().toStdString();
+
+    ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
+    QElapsedTimer durata;
+    durata.start();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    const bool finito = p.waitForFinished(10000);
+    const qint64 millisecondi = durata.elapsed();
+    if (!finito) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    const QString errori = QString::fromLocal8Bit(p.readAllStandardError());
+    ASSERT_TRUE(finito) << "still running after SIGTERM\n" << errori.toStdString();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << errori.toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << errori.toStdString();
+    EXPECT_LT(millisecondi, 3000);
+    EXPECT_TRUE(errori.contains(QStringLiteral("che non sono stati salvati"))) << errori.toStdString();
+
+    ASSERT_TRUE(startServer());
+    db::Database archivio;
+    archivio.setDatabaseName(server + QLatin1Char(':') + cartella + QStringLiteral("Archivi/Rossi/ditta.fdb"));
+    archivio.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+    archivio.attach();
+    db::Transaction t(&archivio);
+    db::Query q(&archivio, &t);
+    q.add(QStringLiteral("SELECT COUNT(*) FROM CLIENTI WHERE NOTE LIKE '% Z9'"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), 0);
 }
 
 // The main window of a workstation whose dati.ini names the server: the server stops while the
