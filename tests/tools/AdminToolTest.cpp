@@ -350,6 +350,9 @@ TEST_F(AdminToolTest, AnInstalledToolCopiesTheProgramAndModulesIntoAFolder)
     ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
     const QString tool = installed.filePath(QStringLiteral("velkora-admin"));
     ASSERT_TRUE(QFile::copy(builtTool(), tool));
+    // The data library lies beside the tool, as in the installed layout.
+    ASSERT_TRUE(QFile::copy(QFileInfo(builtTool()).dir().filePath(QStringLiteral("libvelkoradata.so")),
+                            installed.filePath(QStringLiteral("libvelkoradata.so"))));
     writeFile(installed.filePath(QStringLiteral("velkora")), "programma 2");
     writeFile(installed.filePath(QStringLiteral("moduli/libRubrivo.so")), "agenda 2");
     writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti 2");
