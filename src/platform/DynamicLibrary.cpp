@@ -110,7 +110,14 @@ DynamicLibrary::Handle DynamicLibrary::load(const QString& name, const QString& 
         }
         void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
-            dlerror(); // the message is not wanted; clear it so it cannot mislead a later caller
+            // The file is there but cannot be loaded (a library it needs is missing, a symbol is
+            // not resolved, it is not a library for this system): the user sees nothing, as for a
+            // missing module, and the loader's own words go to the warning output for whoever
+            // looks into it. Reading the message also clears it for a later caller.
+            const char* motivo = dlerror();
+            qWarning().noquote() << QStringLiteral("Libreria \"%1\" non caricata (%2): %3")
+                                        .arg(name, QDir::toNativeSeparators(file),
+                                             QString::fromLocal8Bit(motivo ? motivo : "motivo sconosciuto"));
             continue;
         }
         if (reg.files.contains(handle)) {

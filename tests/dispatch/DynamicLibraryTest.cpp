@@ -186,6 +186,35 @@ TEST_F(DynamicLibraryTest, ALinkOutOfTheProgramFolderIsRefusedAndEveryRefusalIsA
     EXPECT_EQ(DynamicLibrary::fileOf(inside), QFileInfo(programFile(QStringLiteral("moduli/libDentro.so"))).canonicalFilePath());
 }
 
+// A library file that is there but cannot be loaded: the user sees nothing, as for a missing
+// module, and the warning output names the library and gives the loader's reason.
+TEST_F(DynamicLibraryTest, ALibraryThatCannotBeLoadedIsAWarningWithTheLoadersReason)
+{
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(kTestModuleUnresolvedFile),
+                            programFile(QStringLiteral("libIrrisolto.so"))));
+    QFile testo(programFile(QStringLiteral("libTesto.so")));
+    ASSERT_TRUE(testo.open(QIODevice::WriteOnly));
+    testo.write("non sono una libreria\n");
+    testo.close();
+    struct Caso
+    {
+        QString name;
+        QString reason;
+    } const casi[] = {
+        {QStringLiteral("Irrisolto.dll"), QStringLiteral("undefined symbol: velkora_funzione_assente")},
+        {QStringLiteral("Testo.dll"), QStringLiteral("libTesto.so")},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.name.toStdString());
+        WarningCapture capture;
+        EXPECT_EQ(DynamicLibrary::load(c.name, program.path()), nullptr);
+        ASSERT_EQ(capture.warnings.size(), 1) << capture.warnings.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(capture.warnings.at(0).startsWith(QStringLiteral("Libreria \"") + c.name))
+            << capture.warnings.at(0).toStdString();
+        EXPECT_TRUE(capture.warnings.at(0).contains(c.reason)) << capture.warnings.at(0).toStdString();
+    }
+}
+
 TEST_F(DynamicLibraryTest, ALibraryIsLoadedOnceUnderAnyOfItsNames)
 {
     const QString file = programFile(QStringLiteral("libOmega.so"));
