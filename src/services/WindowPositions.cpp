@@ -1,5 +1,7 @@
 #include "services/WindowPositions.h"
 
+#include "platform/WindowPlacement.h"
+
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -67,10 +69,15 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
     if (!query.isEmpty()) {
-        finestra->move(static_cast<int>(query.asInteger(QStringLiteral("PosX"))),
-                       static_cast<int>(query.asInteger(QStringLiteral("PosY"))));
-        finestra->resize(static_cast<int>(query.asInteger(QStringLiteral("DimX"))),
-                         static_cast<int>(query.asInteger(QStringLiteral("DimY"))));
+        // A place stored on a screen that is not there any more (a laptop undocked) comes back
+        // onto the primary screen instead of opening where nobody can see it.
+        const QRect posto = platform::placeOnCurrentScreens(
+            QRect(static_cast<int>(query.asInteger(QStringLiteral("PosX"))),
+                  static_cast<int>(query.asInteger(QStringLiteral("PosY"))),
+                  static_cast<int>(query.asInteger(QStringLiteral("DimX"))),
+                  static_cast<int>(query.asInteger(QStringLiteral("DimY")))));
+        finestra->move(posto.topLeft());
+        finestra->resize(posto.size());
     }
     query.close();
 }

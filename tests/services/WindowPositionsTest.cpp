@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -153,6 +155,18 @@ TEST_F(WindowPositionsTest, LoadAppliesTheRowAndASaveWithoutMovingWritesNothing)
     SalvaPosizioneFinestra(&window, 7, 1, 1, database);
     EXPECT_EQ(log(), QStringList());
     EXPECT_EQ(stored(), QStringList{QStringLiteral("1/7/1 30,40 640x480")});
+}
+
+// A place stored on a screen that is gone (an external screen, the laptop undocked) comes back
+// to the middle of the primary screen, at its size where it fits; one that shows stays.
+TEST_F(WindowPositionsTest, APlaceOffEveryScreenComesBackOntoThePrimaryScreen)
+{
+    const QRect schermo = QGuiApplication::primaryScreen()->availableGeometry();
+    insertRow(1, 7, 1, {schermo.right() + 500, 40, 300, 200});
+    CaricaPosizioneFinestra(&window, 7, 1, 1, database);
+    QRect atteso(0, 0, 300, 200);
+    atteso.moveCenter(schermo.center());
+    EXPECT_EQ(text(rect()), text(Rect{atteso.x(), atteso.y(), 300, 200}));
 }
 
 TEST_F(WindowPositionsTest, AnyOneChangedValueRewritesTheWholeRowWithTheSameKeys)
