@@ -249,6 +249,10 @@ private:
 
     platform::Environment m_environment;
     bool m_chiusuraForzata = false;
+    // A login runs (it lets the event loop paint its splash); a close asked for meanwhile is
+    // done when the login has ended, so that the session it opens is closed too.
+    bool m_accessoInCorso = false;
+    bool m_chiusuraDopoAccesso = false;
 };
 
 } // namespace velkora

@@ -172,6 +172,13 @@ bool TBaseMainForm::FormClose()
 
 void TBaseMainForm::closeEvent(QCloseEvent* event)
 {
+    if (m_accessoInCorso) {
+        // Halfway through a login the session is not yet open: closing now would leave the one
+        // the login then opens for nobody to close.
+        m_chiusuraDopoAccesso = true;
+        event->ignore();
+        return;
+    }
     if (!FormClose()) {
         event->ignore();
         return;

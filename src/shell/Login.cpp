@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace velkora {
 
@@ -62,6 +63,18 @@ void TBaseMainForm::ButtonOkClick()
     // A call queued before the panel went out of use (a login is running).
     if (!PanelLogIn->isEnabledTo(this))
         return;
+    // Made first so it goes last: a close asked for while the login ran is done once it is over.
+    struct ChiusuraRinviata
+    {
+        TBaseMainForm* w;
+        explicit ChiusuraRinviata(TBaseMainForm* finestra) : w(finestra) { w->m_accessoInCorso = true; }
+        ~ChiusuraRinviata()
+        {
+            w->m_accessoInCorso = false;
+            if (std::exchange(w->m_chiusuraDopoAccesso, false))
+                w->close();
+        }
+    } rinvio(this);
     const AccessoInCorso inCorso(PanelLogIn);
     // The splash belongs to the window and goes when the login ends, whatever happens.
     auto splash = std::make_unique<TInizForm>(this);

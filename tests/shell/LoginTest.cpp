@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -516,6 +517,23 @@ TEST_F(LoginTest, ClicksQueuedDuringTheLoginLogInOnce)
     EXPECT_EQ(folder.messages.boxes().size(), 2u) << "each click is refused on its own";
     EXPECT_TRUE(rifiutato->PanelLogIn->isEnabled());
     EXPECT_FALSE(rifiutato->SessioneAperta);
+}
+
+// The window is closed (its title bar's button, a logout) while the login paints its splash: the
+// close waits for the login and then closes the session it opened, as any close does.
+TEST_F(LoginTest, AClosingAskedForDuringTheLoginClosesTheSessionItOpens)
+{
+    auto w = start();
+    w->show();
+    w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QStringLiteral("ROSSI")));
+    w->EditPassword->setText(QStringLiteral("Segreta"));
+    QTimer::singleShot(0, w.get(), [&w] { w->close(); });
+    w->ButtonOk->click();
+    EXPECT_FALSE(w->isVisible()) << "the close was not done after the login";
+    EXPECT_FALSE(w->SessioneAperta);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE CODICEUTENTE=1")), 1);
+    EXPECT_EQ(count(*w, QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE DATACHIUSURA IS NULL")), 0)
+        << "the session of the login was left open";
 }
 
 TEST_F(LoginTest, EveryBuildOfTheBarStartsFromEmpty)
