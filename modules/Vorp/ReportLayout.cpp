@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vorp {
 
@@ -16,6 +17,8 @@ namespace {
 
 constexpr int kDefaultWidth = 10;
 constexpr int kDefaultDecimals = 2;
+// The most columns a layout may list.
+constexpr int kMaxColumns = 500;
 
 // The layout file of a report, or empty when there is none.
 QString layoutFile(const QString& programFolder, const QString& name)
@@ -69,7 +72,8 @@ ReportLayout ReportLayout::load(const QString& programFolder, const QString& nam
     if (path.isEmpty())
         return allColumns(table);
 
-    const velkora::platform::IniFile ini(path);
+    // Read once: a layout asks four keys for each of its columns.
+    const velkora::platform::IniSnapshot ini(path);
     const QString general = QStringLiteral("Report");
     ReportLayout layout;
     layout.file = path;
@@ -78,6 +82,14 @@ ReportLayout ReportLayout::load(const QString& programFolder, const QString& nam
 
     const QStringList names =
         ini.readString(general, QStringLiteral("Colonne")).split(QRegularExpression(QStringLiteral("[,;]")));
+    // No page holds more; a longer list is a damaged file, and printing it would take minutes.
+    if (names.size() > kMaxColumns)
+        throw std::runtime_error(QStringLiteral("Il layout di stampa %1 elenca %2 colonne: se ne "
+                                                "possono stampare al massimo %3.")
+                                     .arg(QDir::toNativeSeparators(path))
+                                     .arg(names.size())
+                                     .arg(kMaxColumns)
+                                     .toStdString());
     for (const QString& raw : names) {
         const QString column = raw.trimmed();
         const int source = table.columnIndex(column);

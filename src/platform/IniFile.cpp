@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QtDebug>
 
 #include <optional>
 #include <utility>
@@ -130,6 +131,14 @@ std::optional<QByteArray> readBytes(const QString& path)
     const QFileInfo info(path);
     if (!info.isFile())
         return std::nullopt;
+    if (info.size() > IniFile::kMaxBytes) {
+        qWarning().noquote() << QStringLiteral("File di impostazioni \"%1\" non letto: è di %2 byte, "
+                                               "oltre il massimo di %3 per un file di questo tipo.")
+                                    .arg(path)
+                                    .arg(info.size())
+                                    .arg(IniFile::kMaxBytes);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -288,18 +297,45 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 
 QStringList IniFile::sections() const
 {
-    QStringList names;
-    const std::optional<QByteArray> bytes = readBytes(m_path);
+    return IniSnapshot(m_path).sections();
+}
+
+IniSnapshot::IniSnapshot(const QString& path)
+{
+    const std::optional<QByteArray> bytes = readBytes(path);
     if (!bytes)
-        return names;
+        return;
+    QHash<QString, QString>* current = nullptr;
     for (const Line& line : splitLines(*bytes)) {
-        const ParsedLine parsed = parseLine(line.text);
-        if (parsed.kind == LineKind::Section && !parsed.name.isEmpty()
-            && !names.contains(parsed.name, Qt::CaseInsensitive)) {
-            names.append(parsed.name);
+        ParsedLine parsed = parseLine(line.text);
+        if (parsed.kind == LineKind::Section) {
+            const QString lower = parsed.name.toLower();
+            const auto it = m_values.find(lower);
+            if (it == m_values.end()) {
+                // A section repeated in the file is listed once, under its first spelling.
+                if (!parsed.name.isEmpty())
+                    m_sections.append(parsed.name);
+                current = &m_values[lower];
+            } else {
+                current = &it.value();
+            }
+        } else if (current && parsed.kind == LineKind::Key) {
+            // The first definition in file order stays, as IniFile reads it.
+            const QString lower = parsed.name.toLower();
+            if (!current->contains(lower))
+                current->insert(lower, parsed.value);
         }
     }
-    return names;
+}
+
+QString IniSnapshot::readString(const QString& section, const QString& key,
+                                const QString& defaultValue) const
+{
+    const auto s = m_values.constFind(trimBlanks(section).toLower());
+    if (s == m_values.constEnd())
+        return defaultValue;
+    const auto k = s->constFind(trimBlanks(key).toLower());
+    return k == s->constEnd() ? defaultValue : k.value();
 }
 
 } // namespace velkora::platform

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <optional>
 
 using velkora::platform::IniFile;
+using velkora::platform::IniSnapshot;
 
 namespace {
 
@@ -91,7 +93,24 @@ TEST_F(IniFileTest, ReadsValuesWithWindowsRules)
         SCOPED_TRACE(c.name);
         const IniFile ini(writeFile(c.content));
         EXPECT_EQ(ini.readString(c.section, c.key, kDefault), c.expected);
+        // The file read once answers as the file read for each key.
+        EXPECT_EQ(IniSnapshot(ini.path()).readString(c.section, c.key, kDefault), c.expected);
     }
+}
+
+// A file beyond the size of any settings file is not read at all: it reads as missing, and a
+// write does not replace what it holds.
+TEST_F(IniFileTest, AFileTooLargeReadsAsMissingAndIsNotRewritten)
+{
+    QByteArray content = "[S]\r\nK=1\r\n";
+    content += QByteArray(IniFile::kMaxBytes, ';');
+    const QString path = writeFile(content);
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("S", "K", kDefault), kDefault);
+    EXPECT_EQ(IniSnapshot(path).readString("S", "K", kDefault), kDefault);
+    EXPECT_TRUE(ini.sections().isEmpty());
+    EXPECT_FALSE(ini.writeString("S", "K", "2"));
+    EXPECT_EQ(QFileInfo(path).size(), content.size());
 }
 
 TEST_F(IniFileTest, LongLineAndNulValueReadWhole)

@@ -113,6 +113,34 @@ TEST_F(ReportLayoutTest, ALayoutWithoutKnownColumnsPrintsEveryColumnInItsOrienta
     EXPECT_EQ(layout.columns.at(3).caption, QStringLiteral("FIDO"));
 }
 
+// A layout of many sections is read once, and one listing more columns than any page holds is
+// refused with a message that names it: 20,000 column entries used to take minutes.
+TEST_F(ReportLayoutTest, AHugeColumnListIsRefusedAndManySectionsAreReadOnce)
+{
+    QString sezioni = QStringLiteral("[Report]\nColonne=CODICE,FIDO\n");
+    for (int i = 0; i < 20000; ++i)
+        sezioni += QStringLiteral("[X%1]\nTitolo=colonna %1\n").arg(i);
+    sezioni += QStringLiteral("[FIDO]\nTitolo=Fido concesso\nTotale=1\n");
+    writeLayout(QStringLiteral("Report/Molte.ini"), sezioni);
+    const vorp::ReportLayout layout = vorp::ReportLayout::load(folder.path(), QStringLiteral("Molte"), table);
+    ASSERT_EQ(layout.columns.size(), 2u);
+    EXPECT_EQ(layout.columns.at(1).caption, QStringLiteral("Fido concesso"));
+    EXPECT_TRUE(layout.columns.at(1).total);
+
+    QStringList colonne;
+    for (int i = 0; i < 20000; ++i)
+        colonne << QStringLiteral("CODICE");
+    writeLayout(QStringLiteral("Report/Enorme.ini"),
+                QStringLiteral("[Report]\nColonne=") + colonne.join(u',') + u'\n');
+    try {
+        vorp::ReportLayout::load(folder.path(), QStringLiteral("Enorme"), table);
+        FAIL() << "a layout of 20000 columns was accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("elenca 20000 colonne")))
+            << e.what();
+    }
+}
+
 TEST_F(ReportLayoutTest, LongTextWrapsInsideItsColumnAndAnEmptyTableSaysSo)
 {
     const QString lungo = QStringLiteral("Consorzio agrario interprovinciale delle province di Forlì, Cesena e Rimini "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +25,31 @@ public:
     // Section names in file order (a section repeated in the file is listed once).
     QStringList sections() const;
 
+    // Files larger than this are not read (they read as missing, with a warning naming the file):
+    // a settings file or a report layout is a few kilobytes, and reading a damaged or hostile
+    // giant one would hold the program for seconds.
+    static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
+
 private:
     QString m_path;
+};
+
+// A settings file read once, for a reader that asks many keys (a report layout with a section per
+// column): every question then costs a look-up, not a new reading of the file, so reading N keys
+// takes time linear in the file. The answers are those IniFile gives for the file as it was read.
+class IniSnapshot
+{
+public:
+    explicit IniSnapshot(const QString& path);
+
+    QString readString(const QString& section, const QString& key,
+                       const QString& defaultValue = QString()) const;
+    QStringList sections() const { return m_sections; }
+
+private:
+    // Section and key names in lower case; the first definition of a key in file order counts.
+    QHash<QString, QHash<QString, QString>> m_values;
+    QStringList m_sections;
 };
 
 } // namespace velkora::platform
