@@ -43,6 +43,7 @@ void spiegaFileNonAperto(const std::optional<db::DbError>& errore, QWidget* owne
     case db::DbError::FileProblem::NotADatabase:
     case db::DbError::FileProblem::InUse:
     case db::DbError::FileProblem::AccessDenied:
+    case db::DbError::FileProblem::NotAFile:
         messages.error(errore->describe(), owner);
         break;
     case db::DbError::FileProblem::None:

@@ -7,6 +7,8 @@
 #include "platform/NetworkProbe.h"
 #include "platform/TextCodec.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace velkora::db {
@@ -86,6 +88,25 @@ QByteArray buildDpb(const QStringList& params, int dialect)
     return dpb;
 }
 
+// A local database path must name a regular file, or nothing yet when a database is created
+// there; a link is followed to open an existing file, never to create one.
+void requireRegularFile(const QString& databaseName, bool creating)
+{
+    if (databaseName.isEmpty() || !serverOf(databaseName).isEmpty()
+        || databaseName.startsWith(QLatin1String("\\\\")))
+        return;
+    const QFileInfo info(databaseName);
+    if (info.isSymLink()) {
+        if (!info.exists())
+            throw DbError::notAFile(databaseName, QStringLiteral("a link to nothing"));
+        if (creating)
+            throw DbError::notAFile(databaseName, QStringLiteral("a link"));
+    }
+    if (info.exists() && !info.isFile())
+        throw DbError::notAFile(databaseName, info.isDir() ? QStringLiteral("a folder")
+                                                           : QStringLiteral("a device or a pipe"));
+}
+
 } // namespace
 
 Database::Database() = default;
@@ -114,6 +135,7 @@ void Database::attach()
     if (m_handle != 0)
         return;
     requireServerAnswers(m_name);
+    requireRegularFile(m_name, false);
     ISC_STATUS_ARRAY status;
     const QByteArray name = toCp1252(m_name);
     const QByteArray dpb = buildDpb(m_params, m_dialect);
@@ -193,6 +215,7 @@ void Database::create(const QStringList& createLines)
     if (attached())
         throw DbLogicError(QStringLiteral("create on an attached database"));
     requireServerAnswers(m_name);
+    requireRegularFile(m_name, true);
     QString statement = QStringLiteral("CREATE DATABASE ") + quoted(m_name) + QLatin1Char(' ');
     for (const QString& line : createLines)
         statement += line + QStringLiteral("\r\n");

@@ -65,6 +65,9 @@ QString fileMessage(DbError::FileProblem problem, const QString& name)
         return start + QStringLiteral(": mancano i permessi per leggere o scrivere il file.");
     case DbError::FileProblem::Missing:
         return start + QStringLiteral(": il file non esiste.");
+    case DbError::FileProblem::NotAFile:
+        return start + QStringLiteral(": il percorso non indica un file di dati (è una cartella, un "
+                                      "dispositivo o un collegamento a un file che non esiste).");
     case DbError::FileProblem::None:
         break;
     }
@@ -127,8 +130,19 @@ int systemErrorInText(const QString& message)
 
 } // namespace
 
+DbError DbError::notAFile(const QString& path, const QString& what)
+{
+    DbError error(QStringLiteral("%1: %2, not a regular file").arg(path, what), 0, {kIoError},
+                  QString());
+    error.m_notAFile = true;
+    error.setDatabase(path, true);
+    return error;
+}
+
 DbError::FileProblem DbError::fileProblem() const
 {
+    if (m_notAFile)
+        return FileProblem::NotAFile;
     if (anyOf(*this, kNotADatabaseCodes))
         return FileProblem::NotADatabase;
     if (hasCode(kAlreadyOpened))

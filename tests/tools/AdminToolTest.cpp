@@ -341,6 +341,23 @@ QByteArray readFile(const QString& path)
 
 } // namespace
 
+// A user database path that is a link to nothing: the tool makes no database through it (at the
+// link's target) and says why in Italian.
+TEST_F(AdminToolTest, ADatabasePathThatIsALinkToNothingIsRefused)
+{
+    const QString bersaglio = m_dir.filePath(QStringLiteral("altrove.fdb"));
+    ASSERT_TRUE(QDir().mkpath(folder() + QStringLiteral("/user")));
+    ASSERT_TRUE(QFile::link(bersaglio, userDatabase()));
+    for (const char* comando : {"init", "demo"}) {
+        SCOPED_TRACE(comando);
+        const ToolResult r = runTool({QString::fromLatin1(comando), folder()});
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("il percorso non indica un file di dati")))
+            << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(bersaglio));
+    }
+}
+
 // An installed copy keeps the program beside the tool and the modules in "moduli": init and demo
 // copy them into the new folder without replacing a file already there, and "programma" brings an
 // existing folder up to the installed files, touching only those that differ.

@@ -4,6 +4,7 @@
 #include "StampaReport.h"
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
+#include "db/DbError.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -243,6 +244,15 @@ int runCommand(const QStringList& arguments)
     try {
         return run(arguments.at(0), arguments.at(1));
     } catch (const std::exception& error) {
+        // A database's failure says in Italian what went wrong, with the engine's words after it.
+        if (const auto* descritto = dynamic_cast<const platform::DescribedFailure*>(&error)) {
+            const platform::FailureText testo = descritto->describe();
+            err() << "Errore: " << testo.message << "\n";
+            if (!testo.detail.isEmpty())
+                err() << testo.detail << "\n";
+            err() << Qt::flush;
+            return ExitFailure;
+        }
         err() << "Errore: " << QString::fromStdString(error.what()) << "\n" << Qt::flush;
         return ExitFailure;
     }

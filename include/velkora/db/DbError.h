@@ -41,10 +41,16 @@ public:
         Missing,      // no such file: the normal way to a new database
         NotADatabase, // not a Firebird database, or a damaged one
         InUse,        // held by another program (another instance with the embedded engine)
-        AccessDenied  // the file's permissions forbid reading or writing it
+        AccessDenied, // the file's permissions forbid reading or writing it
+        NotAFile      // the path names a folder, a device, a pipe, or a link to nothing
     };
     // Meaningful for the failure of an attach; a statement's failure gives None.
     FileProblem fileProblem() const;
+
+    // The refusal of a local path that is not a regular file, before the engine sees it: the
+    // engine would open a device or a pipe as a database (and change its permissions), or
+    // create a database at the target of a link that leads nowhere.
+    static DbError notAFile(const QString& path, const QString& what);
 
     // The database the failure concerns ("server:path" or a local path), when the db layer knows
     // it, and whether it happened while opening it. The Italian message names it.
@@ -64,6 +70,7 @@ private:
     int m_systemError = 0;
     QString m_databaseName;
     bool m_opening = false;
+    bool m_notAFile = false;
 };
 
 // Misuse of the db layer by its caller (a query without a database, a field name that the
