@@ -83,7 +83,8 @@ protected:
         voce(10, 140, 1, 100, "0", "Nascosto");
         voce(10, 141, 2, 140, "1", "Sotto il nascosto", uno);
         voce(10, 150, 1, 100, "1", "Listino <LINEA>Listino</LINEA> attivo", uno);
-        voce(10, 200, 0, -1, "1", "Bilancio <LINEA>Listino</LINEA>", dueX, "1");
+        // At the top and marked for mode 2: it runs in mode 1, so its function takes the window id.
+        voce(10, 200, 0, -1, "1", "Bilancio <LINEA>Listino</LINEA>", finestraX, "1");
         voce(10, 300, 0, -1, "1", "Archivi");
         voce(10, 310, 1, 300, "1", "Piano dei conti", uno);
         voce(10, 320, 2, 300, "1", "Profondità sbagliata", uno);
@@ -320,6 +321,8 @@ TEST_F(MenuSearchTest, EnterStartsTheChosenEntryInItsModeThroughTheDispatch)
         // The quick item starts in mode 1 with the program of its group.
         {"nuovo cliente", 1, "ApriFinestraX", true, false},
         {"st", 3, "ApriUno", false, false},
+        // A top-level entry marked for mode 2 runs in mode 1, as its click in the menu bar does.
+        {"bilancio", 0, "ApriFinestraX", true, false},
     };
     std::vector<QString> attesi;
     int chiamate = record().calls;
