@@ -262,19 +262,20 @@ TEST_F(NetworkLocation, NamedShareWithServerPathThatFailsReportsTheNetworkPath)
     EXPECT_EQ(folder.messages.texts(), QStringList{kNetworkFailure});
 }
 
-// A local folder where the database can be neither attached nor created: "user.fdb" is a
-// folder. The user is asked for the server.
+// A local folder where the database can be neither attached nor created: the folder the file
+// name leads into does not exist (a path that is a folder itself is refused with its own box).
+// The user is asked for the server.
 class UnreachableDatabase : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         cartella = folder.path() + QStringLiteral("dati/");
-        folder.makeFolder(QStringLiteral("dati/user.fdb"));
+        folder.makeFolder(QStringLiteral("dati"));
     }
     bool apri()
     {
-        return ApriOCreaDatabase(connection, cartella, QStringLiteral("user.fdb"), {}, {},
+        return ApriOCreaDatabase(connection, cartella, QStringLiteral("manca/user.fdb"), {}, {},
                                  nullptr, folder.messages);
     }
     QString ini(const char* key)
@@ -399,7 +400,7 @@ TEST_F(UnreachableDatabase, ConfiguredServerIsUsedWithoutPrompt)
         .writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), QStringLiteral("localhost/3059"));
     EXPECT_FALSE(apri());
     EXPECT_TRUE(folder.messages.dialogTitles().isEmpty());
-    EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost/3059:") + cartella + QStringLiteral("user.fdb"));
+    EXPECT_EQ(connection.databaseName(), QStringLiteral("localhost/3059:") + cartella + QStringLiteral("manca/user.fdb"));
 }
 
 // A local folder whose dati.ini names the server: the database is the server's, even with a
