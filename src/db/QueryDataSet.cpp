@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Decimal.h"
 #include "db/Query.h"
 #include "db/UpdateSql.h"
 
@@ -220,6 +221,8 @@ qint64 QueryDataSet::asInteger(const QString& name) const
     case QMetaType::Double:
         return static_cast<qint64>(v.toDouble());
     default:
+        if (v.metaType() == QMetaType::fromType<Decimal>())
+            return v.value<Decimal>().integerPart();
         return v.toLongLong();
     }
 }
