@@ -374,6 +374,12 @@ bool TAnagraficaForm::registraModifica()
     } catch (const db::DbError& errore) {
         TabX->messages().error(kErroreScrittura, errore.message(), this);
         return false;
+    } catch (const db::RecordDeleted& errore) {
+        // The row is gone from the table and from the dataset: the grid follows.
+        const platform::FailureText testo = errore.describe();
+        TabX->messages().warning(testo.message, testo.detail, this);
+        ricaricaGriglia();
+        return false;
     }
     return true;
 }

@@ -53,6 +53,10 @@ template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore,
         // The grid shows what the dataset holds now, whatever step failed.
         ricaricaGriglia();
         return false;
+    } catch (const platform::SilentAbort&) {
+        // The service has told the user why it stopped (a row deleted by another user).
+        ricaricaGriglia();
+        return false;
     }
     ricaricaGriglia();
     return true;
