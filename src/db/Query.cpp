@@ -5,6 +5,7 @@
 #include "db/Decimal.h"
 #include "db/FbClient.h"
 #include "db/SqlLexer.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
@@ -104,25 +105,6 @@ void scaledInteger(qint64 v, short scale, QVariant& out)
         out = QVariant::fromValue(Decimal(v, -scale));
 }
 
-// The Windows-1252 bytes of a text about to reach the database, composed first. A character
-// that the database cannot hold is refused before anything runs: it would be stored as "?".
-QByteArray storableBytes(const QString& text, const QString& field)
-{
-    const QString ready = platform::composed(text);
-    const QString bad = platform::firstUnstorable(ready);
-    if (!bad.isEmpty()) {
-        const QString code =
-            QStringLiteral("U+%1").arg(bad.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
-        const QString where = field.isEmpty()
-            ? QStringLiteral("Il testo dell'istruzione contiene")
-            : QStringLiteral("Il campo %1 contiene").arg(field);
-        throw DbLogicError::refused(
-            QStringLiteral("%1 il carattere \"%2\" (%3), che l'archivio non può memorizzare: "
-                           "non è stato scritto nulla.")
-                .arg(where, bad, code));
-    }
-    return platform::toCp1252(ready);
-}
 
 // A blob handle that is closed on every way out: a blob being written that did not reach its
 // close() is cancelled, so no half-written blob stays with the transaction.
