@@ -374,6 +374,18 @@ bool TAnagraficaForm::registraModifica()
     } catch (const db::DbError& errore) {
         TabX->messages().error(kErroreScrittura, errore.message(), this);
         return false;
+    } catch (const db::DbLogicError& errore) {
+        // A value the archive cannot hold (a character outside its character set): the layer
+        // refused it before writing, and its message says which field and why.
+        const platform::FailureText testo = errore.describe();
+        TabX->messages().error(testo.message, testo.detail, this);
+        return false;
+    } catch (const db::RecordDeleted& errore) {
+        // The row is gone from the table and from the dataset: the grid follows.
+        const platform::FailureText testo = errore.describe();
+        TabX->messages().warning(testo.message, testo.detail, this);
+        ricaricaGriglia();
+        return false;
     }
     return true;
 }

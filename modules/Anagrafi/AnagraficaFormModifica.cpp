@@ -32,6 +32,12 @@ bool TAnagraficaForm::bloccaRiga()
 {
     try {
         TabX->EventoBeforeEditDataSet(*m_dataSet, *ButtonSalva, m_anagrafica.tabella);
+    } catch (const db::DbLogicError& e) {
+        // A value the layer refused before writing it: its message names the field and why.
+        const platform::FailureText testo = e.describe();
+        TabX->messages().error(testo.message, testo.detail, this);
+        ricaricaGriglia();
+        return false;
     } catch (const platform::SilentAbort&) {
         return false; // the probe has shown the warning, naming who holds the row
     }
@@ -51,6 +57,16 @@ template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore,
     } catch (const db::DbError& e) {
         TabX->messages().error(errore, e.message(), this);
         // The grid shows what the dataset holds now, whatever step failed.
+        ricaricaGriglia();
+        return false;
+    } catch (const db::DbLogicError& e) {
+        // A value the layer refused before writing it: its message names the field and why.
+        const platform::FailureText testo = e.describe();
+        TabX->messages().error(testo.message, testo.detail, this);
+        ricaricaGriglia();
+        return false;
+    } catch (const platform::SilentAbort&) {
+        // The service has told the user why it stopped (a row deleted by another user).
         ricaricaGriglia();
         return false;
     }

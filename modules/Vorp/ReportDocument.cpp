@@ -1,5 +1,6 @@
 #include "ReportDocument.h"
 
+#include <velkora/db/Decimal.h>
 #include <velkora/db/Query.h>
 
 #include <QFontMetricsF>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace vorp {
 
@@ -27,8 +29,17 @@ const char* const kFontFamily = "DejaVu Sans";
 const QString kNoRows = QStringLiteral("Nessun dato da stampare");
 const QString kTotalCaption = QStringLiteral("Totale");
 
+using velkora::db::Decimal;
+
+bool isDecimal(const QVariant& v)
+{
+    return v.metaType() == QMetaType::fromType<Decimal>();
+}
+
 bool isNumber(const QVariant& v)
 {
+    if (isDecimal(v))
+        return true;
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -47,6 +58,39 @@ bool isNumber(const QVariant& v)
 bool isFraction(const QVariant& v)
 {
     return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
+}
+
+// An exact amount in the Italian way: "." between thousands, "," before the decimals, every
+// decimal of the scale ("-1.234,5000"). The units are 128-bit so that a total of many 64-bit
+// amounts still fits.
+QString italianAmount(__int128 units, int scale)
+{
+    const bool negative = units < 0;
+    unsigned __int128 magnitude = negative ? -static_cast<unsigned __int128>(units) : static_cast<unsigned __int128>(units);
+    QString digits;
+    do {
+        digits.prepend(QChar(u'0' + static_cast<int>(magnitude % 10)));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (digits.size() <= scale)
+        digits.prepend(QString(scale - digits.size() + 1, QLatin1Char('0')));
+    QString whole = digits.left(digits.size() - scale);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char('.'));
+    QString out = negative ? QStringLiteral("-") + whole : whole;
+    if (scale > 0)
+        out += QLatin1Char(',') + digits.right(scale);
+    return out;
+}
+
+// Reads an amount printed as text, in the Italian way ("1.234,50": "." between thousands, ","
+// before the decimals) or plain ("1234.5", as the db layer writes numbers as text).
+std::optional<Decimal> amountFromText(const QString& text)
+{
+    QString plain = text.trimmed();
+    if (plain.contains(QLatin1Char(',')))
+        plain.remove(QLatin1Char('.'));
+    return Decimal::fromString(plain);
 }
 
 QTextOption wrapping(Qt::Alignment alignment)
@@ -135,6 +179,11 @@ ReportDocument::ReportDocument(const ReportTable& table, ReportLayout layout, Re
 QString ReportDocument::formatNumber(const QVariant& value, int column) const
 {
     static const QLocale italian(QLocale::Italian, QLocale::Italy);
+    // An amount of a NUMERIC or DECIMAL column is printed with its column's decimals, exactly.
+    if (isDecimal(value)) {
+        const Decimal d = value.value<Decimal>();
+        return italianAmount(d.units(), d.scale());
+    }
     if (isFraction(value))
         return italian.toString(value.toDouble(), 'f', m_layout.columns.at(static_cast<std::size_t>(column)).decimals);
     // Whole numbers are printed as they are: codes must not get thousands separators.
@@ -157,27 +206,52 @@ QString ReportDocument::totalText(int column) const
     const ReportLayout::Column& c = m_layout.columns.at(static_cast<std::size_t>(column));
     if (!c.total)
         return QString();
-    bool fraction = false;
-    qint64 whole = 0;
+    // Whole numbers and amounts add up exactly, in units of the finest scale met; only a column
+    // of floating-point values (DOUBLE PRECISION) is summed as such.
+    __int128 units = 0;
+    int scale = 0;
+    bool amounts = false;
+    bool floating = false;
     double sum = 0;
+    auto addExact = [&](const Decimal& d) {
+        if (d.scale() > scale) {
+            for (int s = scale; s < d.scale(); ++s)
+                units *= 10;
+            scale = d.scale();
+        }
+        __int128 add = d.units();
+        for (int s = d.scale(); s < scale; ++s)
+            add *= 10;
+        units += add;
+    };
     for (const auto& row : m_table.rows) {
         const QVariant& v = row.at(static_cast<std::size_t>(c.source));
-        if (isFraction(v))
-            fraction = true;
-        if (isNumber(v)) {
-            whole += isFraction(v) ? 0 : v.toLongLong();
+        if (v.isNull())
+            continue;
+        if (isFraction(v)) {
+            floating = true;
             sum += v.toDouble();
-        } else if (!v.isNull()) {
+        } else if (isDecimal(v)) {
+            amounts = true;
+            addExact(v.value<Decimal>());
+        } else if (isNumber(v)) {
+            addExact(Decimal(v.toLongLong(), 0));
+        } else if (const std::optional<Decimal> d = amountFromText(velkora::db::valueToText(v))) {
             // Text that reads as a number (a total over a text column of amounts) counts too.
-            bool ok = false;
-            const double d = QLocale(QLocale::Italian).toDouble(v.toString(), &ok);
-            if (ok) {
-                sum += d;
-                fraction = fraction || d != std::floor(d);
-            }
+            amounts = amounts || d->scale() > 0;
+            addExact(*d);
         }
     }
-    return fraction ? formatNumber(QVariant(sum), column) : formatNumber(QVariant(static_cast<qint64>(std::llround(sum))), column);
+    if (floating) {
+        // A column mixing floating-point values with others prints as the floating-point one.
+        double exact = static_cast<double>(units);
+        for (int s = 0; s < scale; ++s)
+            exact /= 10.0;
+        return formatNumber(QVariant(sum + exact), column);
+    }
+    if (amounts)
+        return italianAmount(units, scale);
+    return italianAmount(units, 0).remove(QLatin1Char('.'));
 }
 
 void ReportDocument::preparePage(QPagedPaintDevice& device) const

@@ -19,7 +19,8 @@ namespace vorp {
 //     Titolo=Fido concesso            ; the caption; the column's name when missing
 //     Larghezza=20                    ; share of the page width; 10 when missing
 //     Totale=1                        ; prints the column's sum at the end
-//     Decimali=2                      ; decimals of numbers with a fraction; 2 when missing
+//     Decimali=2                      ; decimals of DOUBLE PRECISION numbers; 2 when missing
+//                                     ; (NUMERIC and DECIMAL amounts keep their own)
 //
 // Names are matched to the dataset's columns without regard to case; a listed name the dataset
 // does not have is left out. Without a layout file, or when none of its columns exists, every

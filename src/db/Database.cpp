@@ -234,9 +234,9 @@ void Database::executeImmediate(const QString& statement)
 {
     if (!attached())
         throw DbLogicError::notAttached(QStringLiteral("statement on a detached database"));
+    const QByteArray sql = storableBytes(statement, QString());
     Transaction t(this);
     t.start();
-    const QByteArray sql = toCp1252(statement);
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = m_handle;
     isc_dsql_execute_immediate(status, &handle, t.nativeHandle(), detail::sqlLength(sql), sql.constData(),

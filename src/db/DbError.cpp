@@ -225,6 +225,19 @@ platform::FailureText DbLogicError::describe() const
             QString::fromUtf8(what())};
 }
 
+RecordDeleted::RecordDeleted(const QString& detail)
+    : std::runtime_error(detail.toStdString())
+    , m_detail(detail)
+{
+}
+
+platform::FailureText RecordDeleted::describe() const
+{
+    return {QStringLiteral("Questo record è già stato cancellato da un altro utente in un'altra "
+                           "sessione di lavoro"),
+            m_detail};
+}
+
 QString serverOf(const QString& databaseName)
 {
     // The named-pipe form "\\SRV\C:\Dati\user.fdb".

@@ -2,8 +2,10 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Decimal.h"
 #include "db/FbClient.h"
 #include "db/SqlLexer.h"
+#include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/TextCodec.h"
 
@@ -19,7 +21,6 @@
 namespace velkora::db {
 
 using platform::fromCp1252;
-using platform::toCp1252;
 
 namespace {
 
@@ -94,18 +95,16 @@ ISC_TIME encodeTime(const QTime& time)
     return out + static_cast<ISC_TIME>(time.msec() * 10);
 }
 
-qint64 scaledInteger(qint64 v, short scale, QVariant& out)
+// A NUMERIC or DECIMAL column (negative scale) keeps its units and scale exactly; a plain
+// integer column stays an integer.
+void scaledInteger(qint64 v, short scale, QVariant& out)
 {
-    if (scale == 0) {
+    if (scale == 0)
         out = QVariant(v);
-        return v;
-    }
-    double d = static_cast<double>(v);
-    for (short s = scale; s < 0; ++s)
-        d /= 10.0;
-    out = QVariant(d);
-    return v;
+    else
+        out = QVariant::fromValue(Decimal(v, -scale));
 }
+
 
 // A blob handle that is closed on every way out: a blob being written that did not reach its
 // close() is cancelled, so no half-written blob stays with the transaction.
@@ -327,6 +326,16 @@ QVariant decodeValue(const XSQLVAR& v, isc_db_handle* db, isc_tr_handle* tr)
 // type and the engine converts it to the parameter's type.
 void encodeValue(XSQLVAR& v, const QVariant& value, const QString& name, QByteArray& buf)
 {
+    if (value.metaType() == QMetaType::fromType<Decimal>()) {
+        const Decimal d = value.value<Decimal>();
+        const qint64 units = d.units();
+        buf = QByteArray(reinterpret_cast<const char*>(&units), sizeof units);
+        v.sqltype = SQL_INT64 + 1;
+        v.sqlscale = static_cast<ISC_SHORT>(-d.scale());
+        v.sqllen = sizeof units;
+        v.sqldata = buf.data();
+        return;
+    }
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -372,7 +381,7 @@ void encodeValue(XSQLVAR& v, const QVariant& value, const QString& name, QByteAr
     }
     default: {
         buf = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
-                                                      : toCp1252(valueToText(value));
+                                                      : storableBytes(valueToText(value), name);
         if (buf.size() > 32765)
             throw DbLogicError(QStringLiteral("text parameter too long for a non-blob column: ")
                                + name);
@@ -415,6 +424,7 @@ struct Query::Statement
     std::vector<short> outNulls;
     std::vector<QString> paramNames;
     std::vector<short> inTypes; // parameter types as described, before a run rewrites them
+    std::vector<short> inScales; // and their scales (negative for NUMERIC and DECIMAL)
 
     void release(Database* db)
     {
@@ -469,8 +479,11 @@ struct Query::Statement
         layOutOutputs();
         paramNames = std::move(names);
         inTypes.clear();
-        for (int i = 0; i < in->sqld; ++i)
+        inScales.clear();
+        for (int i = 0; i < in->sqld; ++i) {
             inTypes.push_back(static_cast<short>(in->sqlvar[i].sqltype & ~1));
+            inScales.push_back(in->sqlvar[i].sqlscale);
+        }
         preparedText = text;
     }
 
@@ -537,7 +550,7 @@ struct Query::Statement
             if (inTypes[k] == SQL_BLOB) {
                 const QByteArray bytes = value->typeId() == QMetaType::QByteArray
                     ? value->toByteArray()
-                    : toCp1252(valueToText(*value));
+                    : storableBytes(valueToText(*value), name);
                 const ISC_QUAD id = writeBlob(h.db, h.tr, bytes);
                 buf = QByteArray(reinterpret_cast<const char*>(&id), sizeof id);
                 v.sqltype = SQL_BLOB + 1;
@@ -545,9 +558,27 @@ struct Query::Statement
                 v.sqldata = buf.data();
                 continue;
             }
+            if (value->metaType() == QMetaType::fromType<Decimal>())
+                requireFits(value->value<Decimal>(), k, name);
             encodeValue(v, *value, name, buf);
         }
         return nIn > 0 ? in.get() : nullptr;
+    }
+
+    // The engine would round an amount with more decimals than its column keeps: refused.
+    void requireFits(const Decimal& d, std::size_t k, const QString& name) const
+    {
+        const short type = inTypes[k];
+        if (type != SQL_SHORT && type != SQL_LONG && type != SQL_INT64)
+            return;
+        const int decimals = -inScales[k];
+        if (d.scale() <= decimals || d.rescaled(decimals))
+            return;
+        throw DbLogicError::refused(
+            QStringLiteral("Il valore %1 del campo %2 ha più decimali dei %3 che il campo "
+                           "conserva: non è stato scritto nulla.")
+                .arg(d.toString(QLatin1Char(',')), name)
+                .arg(decimals));
     }
 
     std::vector<Query::Column> columns() const
@@ -825,6 +856,8 @@ qint64 Query::asInteger(int index) const
     }
     if (v.typeId() == QMetaType::Double)
         return static_cast<qint64>(v.toDouble());
+    if (v.metaType() == QMetaType::fromType<Decimal>())
+        return v.value<Decimal>().integerPart();
     return v.toLongLong();
 }
 
@@ -876,7 +909,7 @@ void Query::run()
     const Statement::Handles handles{static_cast<isc_db_handle*>(m_database->nativeHandle()),
                                      tr->nativeHandle()};
     std::vector<QString> names;
-    const QByteArray text = toCp1252(translateParams(sqlText(), names));
+    const QByteArray text = storableBytes(translateParams(sqlText(), names), QString());
     st.prepareIfChanged(handles, text, std::move(names), m_database->generation());
 
     if (!st.isSelect())
@@ -897,6 +930,8 @@ QString valueToText(const QVariant& value)
 {
     if (value.isNull())
         return QString();
+    if (value.metaType() == QMetaType::fromType<Decimal>())
+        return value.value<Decimal>().toString();
     switch (value.typeId()) {
     case QMetaType::QString:
         return value.toString();

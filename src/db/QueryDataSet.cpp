@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Decimal.h"
 #include "db/Query.h"
 #include "db/UpdateSql.h"
 
@@ -220,6 +221,8 @@ qint64 QueryDataSet::asInteger(const QString& name) const
     case QMetaType::Double:
         return static_cast<qint64>(v.toDouble());
     default:
+        if (v.metaType() == QMetaType::fromType<Decimal>())
+            return v.value<Decimal>().integerPart();
         return v.toLongLong();
     }
 }
@@ -278,6 +281,16 @@ void QueryDataSet::post()
         writer.setParam(m_fields.at(i), m_buffer[static_cast<std::size_t>(i)]);
     writer.execSql();
     m_rowsAffected = writer.rowsAffected();
+    if (!inserting && m_rowsAffected == 0) {
+        // Another user deleted the row since it was read. Nothing was written; the row leaves
+        // the rows too, so that it is neither shown nor written again as if it still existed.
+        const QString key = m_fields.isEmpty() ? QString() : valueToText(m_rows[static_cast<std::size_t>(m_current)][0]);
+        m_buffer.clear();
+        m_rows.erase(m_rows.begin() + m_current);
+        m_state = State::Browse;
+        throw RecordDeleted(QStringLiteral("The modify statement changed no row (%1 = %2).")
+                                .arg(m_fields.value(0), key));
+    }
 
     if (inserting) {
         m_rows.push_back(std::move(m_buffer));

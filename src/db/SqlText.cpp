@@ -1,5 +1,8 @@
 #include "db/SqlText.h"
 
+#include "db/DbError.h"
+#include "platform/TextCodec.h"
+
 namespace velkora::db {
 
 namespace {
@@ -74,6 +77,24 @@ bool isPlainIdentifier(const QString& name)
             return false;
     }
     return true;
+}
+
+QByteArray storableBytes(const QString& text, const QString& field)
+{
+    const QString ready = platform::composed(text);
+    const QString bad = platform::firstUnstorable(ready);
+    if (!bad.isEmpty()) {
+        const QString code =
+            QStringLiteral("U+%1").arg(bad.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
+        const QString where = field.isEmpty()
+            ? QStringLiteral("Il testo dell'istruzione contiene")
+            : QStringLiteral("Il campo %1 contiene").arg(field);
+        throw DbLogicError::refused(
+            QStringLiteral("%1 il carattere \"%2\" (%3), che l'archivio non può memorizzare: "
+                           "non è stato scritto nulla.")
+                .arg(where, bad, code));
+    }
+    return platform::toCp1252(ready);
 }
 
 } // namespace velkora::db

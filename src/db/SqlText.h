@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -35,5 +36,11 @@ QString quotedTime(const QTime& time);
 // True for a plain SQL identifier (letters, digits, "_" and "$", starting with a letter), the
 // only form in which a table or generator name from a caller is placed into a statement.
 bool isPlainIdentifier(const QString& name);
+
+// The Windows-1252 bytes of a text on its way to the database (a statement's text, a bound
+// value), composed first. A character that the database cannot hold would be stored as "?": it
+// is refused instead, before anything runs, with a DbLogicError whose Italian message names the
+// field (or the statement's text when field is empty) and the character.
+QByteArray storableBytes(const QString& text, const QString& field);
 
 } // namespace velkora::db

@@ -25,10 +25,39 @@ char encodeOne(char16_t c)
     return '?';
 }
 
+// Below U+0300 there is no combining mark and every character is already composed, so most
+// texts of the suite need no work.
+bool mayChangeWhenComposed(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x0300)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-QByteArray toCp1252(const QString& text)
+QString composed(const QString& text)
 {
+    return mayChangeWhenComposed(text) ? text.normalized(QString::NormalizationForm_C) : text;
+}
+
+QString firstUnstorable(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            return text.mid(i, 2);
+        if (c.isSurrogate() || (encodeOne(c.unicode()) == '?' && c != QLatin1Char('?')))
+            return QString(c);
+    }
+    return QString();
+}
+
+QByteArray toCp1252(const QString& input)
+{
+    const QString text = composed(input);
     QByteArray out;
     out.resize(text.size());
     char* p = out.data();

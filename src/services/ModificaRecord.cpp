@@ -56,13 +56,24 @@ Segnalibro rigaCorrente(const db::QueryDataSet& dataSet)
     return {dataSet.asString(campoChiave(dataSet)), dataSet.row()};
 }
 
-// Posts the pending edit or insertion when something was changed, drops it otherwise.
-void concludiModifica(db::QueryDataSet& dataSet)
+// Posts the pending edit or insertion when something was changed, drops it otherwise. An edited
+// row that another user deleted meanwhile is not written (nor made again): the user is told,
+// and the save stops there with a silent abort, so nothing is committed and the save button
+// does not claim that something was saved.
+void concludiModifica(db::QueryDataSet& dataSet, platform::MessageService& messaggi,
+                      QWidget* finestra)
 {
-    if (dataSet.modified())
-        dataSet.post();
-    else
+    if (!dataSet.modified()) {
         dataSet.cancel();
+        return;
+    }
+    try {
+        dataSet.post();
+    } catch (const db::RecordDeleted& e) {
+        const platform::FailureText testo = e.describe();
+        messaggi.warning(testo.message, testo.detail, finestra);
+        throw platform::SilentAbort();
+    }
 }
 
 db::Transaction& transazioneDiDefault(const db::QueryDataSet& dataSet)
@@ -123,7 +134,7 @@ void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnali
                                   bool& segnalibroValido, QAbstractButton& pulsanteSalva)
 {
     if (dataSet.active()) {
-        concludiModifica(dataSet);
+        concludiModifica(dataSet, messages(), ownerWindow());
         segnalibro = rigaCorrente(dataSet);
         segnalibroValido = true;
     } else {
@@ -231,7 +242,7 @@ void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& s
 {
     if (tagPulsante(pulsanteSalva) == 1) {
         if (messages().confirm(kModificheNonSalvate, ownerWindow())) {
-            concludiModifica(dataSet);
+            concludiModifica(dataSet, messages(), ownerWindow());
             impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
         } else {
             // The user said not to save: the edit still in the buffer goes too, or the commit

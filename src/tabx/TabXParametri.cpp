@@ -5,9 +5,13 @@
 
 #include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/Decimal.h"
 #include "db/SqlText.h"
 #include "platform/DateFormat.h"
 #include "platform/MessageService.h"
+
+#include <cmath>
+#include <optional>
 
 namespace velkora {
 
@@ -24,12 +28,42 @@ QString senzaApostrofi(const QString& testo)
     return out;
 }
 
-// The number as the statements write it, with "." as decimal separator.
-QString numeroSql(const QString& numero)
+// The largest whole number that the column NUMERO (DOUBLE PRECISION) keeps exactly.
+constexpr qint64 kNumeroMassimo = qint64(1) << 53;
+
+// The number as the statements write it, or nothing when the in-memory field Numero (a 64-bit
+// integer) could not take it back at the next load: a whole number, written with "," or "." as
+// decimal separator ("12", "12,0"), within what the column keeps exactly.
+std::optional<QString> numeroSql(const QString& numero)
 {
-    QString out = numero;
-    out.replace(QLatin1Char(','), QLatin1Char('.'));
-    return out;
+    const std::optional<db::Decimal> letto = db::Decimal::fromString(numero);
+    const std::optional<db::Decimal> intero = letto ? letto->rescaled(0) : std::nullopt;
+    if (!intero || intero->units() > kNumeroMassimo || intero->units() < -kNumeroMassimo)
+        return std::nullopt;
+    return QString::number(intero->units());
+}
+
+QString numeroRifiutato(const QString& nome, const QString& numero)
+{
+    return QStringLiteral("Impossibile salvare il parametro %1: il numero \"%2\" non è un numero "
+                          "intero compreso tra -%3 e %3, come il parametro lo conserva. Non è "
+                          "stato scritto nulla.")
+        .arg(nome, numero)
+        .arg(kNumeroMassimo);
+}
+
+// NUMERO as the in-memory field Numero reads it: a whole number of the column as an integer
+// text (the column is DOUBLE PRECISION, whose text form would otherwise be "1e+15" for large
+// values).
+QString numeroLetto(const db::Query& query)
+{
+    const QVariant valore = query.value(QStringLiteral("NUMERO"));
+    if (valore.typeId() == QMetaType::Double) {
+        const double d = valore.toDouble();
+        if (std::trunc(d) == d && std::fabs(d) <= static_cast<double>(kNumeroMassimo))
+            return QString::number(static_cast<qint64>(d));
+    }
+    return db::valueToText(valore);
 }
 
 // The date read in the short date format and written month first. A text that is not a date is
@@ -147,7 +181,7 @@ void TTabXForm::AggiornaParametriTabX()
             MemTabX.open();
         if (!MemTabX.locate(QStringLiteral("Tipo"), kTipoTabX, QStringLiteral("Nome"), nome)) {
             Inserisci(
-                kTipoTabX, nome, query.asString(QStringLiteral("NUMERO")),
+                kTipoTabX, nome, numeroLetto(query),
                 query.asString(QStringLiteral("TESTO")), query.asString(QStringLiteral("DATA")),
                 query.asString(QStringLiteral("MEMO")), query.asString(QStringLiteral("LIVELLO1")),
                 query.asString(QStringLiteral("LIVELLO2")),
@@ -158,7 +192,8 @@ void TTabXForm::AggiornaParametriTabX()
         try {
             bool tuttiVuoti = true;
             for (const QString& campo : valori) {
-                const QString testo = query.asString(campo.toUpper());
+                const QString testo = campo == valori[0] ? numeroLetto(query)
+                                                         : query.asString(campo.toUpper());
                 if (!testo.isEmpty()) {
                     tuttiVuoti = false;
                     MemTabX.setAsString(campo, testo);
@@ -201,6 +236,11 @@ bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& 
     if (VerificaEsistenzaInTabX(progetto, situazione, nome))
         return true;
     const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
+    const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
+    if (!numeroScritto) {
+        messages().error(numeroRifiutato(nome, numero), ownerWindow());
+        return false;
+    }
     db::Query query(&IBDatabase1, &IBTransaction1);
     query.add(QStringLiteral("INSERT INTO TABX VALUES("));
     query.add(QStringLiteral("GEN_ID(CODICETABXCOUNTER,1),"));
@@ -208,7 +248,7 @@ bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& 
     query.add(db::quoted(situazione) + QLatin1Char(','));
     query.add(QStringLiteral("'TBX',"));
     query.add(db::quoted(nome) + QLatin1Char(','));
-    query.add(valoreOppureNull(numero, numeroSql(numero)));
+    query.add(valoreOppureNull(numero, *numeroScritto));
     query.add(valoreOppureNull(testo, senzaApostrofi(testo)));
     query.add(valoreOppureNull(data, dataScritta));
     query.add(memo.isEmpty() ? QStringLiteral("NULL,") : QStringLiteral(":MEMO,"));
@@ -228,11 +268,16 @@ bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& si
     if (!VerificaEsistenzaInTabX(progetto, situazione, nome))
         return false;
     const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
+    const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
+    if (!numeroScritto) {
+        messages().error(numeroRifiutato(nome, numero), ownerWindow());
+        return false;
+    }
     db::Query query(&IBDatabase1, &IBTransaction1);
     query.add(QStringLiteral("UPDATE TABX SET"));
     query.add(numero.isEmpty()
                   ? QStringLiteral("NUMERO=NULL,")
-                  : QStringLiteral("NUMERO=") + db::quoted(numeroSql(numero)) + QLatin1Char(','));
+                  : QStringLiteral("NUMERO=") + db::quoted(*numeroScritto) + QLatin1Char(','));
     query.add(testo.isEmpty() ? QStringLiteral("TESTO=NULL,")
                               : QStringLiteral("TESTO=") + db::quoted(senzaApostrofi(testo)) +
                                     QLatin1Char(','));

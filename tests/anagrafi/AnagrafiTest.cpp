@@ -340,6 +340,46 @@ TEST_F(AnagrafiTest, TypingTurnsTheSaveButtonRedAndSavingCommitsAndTurnsItGreen)
     EXPECT_EQ(campo(w, "RAGIONESOCIALE")->text(), QStringLiteral("Edilizia Forlì S.p.A."));
 }
 
+// A name typed with a combining accent is saved composed; one with characters the archive cannot
+// hold is refused when saved, naming the field and the character, and nothing is written: the
+// typed text stays in the window, the save button red, until the user corrects it.
+TEST_F(AnagrafiTest, CharactersTheArchiveCannotHoldAreRefusedNamingTheFieldAndNothingIsSaved)
+{
+    QWidget* w = apriClienti();
+    ASSERT_NE(w, nullptr);
+    seleziona(w, QStringLiteral("Edilizia Forlì S.p.A."));
+    QLineEdit* nome = campo(w, "RAGIONESOCIALE");
+    // An input method hands over the whole text at once, emoji and combining accent included.
+    auto digita = [nome](const QString& testo) {
+        nome->setFocus();
+        nome->selectAll();
+        QTest::sendKeyEvent(QTest::Click, nome, Qt::Key_unknown, testo, Qt::NoModifier);
+    };
+    const QString rifiutato = QStringLiteral("Pek \u5317\u4eac \U0001F600 cafe\u0301");
+    digita(rifiutato);
+    ASSERT_EQ(nome->text(), rifiutato);
+    pulsante(w, "ButtonSalva")->click();
+    ASSERT_EQ(folder.messages.boxes().size(), 1u)
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(folder.messages.boxes().at(0).kind, platform::BoxKind::Error);
+    EXPECT_EQ(folder.messages.boxes().at(0).text,
+              QStringLiteral("Il campo RAGIONESOCIALE contiene il carattere \"\u5317\" (U+5317), che "
+                             "l'archivio non può memorizzare: non è stato scritto nulla."));
+    folder.messages.clear();
+    EXPECT_EQ(tag(w), 1);
+    EXPECT_EQ(nome->text(), rifiutato);
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 2),
+              QStringLiteral("Edilizia Forlì S.p.A."));
+
+    digita(QStringLiteral("Pek cafe\u0301"));
+    pulsante(w, "ButtonSalva")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(tag(w), 0);
+    EXPECT_EQ(colonna(QStringLiteral("CLIENTI"), QStringLiteral("RAGIONESOCIALE"), 2),
+              QStringLiteral("Pek caf\u00e9"));
+}
+
 TEST_F(AnagrafiTest, ANewCustomerTakesTheNextGeneratorValueAndIsSavedWithWhatWasTyped)
 {
     test::exec(ditta, QStringLiteral("SET GENERATOR CODICECLIENTICOUNTER TO 41"));

@@ -169,10 +169,10 @@ TEST_F(TabXParametri, InserisciConvertsEachTextToItsFieldOrAddsNothing)
 TEST_F(TabXParametri, AggiungiWritesTheValueOnceInTheSuitesForms)
 {
     EXPECT_TRUE(form->AggiungiParametroInTabX(
-        QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("Titolo"), QStringLiteral("3,5"),
+        QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("Titolo"), QStringLiteral("-3,0"),
         QStringLiteral("L'ARCHIVIO"), QStringLiteral("25/12/2024"),
         QStringLiteral("riga 'uno'\nriga due"), QStringLiteral("4"), QString()));
-    const QString attesa = QStringLiteral("1|2|Titolo|3.5|L") + kAccento +
+    const QString attesa = QStringLiteral("1|2|Titolo|-3|L") + kAccento +
                            QStringLiteral("ARCHIVIO|25/12/2024|riga ") + kAccento +
                            QStringLiteral("uno") + kAccento + QStringLiteral("\nriga due|4|");
     EXPECT_EQ(righe(), QStringList{attesa});
@@ -222,10 +222,10 @@ TEST_F(TabXParametri, WritesThatTheDatabaseRefusesAreReportedAndChangeNothing)
     EXPECT_FALSE(form->AggiungiParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
                                                QStringLiteral("Livello"), {}, QStringLiteral("t"),
                                                {}, {}, QStringLiteral("alto"), {}));
-    // A number that is not a number: the update fails.
+    // A text longer than its column: the update fails.
     EXPECT_FALSE(form->ScriviParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
-                                             QStringLiteral("Esistente"), QStringLiteral("cinque"),
-                                             QStringLiteral("nuovo"), {}, {}));
+                                             QStringLiteral("Esistente"), QStringLiteral("5"),
+                                             QString(1100, QLatin1Char('x')), {}, {}));
     ASSERT_EQ(folder.messages.boxes().size(), 2u);
     EXPECT_EQ(folder.messages.boxes()[0].kind, BoxKind::Error);
     EXPECT_EQ(
@@ -252,6 +252,75 @@ TEST_F(TabXParametri, WritesThatTheDatabaseRefusesAreReportedAndChangeNothing)
     EXPECT_EQ(folder.messages.boxes().size(), 2u);
 }
 
+// The in-memory field Numero holds a 64-bit integer and the column NUMERO a double: a number
+// is written only when the next load can put it back into Numero as it was written. What is
+// written loads without error; what is refused leaves the stored row as it was, with a box.
+TEST_F(TabXParametri, NumbersAreWrittenOnlyWhenTheLoadCanReadThemBack)
+{
+    struct Caso
+    {
+        const char* numero;
+        const char* letto; // Numero after the load; nullptr: refused when written
+    } casi[] = {
+        {"12", "12"},
+        {"-12,0", "-12"},
+        {"+7.000", "7"},
+        {"9007199254740992", "9007199254740992"},
+        {"-9007199254740992", "-9007199254740992"},
+        {"1,5", nullptr},
+        {"0,0001", nullptr},
+        {"9007199254740993", nullptr},
+        {"99999999999999999999", nullptr},
+        {"1.000,5", nullptr},
+        {"dieci", nullptr},
+    };
+    ASSERT_TRUE(form->AggiungiParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
+                                              QStringLiteral("Scritto"), QStringLiteral("1"),
+                                              QStringLiteral("t"), {}, {}, {}, {}));
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.numero);
+        const QString numero = QString::fromUtf8(c.numero);
+        const QString nome = QStringLiteral("N") + numero;
+        folder.messages.clear();
+        const QStringList prima = righe();
+        const bool aggiunto = form->AggiungiParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
+                                                            nome, numero, QStringLiteral("t"), {},
+                                                            {}, {}, {});
+        const bool scritto = form->ScriviParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
+                                                         QStringLiteral("Scritto"), numero,
+                                                         QStringLiteral("t"), {}, {});
+        if (c.letto) {
+            EXPECT_TRUE(aggiunto);
+            EXPECT_TRUE(scritto);
+            EXPECT_TRUE(folder.messages.boxes().empty());
+            // The load of every row of the user goes through, and Numero holds the number.
+            form->IBTransaction1.restart();
+            ASSERT_NO_THROW(form->AggiornaParametriTabX());
+            for (const QString& n : {nome, QStringLiteral("Scritto")}) {
+                ASSERT_TRUE(form->MemTabX.locate(QStringLiteral("Nome"), n));
+                EXPECT_EQ(form->MemTabX.asString(QStringLiteral("Numero")),
+                          QString::fromUtf8(c.letto));
+            }
+            continue;
+        }
+        EXPECT_FALSE(aggiunto);
+        EXPECT_FALSE(scritto);
+        EXPECT_EQ(righe(), prima) << "nothing stored";
+        ASSERT_EQ(folder.messages.boxes().size(), 2u);
+        for (const auto& box : folder.messages.boxes()) {
+            EXPECT_EQ(box.kind, BoxKind::Error);
+            EXPECT_TRUE(box.text.startsWith(QStringLiteral("Impossibile salvare il parametro ")))
+                << box.text.toStdString();
+            EXPECT_TRUE(box.text.contains(QLatin1Char('"') + numero + QLatin1Char('"')))
+                << box.text.toStdString();
+            EXPECT_TRUE(box.text.contains(QStringLiteral("non è un numero intero")))
+                << box.text.toStdString();
+        }
+        EXPECT_TRUE(folder.messages.boxes()[0].text.contains(nome));
+    }
+    EXPECT_TRUE(sentinellaIntatta());
+}
+
 TEST_F(TabXParametri, ScriviRewritesAllFourValuesOfAnExistingRowOnly)
 {
     ASSERT_TRUE(form->AggiungiParametroInTabX(QStringLiteral("1"), QStringLiteral("2"),
@@ -270,8 +339,8 @@ TEST_F(TabXParametri, ScriviRewritesAllFourValuesOfAnExistingRowOnly)
         const char* memo;
         const char* atteso;
     } casi[] = {
-        {"7,25", "nuovo", "03/03/2006", "memo nuovo",
-         "1|2|Valore|7.25|nuovo|03/03/2006|memo nuovo|3|"},
+        {"7,00", "nuovo", "03/03/2006", "memo nuovo",
+         "1|2|Valore|7|nuovo|03/03/2006|memo nuovo|3|"},
         {"", "", "", "", "1|2|Valore|||||3|"},
         {"8", "d'altro", "", "",
          "1|2|Valore|8|d\xc2\xb4"

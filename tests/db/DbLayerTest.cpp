@@ -83,7 +83,7 @@ TEST_F(DbLayerTest, LiteralConventionsAreAcceptedByTheEngine)
     EXPECT_EQ(q.value(0).toDate(), QDate(2006, 3, 4)) << "month first";
     EXPECT_EQ(q.asString(0), QStringLiteral("04/03/2006")) << "shown day first";
     EXPECT_EQ(q.asString(1), QStringLiteral("17:05:09"));
-    EXPECT_EQ(q.asString(2), QStringLiteral("1234.5"));
+    EXPECT_EQ(q.asString(2), QStringLiteral("1234.50")) << "an amount with its column's decimals";
     EXPECT_EQ(dateText(QDate(2006, 3, 3)), QStringLiteral("03/03/2006"));
 }
 

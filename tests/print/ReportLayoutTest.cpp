@@ -173,4 +173,63 @@ TEST_F(ReportLayoutTest, AFileThatCannotBeWrittenIsRefused)
     EXPECT_EQ(pages, 0);
 }
 
+// The total goes after the last row when there is room for it on that page, and on a page of
+// its own, with its own "Pagina N di N", when the rows fill the last page exactly: never over
+// the page number. The rows per page are measured first from a report without a total.
+TEST_F(ReportLayoutTest, TheTotalGoesOnAPageOfItsOwnWhenTheRowsFillTheLastPage)
+{
+    auto righe = [](int count) {
+        vorp::ReportTable t;
+        t.columns = {QStringLiteral("RIGA"), QStringLiteral("IMPORTO")};
+        for (int i = 1; i <= count; ++i)
+            t.rows.push_back({QStringLiteral("r%1").arg(i), 1});
+        return t;
+    };
+    auto stampa = [&](const vorp::ReportTable& t, bool totale) {
+        vorp::ReportLayout layout = vorp::ReportLayout::allColumns(t);
+        layout.columns.at(1).total = totale;
+        const vorp::ReportDocument document(t, layout, {QStringLiteral("T"), QStringLiteral("Ditta"), QDate(2024, 1, 2)});
+        const QString pdf = folder.file(QStringLiteral("pagine.pdf"));
+        EXPECT_TRUE(document.writePdf(pdf));
+        QList<QStringList> pages;
+        for (const QString& page : test::pdfPages(pdf))
+            pages << test::squeezedLines(page);
+        return pages;
+    };
+    const vorp::ReportTable molte = righe(300);
+    const QList<QStringList> senzaTotale = stampa(molte, false);
+    ASSERT_GE(senzaTotale.size(), 2);
+    // Title, company, captions, the rows, the page number.
+    const int perPagina = static_cast<int>(senzaTotale.front().size()) - 4;
+    ASSERT_GT(perPagina, 10);
+
+    const struct
+    {
+        const char* name;
+        int rows;
+        int pages;
+        int rowsOnLast; // rows printed on the last page, before the total
+    } cases[] = {
+        {"RoomForTheTotal", perPagina - 1, 1, perPagina - 1},
+        {"RowsFillThePage", perPagina, 2, 0},
+        {"RowsFillTheSecondPage", 2 * perPagina, 3, 0},
+        {"OneRowOver", perPagina + 1, 2, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QList<QStringList> pages = stampa(righe(c.rows), true);
+        ASSERT_EQ(pages.size(), c.pages);
+        for (int p = 0; p < c.pages; ++p) {
+            SCOPED_TRACE(p + 1);
+            const QStringList& lines = pages.at(p);
+            EXPECT_EQ(lines.constLast(), QStringLiteral("Pagina %1 di %2").arg(p + 1).arg(c.pages));
+            EXPECT_EQ(lines.filter(QStringLiteral("Totale")).size(), p == c.pages - 1 ? 1 : 0);
+        }
+        const QStringList& last = pages.constLast();
+        ASSERT_GE(last.size(), 5);
+        EXPECT_EQ(last.at(last.size() - 2), QStringLiteral("Totale %1").arg(c.rows));
+        EXPECT_EQ(last.size() - 5, c.rowsOnLast);
+    }
+}
+
 } // namespace

@@ -124,6 +124,41 @@ TEST_F(StampaCommandTest, TwoThousandRowsSpanPagesWithEveryRowOnceAndTheTotalAtT
     EXPECT_EQ(expected, 2001);
 }
 
+// The amounts of the example that a double printed as "12345678901234,57" and
+// "-100000000000000,00": the PDF shows every decimal of the column and the exact total.
+TEST_F(StampaCommandTest, AmountsArePrintedWithEveryDecimalOfTheirColumnAndTotalledExactly)
+{
+    folder.installUserDatabase();
+    {
+        db::Database database;
+        test::attach(database, folder.userDatabase());
+        test::exec(database, QStringLiteral("CREATE TABLE IMPORTI (CODICE INTEGER NOT NULL PRIMARY KEY, "
+                                            "IMPORTO NUMERIC(18,4))"));
+        test::exec(database, QStringLiteral("INSERT INTO IMPORTI VALUES (1, 12345678901234.5678)"));
+        test::exec(database, QStringLiteral("INSERT INTO IMPORTI VALUES (2, -99999999999999.9999)"));
+        test::exec(database, QStringLiteral("INSERT INTO IMPORTI VALUES (3, 0.0001)"));
+        database.detach();
+    }
+    folder.makeFolder(QStringLiteral("Report"));
+    QFile layout(folder.file(QStringLiteral("Report/Importi.ini")));
+    ASSERT_TRUE(layout.open(QIODevice::WriteOnly));
+    layout.write("[Report]\nColonne=CODICE,IMPORTO\n[IMPORTO]\nTitolo=Importo\nTotale=1\n");
+    layout.close();
+    const QString pdf = folder.file(QStringLiteral("importi.pdf"));
+    const Esito run = stampa({folder.path(), pdf, QStringLiteral("SELECT CODICE, IMPORTO FROM IMPORTI ORDER BY CODICE"),
+                              QStringLiteral("--titolo"), QStringLiteral("Importi"), QStringLiteral("--report"),
+                              QStringLiteral("Importi")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = test::squeezedLines(test::pdfPages(pdf).value(0));
+    // Title, captions (no company line without --ditta), rows, total, page number.
+    ASSERT_EQ(lines.size(), 7) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines.at(1), QStringLiteral("CODICE Importo"));
+    EXPECT_EQ(lines.at(2), QStringLiteral("1 12.345.678.901.234,5678"));
+    EXPECT_EQ(lines.at(3), QStringLiteral("2 -99.999.999.999.999,9999"));
+    EXPECT_EQ(lines.at(4), QStringLiteral("3 0,0001"));
+    EXPECT_EQ(lines.at(5), QStringLiteral("Totale -87.654.321.098.765,4320"));
+}
+
 struct Refusal
 {
     const char* name;

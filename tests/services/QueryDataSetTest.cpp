@@ -342,3 +342,78 @@ TEST(QueryDataSetHolder, EitherSideMayGoFirst)
 }
 
 } // namespace
+
+namespace {
+
+// Text is composed (a letter followed by a combining accent becomes the accented letter) before
+// it is turned into the database's Windows-1252 bytes; a character those bytes cannot hold is
+// refused before the statement runs, naming the field and the character, instead of being
+// stored as "?".
+TEST_F(QueryDataSetTest, TextIsComposedAndACharacterTheDatabaseCannotHoldIsRefused)
+{
+    const struct
+    {
+        const char* name;
+        const char* text;
+        const char* stored;    // what is read back; nullptr when refused
+        const char* character; // the character the refusal names
+        const char* code;
+    } cases[] = {
+        {"ComposedAccent", "cafe\xcc\x81", "caf\xc3\xa9", nullptr, nullptr},
+        {"ComposedRing", "A\xcc\x8a" "rhus", "\xc3\x85rhus", nullptr, nullptr},
+        {"Windows1252", "\xe2\x82\xac \xe2\x80\x9eS\xc3\xac\xe2\x80\x9c \xc5\x93 \xc5\xb8 \xc2\xb4 "
+                        "\xc3\xb1 \xe2\x80\xa6",
+         "\xe2\x82\xac \xe2\x80\x9eS\xc3\xac\xe2\x80\x9c \xc5\x93 \xc5\xb8 \xc2\xb4 \xc3\xb1 "
+         "\xe2\x80\xa6",
+         nullptr, nullptr},
+        {"Chinese", "Pek \xe5\x8c\x97\xe4\xba\xac \xf0\x9f\x98\x80 cafe\xcc\x81", nullptr,
+         "\xe5\x8c\x97", "U+5317"},
+        {"Emoji", "ok \xf0\x9f\x98\x80", nullptr, "\xf0\x9f\x98\x80", "U+1F600"},
+        {"AccentWithoutALetterToJoin", "x\xcc\x81", nullptr, "\xcc\x81", "U+0301"},
+        {"Greek", "\xce\xa9mega", nullptr, "\xce\xa9", "U+03A9"},
+    };
+    data.open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList prima = stored();
+        data.first();
+        data.edit();
+        data.setField(QStringLiteral("NOME"), QString::fromUtf8(c.text));
+        if (c.stored) {
+            data.post();
+            transaction.commit();
+            EXPECT_EQ(stored().value(0), QStringLiteral("1:") + QString::fromUtf8(c.stored)
+                                             + QStringLiteral(":111"));
+            continue;
+        }
+        try {
+            data.post();
+            ADD_FAILURE() << "stored";
+        } catch (const db::DbLogicError& e) {
+            EXPECT_EQ(e.describe().message,
+                      QStringLiteral("Il campo NOME contiene il carattere \"%1\" (%2), che "
+                                     "l'archivio non può memorizzare: non è stato scritto nulla.")
+                          .arg(QString::fromUtf8(c.character), QLatin1String(c.code)));
+        }
+        EXPECT_EQ(data.state(), QueryDataSet::State::Edit) << "the edit stays for the user";
+        data.cancel();
+        transaction.commit();
+        EXPECT_EQ(stored(), prima) << "nothing written";
+    }
+
+    // A value written into the statement's text is refused the same way.
+    db::Query q(&database, &transaction);
+    q.add(QStringLiteral("UPDATE RUBRICA SET NOME = 'Pek \u5317\u4eac' WHERE CODICE = 2"));
+    try {
+        q.execSql();
+        ADD_FAILURE() << "run";
+    } catch (const db::DbLogicError& e) {
+        EXPECT_TRUE(e.describe().message.startsWith(
+            QStringLiteral("Il testo dell'istruzione contiene il carattere \"\u5317\" (U+5317)")))
+            << e.describe().message.toStdString();
+    }
+    transaction.commit();
+    EXPECT_EQ(stored().value(1), QStringLiteral("2:Bruno:222"));
+}
+
+} // namespace

@@ -93,6 +93,19 @@ private:
     QString m_userMessage;
 };
 
+// An edited row that its modify statement no longer found: another user deleted it since it was
+// read. Nothing was written; the Italian message says so.
+class RecordDeleted : public std::runtime_error, public platform::DescribedFailure
+{
+public:
+    explicit RecordDeleted(const QString& detail);
+
+    platform::FailureText describe() const override;
+
+private:
+    QString m_detail;
+};
+
 // The server part of a database name: "dbserver" of "dbserver:D:\Dati\user.fdb", "localhost/3051"
 // of "localhost/3051:/srv/user.fdb"; empty for a local path (a drive letter is no server).
 QString serverOf(const QString& databaseName);

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <velkora/db/Decimal.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -20,7 +22,10 @@ class Transaction;
 // with setParam() before running; that is how long texts and blobs are written.
 //
 // The transaction is started on first use when it is not active. Text crosses the boundary as
-// Windows-1252 bytes.
+// Windows-1252 bytes, composed first; a character Windows-1252 cannot hold is refused before the
+// statement runs (DbLogicError naming the field and the character). NUMERIC and DECIMAL columns
+// read as an exact Decimal and a Decimal is bound with its scale; INTEGER and BIGINT columns read
+// as qint64, DOUBLE PRECISION as double.
 class Query
 {
 public:
@@ -106,7 +111,8 @@ private:
 };
 
 // Text form of a column value as the suite shows it: NULL as empty text, dates "dd/MM/yyyy",
-// times "hh:mm:ss", numbers in plain decimal with "." as separator.
+// times "hh:mm:ss", numbers in plain decimal with "." as separator (an amount with every decimal
+// of its column: "1234.50").
 QString valueToText(const QVariant& value);
 
 } // namespace velkora::db

@@ -95,7 +95,9 @@ public:
     void append();
     void setField(const QString& name, const QVariant& value);
     // Writes the buffer with the holder's modify or insert statement. Nothing happens when not
-    // editing. DbLogicError when no holder is attached or its statement is empty.
+    // editing. DbLogicError when no holder is attached or its statement is empty. A modify that
+    // changes no row (another user deleted it) raises RecordDeleted: the buffer is dropped and
+    // the row leaves the rows, the row after it becoming current.
     void post();
     // True while editing when the buffer differs from the row as read (for an appended row: when
     // some field is not NULL).
@@ -108,7 +110,7 @@ public:
     // (it is dropped from the rows all the same). DbLogicError while editing, without a current
     // row, or without a delete statement.
     int remove();
-    // Rows changed by the last post's statement (0 tells that an edited row was not found).
+    // Rows changed by the last post's statement.
     int rowsAffected() const { return m_rowsAffected; }
 
     // The holder of the write statements; null detaches. The holder is not owned.
