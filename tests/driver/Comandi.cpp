@@ -249,12 +249,15 @@ private:
         };
     }
 
-    // Types the text as a keyboard does, after selecting what the field holds; stops at the first
-    // box (a refused edit shows one per key).
-    void scrivi(QLineEdit* campo, const QString& testo)
+    // Types the text as a keyboard does, in place of what the field holds or after it; stops at
+    // the first box (a refused edit shows one per key).
+    void scrivi(QLineEdit* campo, const QString& testo, bool sostituisci = true)
     {
         campo->setFocus();
-        campo->selectAll();
+        if (sostituisci)
+            campo->selectAll();
+        else
+            campo->end(false);
         const qsizetype prima = m_box.size();
         for (const QChar c : testo) {
             QKeyEvent giu(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
@@ -295,8 +298,12 @@ private:
                 if (QWidget* w = clienti())
                     m_risposta.insert(QStringLiteral("righe"), QJsonArray::fromStringList(nomi(w)));
             };
-        } else if (nome == QLatin1String("modifica")) {
-            m_azione = [this, riga = p.value(1), colonna = p.value(2), testo = p.value(3)] {
+        } else if (nome == QLatin1String("modifica") || nome == QLatin1String("aggiungi")) {
+            // "aggiungi" types after what the field holds, or in its place when both together
+            // would be longer than the limit.
+            const bool aggiungi = nome == QLatin1String("aggiungi");
+            const int limite = p.value(4).toInt();
+            m_azione = [this, aggiungi, limite, riga = p.value(1), colonna = p.value(2), testo = p.value(3)] {
                 QWidget* w = clienti();
                 if (!w)
                     return;
@@ -306,7 +313,9 @@ private:
                     return fallisce(QStringLiteral("riga o campo non trovato: ") + riga +
                                     QLatin1Char('/') + colonna);
                 griglia(w)->setCurrentIndex(griglia(w)->model()->index(static_cast<int>(r), 1));
-                scrivi(campo, testo);
+                const QString prima = campo->text();
+                m_risposta.insert(QStringLiteral("prima"), prima);
+                scrivi(campo, testo, !aggiungi || prima.size() + testo.size() > limite);
                 m_risposta.insert(QStringLiteral("testo"), campo->text());
             };
             tag();

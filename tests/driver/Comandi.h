@@ -19,7 +19,9 @@ class TBaseMainForm;
 //   clienti                  "Elenco clienti" by the menu search  -> aperta
 //   righe                    the names the customer list shows    -> righe
 //   modifica NOME CAMPO TESTO  selects the customer, types TESTO into the field
-//                            (stops at the first box)             -> tag (1 while editing), testo
+//                            (stops at the first box)  -> tag (1 while editing), prima, testo
+//   aggiungi NOME CAMPO TESTO LIMITE  as modifica, typing after what the field holds, or in its
+//                            place when both would be longer than LIMITE
 //   salva | annulla | aggiorna   the customer list's buttons      -> tag
 //   chiudiclienti            closes the customer list without saving
 //   stampa FILE.pdf          the list's "Stampa", saved as PDF    -> pdf (bytes written)

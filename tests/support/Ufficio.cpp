@@ -190,9 +190,10 @@ Postazione::Fine Postazione::attendiFine(int attesaMs)
 
 Postazione::Fine Postazione::termina(int attesaMs)
 {
+    // As the system ends a program (a logout, a service manager); it must then end by itself,
+    // whatever it shows.
     if (m_processo->state() == QProcess::Running)
-        // The end of the commands ends the program as a termination signal does.
-        m_processo->closeWriteChannel();
+        ::kill(static_cast<pid_t>(m_processo->processId()), SIGTERM);
     return attendiFine(attesaMs);
 }
 

@@ -57,6 +57,8 @@ public:
     Postazione& operator=(const Postazione&) = delete;
 
     const QString& nome() const { return m_nome; }
+    // The program's process id, as the server's monitoring tables show it.
+    qint64 pid() const { return m_processo->processId(); }
     // Whether the program reached its login window ("pronto").
     bool pronta() const { return m_pronta; }
     // Runs one command (its words) and returns the reply; on a timeout or a lost process
