@@ -9,7 +9,7 @@ packages=(
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps imagemagick openbox fonts-dejavu-core fonts-wine fonts-liberation2
-  procps dpkg-dev x11-utils poppler-utils
+  procps dpkg-dev x11-utils poppler-utils iproute2
 )
 
 missing=()

@@ -1,7 +1,6 @@
 #include "ArchivioDitta.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
 #include <velkora/db/Query.h>
@@ -48,10 +47,8 @@ bool apriArchivio(TTabXForm& tabX, const QString& tabella)
             tabX.ownerWindow());
         return false;
     }
-    // An archive that is not there is reported, not created empty at a mistyped path. One
-    // reached through a server has only its "dati.ini" on the workstation.
-    const QFileInfo file(percorso);
-    if (!file.exists() && !QFileInfo::exists(file.dir().filePath(QStringLiteral("dati.ini")))) {
+    // An archive that is not there is reported, not created empty at a mistyped path.
+    if (!tabX.EsisteDatabase(percorso)) {
         tabX.messages().error(
             QStringLiteral("L'archivio della ditta %1 non esiste: controllare il parametro %2.")
                 .arg(tabX.DittaCorrente, QString::fromLatin1(kParametroArchivio)),

@@ -8,6 +8,9 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <optional>
 
 namespace velkora {
@@ -229,6 +232,53 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
         return connetti(base + nomeFile, server.nomeServer, server.letteraDisco, drives);
     messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"));
     return false;
+}
+
+QString NomeSulServerDegliUtenti(const QString& nomeDatabaseUtenti, const QString& cartellaProgramma,
+                                 const QString& percorso)
+{
+    // Only the "server:path" form: a local path of this system ("/...") may hold a colon, and
+    // the named-pipe form ("\\server\...") has no server path to build on.
+    if (nomeDatabaseUtenti.startsWith(QLatin1Char('/')) || nomeDatabaseUtenti.startsWith(QLatin1Char('\\')))
+        return {};
+    const QString server = db::serverOf(nomeDatabaseUtenti);
+    if (server.isEmpty())
+        return {};
+    const qsizetype colon = server.size();
+    QString sulServer = nomeDatabaseUtenti.mid(colon + 1);
+    QString coda = sulServer.right(13);
+    coda.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (coda.compare(QLatin1String("user/user.fdb"), Qt::CaseInsensitive) != 0)
+        return {};
+    sulServer.chop(13);
+    if (!sulServer.endsWith(QLatin1Char('/')) && !sulServer.endsWith(QLatin1Char('\\')))
+        return {};
+
+    // The place of the file below the program folder, as a relative path with "/".
+    QString relativo = QString(percorso).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (relativo.isEmpty() || (relativo.size() >= 2 && relativo.at(1) == QLatin1Char(':')))
+        return {};
+    const QString cartella = QDir::cleanPath(QString(cartellaProgramma).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    if (relativo.startsWith(QLatin1Char('/'))) {
+        relativo = QDir::cleanPath(relativo);
+        if (!relativo.startsWith(cartella + QLatin1Char('/')))
+            return {};
+        relativo = relativo.mid(cartella.size() + 1);
+    } else {
+        relativo = QDir::cleanPath(relativo);
+    }
+    if (relativo.isEmpty() || relativo == QLatin1String("..") || relativo.startsWith(QLatin1String("../"))
+        || relativo.endsWith(QLatin1Char('/')))
+        return {};
+
+    // A "dati.ini" beside the file on the workstation keeps deciding where the file is.
+    const QString locale = cartella + QLatin1Char('/') + relativo;
+    if (QFileInfo::exists(QFileInfo(locale).dir().filePath(QStringLiteral("dati.ini"))))
+        return {};
+
+    if (sulServer.contains(QLatin1Char('\\')))
+        relativo.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return nomeDatabaseUtenti.left(colon + 1) + sulServer + relativo;
 }
 
 } // namespace velkora

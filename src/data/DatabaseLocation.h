@@ -94,4 +94,17 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
                        platform::MessageService& messages,
                        const platform::DriveMap& drives = platform::DriveMap());
 
+// The name a database file of the program folder is attached by when the user database is
+// reached through a server: the same server, at the same place below the server's program
+// folder, so that every workstation reaches the one file on the server and nothing is opened or
+// created on its own disk. The server's program folder is the user database's name on the server
+// without its "user/user.fdb" ("SRV:D:\Suite\user\user.fdb" gives "SRV:D:\Suite\"). The path
+// is absolute below the program folder, or relative to it (either separator).
+//
+// Empty when that rule does not apply: the user database is attached in-process or by a name of
+// another form, the path leads outside the program folder, or the file's own folder has a
+// "dati.ini" (which then decides, as for any database).
+QString NomeSulServerDegliUtenti(const QString& nomeDatabaseUtenti, const QString& cartellaProgramma,
+                                 const QString& percorso);
+
 } // namespace velkora

@@ -106,20 +106,33 @@ void TTabXForm::createScriptTableWhenMissing()
     // Without an attached user database there is nothing to check; the failure was reported.
     if (!IBDatabaseUser.attached())
         return;
-    QueryVelkora.close();
-    QueryVelkora.clear();
-    QueryVelkora.add(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS"));
-    QueryVelkora.add(QStringLiteral("WHERE RDB$RELATION_NAME='TABSCRIPT'"));
-    QueryVelkora.open();
-    if (!QueryVelkora.isEmpty())
+    const auto tabellaPresente = [this] {
+        QueryVelkora.close();
+        QueryVelkora.clear();
+        QueryVelkora.add(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS"));
+        QueryVelkora.add(QStringLiteral("WHERE RDB$RELATION_NAME='TABSCRIPT'"));
+        QueryVelkora.open();
+        const bool presente = !QueryVelkora.isEmpty();
+        QueryVelkora.close();
+        return presente;
+    };
+    if (tabellaPresente())
         return;
-    QueryVelkora.close();
     QueryVelkora.setSql(kCreateTabScript);
     try {
         db::TransactionGuard guard(TransazioneUser);
         QueryVelkora.execSql();
         guard.commit();
     } catch (const db::DbError& e) {
+        // Two workstations starting together on a new database both find the table missing and
+        // one of them loses the race to create it; the table is there then, and all is well.
+        try {
+            TransazioneUser.restart();
+            if (tabellaPresente())
+                return;
+        } catch (const db::DbError&) {
+            // The box below says what went wrong first.
+        }
         messages().error(QStringLiteral("Errore interno di CREATE: impossibile creare la tabella TABSCRIPT"),
                          e.message());
     }

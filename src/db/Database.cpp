@@ -4,9 +4,8 @@
 #include "db/FbClient.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "platform/NetworkProbe.h"
 #include "platform/TextCodec.h"
-
-#include <QThread>
 
 #include <algorithm>
 
@@ -16,9 +15,45 @@ using platform::toCp1252;
 
 namespace {
 
-// The pause before attaching again after a lost connection: a server that restarts, or a network
-// link that comes back, needs a moment; a user who clicked should not wait long.
-constexpr unsigned long kReattachDelayMs = 300;
+// How long an attach through a server waits for the server's machine to answer, in
+// milliseconds: a server that cannot be reached (switched off, the network dropping every packet)
+// is reported after this, not after the operating system's TCP time-out of about two minutes,
+// since the user waits on the window meanwhile. The client library's own connection time-out
+// does not cover the connection itself.
+constexpr int kConnectTimeoutMs = 1000;
+
+// Throws the failure of a connection to the server that does not answer within the time. Other
+// outcomes are left to the attach, which says what went wrong in the engine's words.
+void requireServerAnswers(const QString& databaseName)
+{
+    if (databaseName.startsWith(QLatin1Char('\\')) || databaseName.startsWith(QLatin1Char('/')))
+        return;
+    const QString server = serverOf(databaseName);
+    if (server.isEmpty())
+        return;
+    // "host", "host/port", "[ipv6]/port"; a service name instead of a port is not tried.
+    QString host = server;
+    quint16 port = 3050;
+    const qsizetype slash = server.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        bool number = false;
+        port = server.mid(slash + 1).toUShort(&number);
+        if (!number)
+            return;
+        host = server.left(slash);
+    }
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    if (platform::probeTcp(host, port, kConnectTimeoutMs) != platform::Reachability::NoAnswer)
+        return;
+    DbError error(QStringLiteral("Unable to complete network request to host \"%1\".\n"
+                                 "Failed to establish a connection: no answer within %2 ms.")
+                      .arg(host)
+                      .arg(kConnectTimeoutMs),
+                  -902, {335544721L, 335544722L}, QStringLiteral("08006"));
+    error.setDatabase(databaseName, true);
+    throw error;
+}
 
 void appendDpb(QByteArray& dpb, char tag, const QByteArray& value)
 {
@@ -78,6 +113,7 @@ void Database::attach()
 {
     if (m_handle != 0)
         return;
+    requireServerAnswers(m_name);
     ISC_STATUS_ARRAY status;
     const QByteArray name = toCp1252(m_name);
     const QByteArray dpb = buildDpb(m_params, m_dialect);
@@ -105,7 +141,7 @@ void Database::releaseHandle()
 {
     // Transactions that are still running end without committing.
     for (Transaction* t : m_transactions)
-        t->dropHandleOnDetach();
+        t->dropHandleOnDetach(m_lost);
     if (m_handle == 0)
         return;
     ISC_STATUS_ARRAY status;
@@ -130,15 +166,33 @@ void Database::reattachIfLost()
     // The old handle and its transactions are gone on the server's side; letting them go here
     // only frees the client's side.
     releaseHandle();
-    QThread::msleep(kReattachDelayMs);
     // On failure the connection stays lost and detached: the next operation tries again.
     attach();
+}
+
+void Database::repeatable(const std::function<void()>& work)
+{
+    // A connection already known to be lost is attached again by the work itself; only a loss
+    // that the work finds is worth the second run.
+    const bool lostBefore = m_lost;
+    try {
+        work();
+        return;
+    } catch (const DbError& error) {
+        if (lostBefore || !error.isConnectionLost() || !m_lost)
+            throw;
+    }
+    // The server went away since the last operation (a restart, a dropped link): once more on a
+    // new attachment. When the server is still gone, the attach says so to the caller.
+    reattachIfLost();
+    work();
 }
 
 void Database::create(const QStringList& createLines)
 {
     if (attached())
         throw DbLogicError(QStringLiteral("create on an attached database"));
+    requireServerAnswers(m_name);
     QString statement = QStringLiteral("CREATE DATABASE ") + quoted(m_name) + QLatin1Char(' ');
     for (const QString& line : createLines)
         statement += line + QStringLiteral("\r\n");

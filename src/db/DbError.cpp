@@ -100,6 +100,33 @@ bool DbError::isConnectionLost() const
     return anyOf(*this, kLostConnectionCodes);
 }
 
+namespace {
+
+// A server sends the operating system's error of a file as its text, not as its number: the
+// texts of a server on this system, and of one on Windows.
+int systemErrorInText(const QString& message)
+{
+    static const struct
+    {
+        const char* text;
+        int error;
+    } known[] = {
+        {"No such file or directory", ENOENT},
+        {"The system cannot find the file specified", ENOENT},
+        {"The system cannot find the path specified", ENOENT},
+        {"Permission denied", EACCES},
+        {"Access is denied", EACCES},
+        {"Read-only file system", EROFS},
+    };
+    for (const auto& k : known) {
+        if (message.contains(QLatin1String(k.text), Qt::CaseInsensitive))
+            return k.error;
+    }
+    return 0;
+}
+
+} // namespace
+
 DbError::FileProblem DbError::fileProblem() const
 {
     if (anyOf(*this, kNotADatabaseCodes))
@@ -109,7 +136,7 @@ DbError::FileProblem DbError::fileProblem() const
     if (hasCode(kNoPrivilege))
         return FileProblem::AccessDenied;
     if (hasCode(kIoError)) {
-        switch (m_systemError) {
+        switch (m_systemError ? m_systemError : systemErrorInText(m_message)) {
         case ENOENT:
             return FileProblem::Missing;
         case EACCES:

@@ -695,7 +695,14 @@ void Query::clearParams()
 void Query::open()
 {
     close();
-    watched([this] { run(); });
+    // A selection in a transaction that has written nothing is safe to run again on a new
+    // attachment; one after a write is not, since the write would be gone unseen.
+    const Transaction* t = transaction();
+    const bool repeatable = m_database && !(t && t->active() && t->wrote());
+    if (repeatable)
+        m_database->repeatable([this] { watched([this] { run(); }); });
+    else
+        watched([this] { run(); });
     m_open = true;
     m_current = 0;
 }
@@ -872,6 +879,8 @@ void Query::run()
     const QByteArray text = toCp1252(translateParams(sqlText(), names));
     st.prepareIfChanged(handles, text, std::move(names), m_database->generation());
 
+    if (!st.isSelect())
+        tr->noteWrite();
     Statement::Inputs inputs;
     XSQLDA* inDa = st.bind(handles, m_params, inputs);
     m_columns.clear();

@@ -86,15 +86,22 @@ void Transaction::start()
         throw DbLogicError(QStringLiteral("transaction already active"));
     if (!m_database || !m_database->attached())
         throw DbLogicError::notAttached(QStringLiteral("transaction on a detached database"));
-    m_database->reattachIfLost();
     const QByteArray tpb = buildTpb(m_params);
-    ISC_STATUS_ARRAY status;
-    isc_tr_handle handle = 0;
-    isc_start_transaction(status, &handle, 1, static_cast<isc_db_handle*>(m_database->nativeHandle()),
-                          static_cast<unsigned short>(tpb.size()),
-                          tpb.isEmpty() ? nullptr : tpb.constData());
-    check(status);
-    m_handle = handle;
+    // Starting does nothing yet, so a start that finds the attachment gone (the server restarted
+    // since the last operation) is safe to repeat on a new one.
+    m_database->repeatable([&] {
+        m_database->reattachIfLost();
+        ISC_STATUS_ARRAY status;
+        isc_tr_handle handle = 0;
+        isc_start_transaction(status, &handle, 1,
+                              static_cast<isc_db_handle*>(m_database->nativeHandle()),
+                              static_cast<unsigned short>(tpb.size()),
+                              tpb.isEmpty() ? nullptr : tpb.constData());
+        check(status);
+        m_handle = handle;
+    });
+    m_wrote = false;
+    m_workLost = false;
 }
 
 void Transaction::ensureStarted()
@@ -103,8 +110,22 @@ void Transaction::ensureStarted()
         start();
 }
 
+void Transaction::throwIfWorkLost()
+{
+    if (!m_workLost)
+        return;
+    m_workLost = false;
+    DbError error(QStringLiteral("connection lost to database: the uncommitted work of this "
+                                 "transaction ended with the attachment"),
+                  -902, {335544741L}, QStringLiteral("08006"));
+    if (m_database)
+        error.setDatabase(m_database->databaseName(), false);
+    throw error;
+}
+
 void Transaction::commit()
 {
+    throwIfWorkLost();
     if (!active())
         return;
     ISC_STATUS_ARRAY status;
@@ -115,15 +136,18 @@ void Transaction::commit()
 
 void Transaction::commitRetaining()
 {
+    throwIfWorkLost();
     if (!active())
         return;
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &m_handle);
     check(status);
+    m_wrote = false;
 }
 
 void Transaction::rollback()
 {
+    m_workLost = false;
     if (!active())
         return;
     ISC_STATUS_ARRAY status;
@@ -146,6 +170,7 @@ void Transaction::rollbackRetaining()
     ISC_STATUS_ARRAY status;
     isc_rollback_retaining(status, &m_handle);
     check(status);
+    m_wrote = false;
 }
 
 void Transaction::restart()
@@ -166,10 +191,13 @@ void Transaction::check(const std::intptr_t* status)
     }
 }
 
-void Transaction::dropHandleOnDetach()
+void Transaction::dropHandleOnDetach(bool connectionLost)
 {
     if (!active())
         return;
+    // What it wrote is gone with the server's side of the attachment; its commit must say so.
+    if (connectionLost && m_wrote)
+        m_workLost = true;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &m_handle);
     m_handle = 0;

@@ -184,7 +184,11 @@ std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 progr
         query.close();
         transazione->restart();
         lettura.open();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& errore) {
+        // With the connection lost the step-by-step statements would only fail again, after
+        // another wait: the caller reports the lost server once.
+        if (errore.isConnectionLost())
+            throw;
         return std::nullopt;
     }
     lettura.first();

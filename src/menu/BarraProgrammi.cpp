@@ -53,7 +53,11 @@ bool BarraProgrammi::caricaDalCatalogo(qint32 progetto, Conteggi& conteggi)
     std::vector<ProgrammaCatalogo> programmi;
     try {
         programmi = LettoreCatalogo(m_contesto.query).programmi(progetto);
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& errore) {
+        // With the connection lost the step-by-step statements would only fail again, after
+        // another wait: the caller reports the lost server once.
+        if (errore.isConnectionLost())
+            throw;
         return false;
     }
     for (const ProgrammaCatalogo& p : programmi) {

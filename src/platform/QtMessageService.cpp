@@ -118,6 +118,8 @@ bool QtMessageService::present(BoxKind kind, const QString& text, const QString&
 
 int QtMessageService::execDialog(QDialog& dialog)
 {
+    if (unattended())
+        return QDialog::Rejected;
     return dialog.exec();
 }
 

@@ -17,6 +17,8 @@ sigset_t terminationSet()
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
+    // A closed terminal or a service manager that stops the program sends this one.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 

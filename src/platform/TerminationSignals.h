@@ -8,7 +8,7 @@ class QSocketNotifier;
 
 namespace velkora::platform {
 
-// Turns SIGTERM and SIGINT into a call on the user-interface thread, so a workstation that logs
+// Turns SIGTERM, SIGINT and SIGHUP into a call on the user-interface thread, so a workstation that logs
 // out (or a "kill") closes the program the ordinary way. The Firebird engine loaded in-process
 // takes these signals for itself and leaves the program running; a plain handler does not help
 // either, as a signal landing on one of the engine's threads upsets its waits. So the signals
@@ -19,7 +19,7 @@ class TerminationSignals : public QObject
     Q_OBJECT
 
 public:
-    // Blocks SIGTERM and SIGINT in the calling thread; threads created afterwards inherit it.
+    // Blocks the termination signals in the calling thread; threads created afterwards inherit it.
     static void blockInAllThreads();
 
     explicit TerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);

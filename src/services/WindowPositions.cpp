@@ -75,10 +75,11 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
     query.close();
 }
 
-void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
-                            db::Database& database)
+namespace {
+
+void salvaUnaVolta(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
+                   db::Database& database)
 {
-    requireWindow(finestra);
     // Declared before the query so they outlive it; when anything below fails, the guard rolls
     // back and the stored rows stay as they were.
     db::Transaction transaction(&database);
@@ -120,6 +121,17 @@ void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione,
     query.close();
     if (transaction.active())
         guard.commit();
+}
+
+} // namespace
+
+void SalvaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
+                            db::Database& database)
+{
+    requireWindow(finestra);
+    // Writing the same place twice leaves the same row, so a server restart since the last
+    // operation costs no stored place.
+    database.repeatable([&] { salvaUnaVolta(finestra, utente, situazione, progetto, database); });
 }
 
 void GeneraSQLAggiornamento(db::QueryDataSet& query, const QString& tabella, const QString& tipo,

@@ -45,7 +45,11 @@ std::optional<LetturaAccesso> leggiAccessoInUnPasso(db::Database& database,
     try {
         transazione.restart();
         q.open();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& errore) {
+        // With the connection lost the step-by-step statements would only fail again, after
+        // another wait: the caller reports the lost server once.
+        if (errore.isConnectionLost())
+            throw;
         return std::nullopt;
     }
     q.first();
@@ -74,7 +78,11 @@ std::optional<std::map<QString, QString>> leggiParametriDitta(db::Database& data
     std::map<QString, QString> valori;
     try {
         q.open();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& errore) {
+        // With the connection lost the step-by-step statements would only fail again, after
+        // another wait: the caller reports the lost server once.
+        if (errore.isConnectionLost())
+            throw;
         return std::nullopt;
     }
     for (q.first(); !q.eof(); q.next()) {

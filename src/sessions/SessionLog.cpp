@@ -1,5 +1,6 @@
 #include "sessions/SessionLog.h"
 
+#include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
@@ -107,17 +108,23 @@ QStringList istruzioneSessioniAperte(qint32 numUser)
 }
 
 bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
-                  QString& dettaglio)
+                  QString& dettaglio, bool ripetibile)
 {
     db::Transaction* transazione = query.transaction();
     if (!transazione)
         throw db::DbLogicError(QStringLiteral("a statement to save on a query without a transaction"));
     query.close();
     query.setSql(righe);
-    try {
+    const auto esegui = [&] {
         db::TransactionGuard guard(*transazione);
         query.execSql();
         guard.commit();
+    };
+    try {
+        if (ripetibile && query.database())
+            query.database()->repeatable(esegui);
+        else
+            esegui();
         return true;
     } catch (const db::DbError& e) {
         dettaglio = e.message();

@@ -100,7 +100,7 @@ void SessioniLavoro::chiudi()
     if (!eseguiOSalva(
             m_contesto.query,
             istruzioneChiudiSessione(m_contesto.codiceSessione, adesso.date(), adesso.time()),
-            QStringLiteral("Ombrix.ChiudiSessione.sql"), dettaglio))
+            QStringLiteral("Ombrix.ChiudiSessione.sql"), dettaglio, true))
         m_contesto.messages.error(
             QStringLiteral("Errore interno: impossibile chiudere la sessione utente"), dettaglio,
             m_contesto.finestra);
@@ -159,7 +159,11 @@ qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
         registro.close();
         guard.commit();
         return idFinestra;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& errore) {
+        // With the connection lost the step-by-step statements would only fail again, after
+        // another wait: the caller reports the lost server once.
+        if (errore.isConnectionLost())
+            throw;
         // The guard has rolled the row back: the statement of registraChiamata runs now, and
         // what it saves and shows on failure is the user's report.
     }

@@ -1,5 +1,8 @@
 #include "shell/ApplicationShutdown.h"
 
+#include "platform/MessageService.h"
+#include "platform/ProcessExit.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QList>
@@ -13,7 +16,10 @@ namespace {
 
 // A nested event loop that shows no window (a wait of some code for an event) is given this
 // long to end by itself before the windows are closed anyway.
-constexpr qint64 kLoopWait = 2000;
+constexpr qint64 kLoopWait = 1500;
+// The longest an end requested from outside may take: a session manager waits a few seconds
+// before it kills what is left.
+constexpr int kDeadline = 2800;
 
 } // namespace
 
@@ -24,6 +30,9 @@ void ApplicationShutdown::request()
     if (m_underWay)
         return;
     m_underWay = true;
+    // Nobody answers a box from now on, and the process goes in bounded time whatever happens.
+    platform::MessageService::setUnattended();
+    platform::exitWithin(kDeadline);
     // Never from inside the caller: it may be running in the loop of a box.
     next(0);
 }
@@ -102,8 +111,12 @@ void ApplicationShutdown::closeWindows()
     for (QWidget* w : windows)
         guarded.append(w);
     for (const QPointer<QWidget>& w : guarded) {
-        if (w && w->isVisible())
-            w->close();
+        if (w && w->isVisible() && !w->close() && w)
+            // Its own close refused (a save that failed): what it held is lost with the process,
+            // and the warning output says so, since no box can.
+            qWarning("Chiusura del programma: la finestra \"%s\" non ha potuto registrare i dati "
+                     "inseriti, che non sono stati salvati.",
+                     qPrintable(w->windowTitle()));
     }
     m_closing = false;
     m_done = true;

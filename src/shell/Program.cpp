@@ -3,12 +3,15 @@
 #include "platform/Environment.h"
 #include "platform/Fonts.h"
 #include "platform/GuardedApplication.h"
+#include "platform/MessageService.h"
+#include "platform/ProcessExit.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Traduzioni.h"
 #include "shell/ApplicationShutdown.h"
 #include "shell/BaseMain.h"
 #include "shell/KivIn2Prompt.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QtGlobal>
 
@@ -61,11 +64,24 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     // waiting for the module windows, which are closed with it.
     QObject::connect(&chiusura, &ApplicationShutdown::closingWindows, main,
                      &TBaseMainForm::chiusuraSenzaVerifica);
+    // When the display goes away (the desktop session ends), the window system's library ends
+    // the process itself: the session is closed and the window's place stored on the way out,
+    // without asking anything.
+    QPointer<TBaseMainForm> finestra(main);
+    platform::setOnUnexpectedExit([finestra] {
+        platform::MessageService::setUnattended();
+        if (finestra) {
+            finestra->chiusuraSenzaVerifica();
+            finestra->FormClose();
+        }
+    });
     main->show();
     if (hooks.started)
         hooks.started(*main);
     QTimer::singleShot(0, &chiusura, &ApplicationShutdown::mainLoopStarted);
-    return app.exec();
+    const int esito = app.exec();
+    platform::setOnUnexpectedExit({});
+    return esito;
 }
 
 } // namespace velkora

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,54 @@ TEST(NomeDatabaseSuServer, LocalPathsGoThroughTheDriveMap)
     EXPECT_EQ(NomeDatabaseSuServer(QStringLiteral("/home/anna/velkora/user/user.fdb"),
                                    QStringLiteral("SRV"), QStringLiteral("D")),
               QStringLiteral("SRV:D:/home/anna/velkora/user/user.fdb"));
+}
+
+// A file of the program folder named while the user database is on a server is reached through
+// that server, below the server's program folder (the user database's place without
+// "user/user.fdb"); anything else is left to the usual rules (empty result).
+TEST(NomeSulServerDegliUtenti, FilesOfTheProgramFolderGoToTheUsersServer)
+{
+    QTemporaryDir programma;
+    ASSERT_TRUE(programma.isValid());
+    const QString cartella = programma.path() + QLatin1Char('/');
+    // An archive whose folder on the workstation has a dati.ini of its own.
+    ASSERT_TRUE(QDir().mkpath(cartella + QStringLiteral("Archivi/Propria")));
+    ASSERT_TRUE(platform::IniFile(cartella + QStringLiteral("Archivi/Propria/dati.ini"))
+                    .writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"),
+                                 QStringLiteral("altro")));
+    const QString serverUtenti = QStringLiteral("localhost/3051:/srv/velkora/user/user.fdb");
+    struct Case
+    {
+        QString utenti;
+        QString percorso;
+        QString nome;
+    } cases[] = {
+        {serverUtenti, cartella + QStringLiteral("Archivi/Rossi/ditta.fdb"),
+         QStringLiteral("localhost/3051:/srv/velkora/Archivi/Rossi/ditta.fdb")},
+        {serverUtenti, QStringLiteral("Archivi\\Rossi\\ditta.fdb"),
+         QStringLiteral("localhost/3051:/srv/velkora/Archivi/Rossi/ditta.fdb")},
+        {serverUtenti, cartella + QStringLiteral("Archivi/../dati.fdb"),
+         QStringLiteral("localhost/3051:/srv/velkora/dati.fdb")},
+        // A server with drives keeps its own separator.
+        {QStringLiteral("SRV:D:\\Suite\\USER\\User.fdb"), QStringLiteral("Archivi/Rossi/ditta.fdb"),
+         QStringLiteral("SRV:D:\\Suite\\Archivi\\Rossi\\ditta.fdb")},
+        // Outside the program folder, or not a file of it.
+        {serverUtenti, QStringLiteral("/srv/altrove/ditta.fdb"), QString()},
+        {serverUtenti, QStringLiteral("../ditta.fdb"), QString()},
+        {serverUtenti, cartella + QStringLiteral("../ditta.fdb"), QString()},
+        {serverUtenti, QStringLiteral("C:\\Dati\\ditta.fdb"), QString()},
+        {serverUtenti, QString(), QString()},
+        // Its folder's own dati.ini decides.
+        {serverUtenti, cartella + QStringLiteral("Archivi/Propria/ditta.fdb"), QString()},
+        // The user database opened in-process, by the named-pipe form, or not as "user/user.fdb".
+        {cartella + QStringLiteral("user/user.fdb"), QStringLiteral("Archivi/Rossi/ditta.fdb"), QString()},
+        {QStringLiteral("\\\\SRV\\C:\\Dati\\user.fdb"), QStringLiteral("Archivi/Rossi/ditta.fdb"), QString()},
+        {QStringLiteral("localhost:/srv/velkora/utenti.fdb"), QStringLiteral("Archivi/Rossi/ditta.fdb"), QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.utenti + QStringLiteral(" | ") + c.percorso).toStdString());
+        EXPECT_EQ(NomeSulServerDegliUtenti(c.utenti, cartella, c.percorso), c.nome);
+    }
 }
 
 // The Windows forms of a location, run through the real client from a folder of the test's

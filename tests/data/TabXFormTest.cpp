@@ -147,6 +147,42 @@ TEST(TTabXForm, TabscriptThatCannotBeCreatedIsReported)
     EXPECT_FALSE(hasScriptTable(form.IBDatabaseUser));
 }
 
+// Two workstations starting together on a new database: both find the script table missing and
+// the other one creates it between this one's look and its own CREATE (a trigger on the creation
+// of tables plays the other workstation, committing the table on its own). The loser finds the
+// table made and goes on without a box.
+TEST(TTabXForm, TabscriptCreatedMeanwhileByAnotherWorkstationIsNoError)
+{
+    ProgramFolder folder;
+    folder.installUserDatabase();
+    {
+        db::Database d;
+        test::attach(d, folder.userDatabase());
+        if (hasScriptTable(d))
+            test::exec(d, QStringLiteral("DROP TABLE TABSCRIPT"));
+        test::exec(d, QStringLiteral(
+                          "CREATE TRIGGER ALTRA_POSTAZIONE BEFORE CREATE TABLE AS\n"
+                          "DECLARE PRIMA VARCHAR(1);\n"
+                          "BEGIN\n"
+                          "  IF (RDB$GET_CONTEXT('USER_SESSION', 'GARA') IS NULL) THEN\n"
+                          "  BEGIN\n"
+                          "    PRIMA = RDB$SET_CONTEXT('USER_SESSION', 'GARA', '1');\n"
+                          "    IN AUTONOMOUS TRANSACTION DO\n"
+                          "      EXECUTE STATEMENT 'CREATE TABLE TABSCRIPT (PROGETTO VARCHAR(10))';\n"
+                          "  END\n"
+                          "END"));
+    }
+    TTabXForm form(nullptr, 0, folder.environment());
+    EXPECT_TRUE(form.IBDatabaseUser.attached());
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('|')).toStdString();
+    // The table is the other workstation's (one column), so the race really happened.
+    db::Query q(&form.IBDatabaseUser, &form.TransazioneUser);
+    q.add(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME='TABSCRIPT'"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), 1);
+}
+
 TEST(TTabXForm, GarbageDatiIniReadsSafely)
 {
     struct Case

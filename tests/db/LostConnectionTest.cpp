@@ -61,24 +61,29 @@ protected:
     Database other;
 };
 
-TEST_F(LostConnectionTest, TheFirstOperationReportsTheLossAndTheNextAttachesAgain)
+// What is safe to run twice (a selection in a transaction that has written nothing, the start of
+// a transaction) meets the lost attachment, attaches again and runs once more: the first
+// operation after a server restart works.
+TEST_F(LostConnectionTest, ReadsAndStartsRunAgainOnANewAttachment)
 {
     struct Case
     {
         const char* name;
-        bool openTransaction; // a transaction of the program is running when the cut comes
-        std::function<void(Query&, Transaction&)> operation;
+        bool openTransaction; // a transaction of the program has read before the cut
+        std::function<qint64(Query&, Transaction&)> operation;
+    };
+    const auto select = [](Query& q, Transaction&) {
+        q.open();
+        return q.asInteger(0);
     };
     const Case cases[] = {
-        {"a selection", false, [](Query& q, Transaction&) { q.open(); }},
-        {"a selection in a running transaction", true, [](Query& q, Transaction&) { q.open(); }},
-        {"a change", false,
-         [](Query& q, Transaction&) {
-             q.setSql({QStringLiteral("UPDATE UTENTI SET DITTA='X' WHERE CODICE=-1")});
-             q.execSql();
+        {"a selection", false, select},
+        {"a selection in a transaction that only read", true, select},
+        {"the start of a transaction", false,
+         [select](Query& q, Transaction& t) {
+             t.start();
+             return select(q, t);
          }},
-        {"the start of a transaction", false, [](Query&, Transaction& t) { t.start(); }},
-        {"the commit of a running transaction", true, [](Query&, Transaction& t) { t.commit(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,7 +91,46 @@ TEST_F(LostConnectionTest, TheFirstOperationReportsTheLossAndTheNextAttachesAgai
         Query q(&program, &tr);
         q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
         if (c.openTransaction)
-            tr.start();
+            q.open();
+        const quint64 generation = program.generation();
+        cut();
+        EXPECT_EQ(c.operation(q, tr), before);
+        EXPECT_FALSE(program.connectionLost());
+        EXPECT_GT(program.generation(), generation) << "a new attachment";
+        tr.commit();
+    }
+}
+
+// A write, a commit, or a selection after a write of the same transaction cannot be run again
+// without losing what came before it unseen: the loss is reported, and the next operation
+// attaches again.
+TEST_F(LostConnectionTest, WritesAndCommitsAreReportedNotRepeated)
+{
+    struct Case
+    {
+        const char* name;
+        bool wroteBefore; // the running transaction changed a row before the cut
+        std::function<void(Query&, Transaction&)> operation;
+    };
+    const Case cases[] = {
+        {"a change in a running transaction", false,
+         [](Query& q, Transaction&) {
+             q.setSql({QStringLiteral("UPDATE UTENTI SET DITTA='X' WHERE CODICE=-1")});
+             q.execSql();
+         }},
+        {"a selection after a change", true, [](Query& q, Transaction&) { q.open(); }},
+        {"the commit of a change", true, [](Query&, Transaction& t) { t.commit(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const qint64 before = users();
+        Query q(&program, &tr);
+        tr.start();
+        if (c.wroteBefore) {
+            q.setSql({QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (777, 'PERSO')")});
+            q.execSql();
+        }
+        q.setSql({QStringLiteral("SELECT COUNT(*) FROM UTENTI")});
         cut();
         try {
             c.operation(q, tr);
@@ -100,24 +144,81 @@ TEST_F(LostConnectionTest, TheFirstOperationReportsTheLossAndTheNextAttachesAgai
         EXPECT_TRUE(program.connectionLost());
         EXPECT_TRUE(program.attached()) << "a lost attachment is still the program's to restore";
 
-        // The next operation attaches again and works, with statements prepared before.
+        // The next operation attaches again and works, with statements prepared before; the
+        // change made before the cut is not there.
         if (tr.active())
             tr.rollback();
         EXPECT_EQ(users(), before);
         EXPECT_FALSE(program.connectionLost());
-        q.setSql({QStringLiteral("SELECT COUNT(*) FROM UTENTI")});
-        q.open();
-        EXPECT_EQ(q.asInteger(0), before);
-        tr.commit();
     }
+}
+
+// A transaction that wrote before the attachment was lost, while another operation attached
+// again: its commit says the work is lost instead of committing nothing in silence.
+TEST_F(LostConnectionTest, WorkLostWithTheAttachmentIsNeverCommittedInSilence)
+{
+    const qint64 before = users();
+    Transaction writer(&program);
+    Query change(&program, &writer);
+    change.add(QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (778, 'PERSO')"));
+    change.execSql();
+    cut();
+    EXPECT_EQ(users(), before) << "a read of another transaction attaches again";
+    try {
+        writer.commit();
+        FAIL() << "the commit of a lost change reported success";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isConnectionLost());
+        EXPECT_EQ(e.describe().message, kLostEmbedded);
+    }
+    EXPECT_EQ(users(), before);
+    // The transaction starts afresh and works.
+    change.execSql();
+    writer.commit();
+    EXPECT_EQ(users(), before + 1);
+}
+
+// Work that is safe to run twice as a whole (closing a session writes the same closing again)
+// runs once more on a new attachment, its write and commit included.
+TEST_F(LostConnectionTest, RepeatableWorkRunsOnceMoreAfterALoss)
+{
+    // The transaction runs when the attachment goes, so the write itself meets the loss.
+    int runs = 0;
+    tr.start();
+    cut();
+    program.repeatable([&] {
+        ++runs;
+        Query q(&program, &tr);
+        q.add(QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (779, 'RIPETUTO')"));
+        q.execSql();
+        tr.commit();
+    });
+    EXPECT_EQ(runs, 2);
+    Query q(&program, &tr);
+    q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI WHERE CODICE=779"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), 1);
+    tr.commit();
+
+    // A loss in the second run too goes to the caller: it is tried once more, not forever.
+    runs = 0;
+    EXPECT_THROW(program.repeatable([&] {
+        ++runs;
+        tr.start();
+        cut();
+        Query r(&program, &tr);
+        r.add(QStringLiteral("UPDATE UTENTI SET DITTA='Y' WHERE CODICE=779"));
+        r.execSql();
+    }),
+                 DbError);
+    EXPECT_EQ(runs, 2);
 }
 
 TEST_F(LostConnectionTest, AFailedAttachIsReportedAndTheFollowingOperationTriesAgain)
 {
+    // The attachment is lost and the file cannot be found for the moment (no attachment of this
+    // process keeps it open): attaching again fails, with its own reason.
     cut();
-    EXPECT_THROW(users(), DbError);
-    // The file cannot be found for the moment (and no attachment of this process keeps it open):
-    // attaching again fails, with its own reason.
     other.detach();
     const QString away = path + QStringLiteral(".away");
     ASSERT_TRUE(QFile::rename(path, away));

@@ -16,6 +16,8 @@
 //                   tutte le finestre aperte" open over it
 //   dialogo         as agenda, then a new contact confirmed with no name: the agenda's dialog
 //                   and its warning box open on top of each other
+//   cliente         as agenda, then the customer list opened through the menu search and
+//                   " Z9" typed at the end of the first customer's notes, not saved
 //   comandi         the login window, then a workstation steered by commands read from standard
 //                   input, one JSON reply line each (see Comandi.h); "pronto" comes first
 //
@@ -132,6 +134,33 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
                      return m && m->objectName() == oggetto && m->isVisible();
                  },
                  niente}};
+    }
+    if (stato == "cliente") {
+        const auto note = [] {
+            QWidget* f = finestra("TClientiForm");
+            return f ? f->findChild<QLineEdit*>(QStringLiteral("EditNOTE")) : nullptr;
+        };
+        return {loginRiuscito,
+                {agendaAperta,
+                 [principale] {
+                     principale->RicercaVoci->campo()->setFocus();
+                     principale->RicercaVoci->campo()->setText(QStringLiteral("elenco cli"));
+                     QKeyEvent invio(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                     QApplication::sendEvent(principale->RicercaVoci->campo(), &invio);
+                 }},
+                {[note] { return note() != nullptr; },
+                 [note] {
+                     // Typed as a user types, so the window takes the row's lock and marks the
+                     // change.
+                     QLineEdit* campo = note();
+                     campo->setFocus();
+                     campo->end(false);
+                     for (const QString& lettera : {QStringLiteral(" "), QStringLiteral("Z"), QStringLiteral("9")}) {
+                         QKeyEvent tasto(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, lettera);
+                         QApplication::sendEvent(campo, &tasto);
+                     }
+                 }},
+                {[note] { return note() && note()->text().endsWith(QLatin1String(" Z9")); }, niente}};
     }
     if (stato == "dialogo")
         return {loginRiuscito,

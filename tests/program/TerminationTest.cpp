@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -20,6 +22,9 @@
 namespace {
 
 constexpr int kRipetizioni = 20;
+// SIGTERM as a desktop logout or a service manager sends it, SIGINT as Ctrl+C, SIGHUP as a closed
+// terminal.
+constexpr int kSegnali[] = {SIGTERM, SIGINT, SIGHUP};
 
 // A program folder laid out by the admin tool with the demo data, holding the driver in place
 // of the program (its folder is the program folder) and the agenda library.
@@ -163,7 +168,7 @@ TEST_P(Terminazione, SigtermEndsTheProgramWithStatusZero)
     for (int i = 0; i < kRipetizioni; ++i) {
         SCOPED_TRACE(i);
         const Esito esito =
-            terminaNelloStato(cartella, QString::fromLatin1(GetParam()), i % 2 ? SIGINT : SIGTERM);
+            terminaNelloStato(cartella, QString::fromLatin1(GetParam()), kSegnali[i % 3]);
         ASSERT_TRUE(esito.pronto) << "the state was not reached\n" << esito.errori.toStdString();
         ASSERT_TRUE(esito.finito) << "still running after SIGTERM\n" << esito.errori.toStdString();
         ASSERT_EQ(esito.stato, QProcess::NormalExit) << "crashed\n" << esito.errori.toStdString();
@@ -197,6 +202,83 @@ TEST(Chiusura, ClosingTheMainWindowEndsTheProgramWithItsModuleWindows)
     EXPECT_EQ(db.sessioni, inizio.sessioni + 1);
     EXPECT_EQ(db.sessioniAperte, inizio.sessioniAperte);
     EXPECT_EQ(db.posizioni, 1);
+}
+
+// Ended from outside with an edit left unsaved in the customer list: nobody is there to answer
+// "Salvare le modifiche apportate?", so no box waits; the edit is saved, as the question's
+// default answer says, and the program ends in time.
+TEST(Chiusura, AnEditLeftInTheCustomerListIsSavedWhenTheProgramIsEnded)
+{
+    const CartellaDemo cartella;
+    ASSERT_TRUE(cartella.errore().empty()) << cartella.errore();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ANAGRAFI_FILE),
+                            cartella.path() + QStringLiteral("libAnagrafi.so")));
+    const StatoDatabase inizio = leggiDatabase(cartella);
+    const Esito esito = terminaNelloStato(cartella, QStringLiteral("cliente"), SIGTERM);
+    ASSERT_TRUE(esito.pronto) << esito.errori.toStdString();
+    ASSERT_TRUE(esito.finito) << "still running after SIGTERM\n" << esito.errori.toStdString();
+    ASSERT_EQ(esito.stato, QProcess::NormalExit) << esito.errori.toStdString();
+    EXPECT_EQ(esito.codice, 0) << esito.errori.toStdString();
+    EXPECT_LT(esito.millisecondi, 3000);
+    EXPECT_EQ(leggiDatabase(cartella).sessioniAperte, inizio.sessioniAperte);
+
+    velkora::db::Database archivio;
+    velkora::test::attach(archivio, cartella.path() + QStringLiteral("Archivi/Rossi/ditta.fdb"));
+    velkora::db::Transaction t(&archivio);
+    velkora::db::Query q(&archivio, &t);
+    q.add(QStringLiteral("SELECT COUNT(*) FROM CLIENTI WHERE NOTE LIKE '% Z9'"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), 1) << "the edit was lost\n" << esito.errori.toStdString();
+}
+
+// The end of the desktop session: the display (a private X server) goes away under the logged-in
+// program, whose window system library then ends the process itself. The session is closed and
+// the window's place stored all the same.
+TEST(Chiusura, LosingTheDisplayClosesTheSessionAndStoresThePlace)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    const CartellaDemo cartella;
+    ASSERT_TRUE(cartella.errore().empty()) << cartella.errore();
+    const StatoDatabase inizio = leggiDatabase(cartella);
+
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                        QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                        QStringLiteral("-screen"), QStringLiteral("0"),
+                                        QStringLiteral("1280x1024x24")});
+    QByteArray numero;
+    while (!numero.contains('\n') && xvfb.waitForReadyRead(15000))
+        numero += xvfb.readAllStandardOutput();
+    ASSERT_TRUE(numero.contains('\n')) << "Xvfb gave no display";
+
+    QProcess p;
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(numero.trimmed()));
+    ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    p.setProcessEnvironment(ambiente);
+    p.setWorkingDirectory(cartella.path());
+    p.start(cartella.programma(), {QStringLiteral("agenda")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QByteArray uscita;
+    while (!uscita.contains("pronto\n") && p.state() == QProcess::Running &&
+           p.waitForReadyRead(20000))
+        uscita += p.readAllStandardOutput();
+    ASSERT_TRUE(uscita.contains("pronto\n")) << p.readAllStandardError().toStdString();
+
+    xvfb.terminate();
+    ASSERT_TRUE(xvfb.waitForFinished(10000));
+    const bool finito = p.waitForFinished(10000);
+    if (!finito) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    ASSERT_TRUE(finito) << "still running without its display";
+    const StatoDatabase db = leggiDatabase(cartella);
+    EXPECT_EQ(db.sessioni, inizio.sessioni + 1);
+    EXPECT_EQ(db.sessioniAperte, inizio.sessioniAperte) << "the session was left open\n"
+                                                        << p.readAllStandardError().toStdString();
+    EXPECT_EQ(db.posizioni, 1) << "the window's place was not stored";
 }
 
 // avvio: a box shown while the main window is being made; attesa: the login window alone; negato:

@@ -12,6 +12,8 @@
 #include "platform/GuardedApplication.h"
 #include "platform/IniFile.h"
 #include "platform/RecordingMessageService.h"
+#include "services/WindowPositions.h"
+#include "sessions/SessioniLavoro.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
@@ -23,6 +25,8 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWidget>
+#include <functional>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -177,6 +181,64 @@ TEST_F(LostServerTest, AProgramAttachedThroughTheServerGoesOnWhenTheServerIsBack
     EXPECT_EQ(query.asInteger(0), users);
     transaction.commit();
     EXPECT_FALSE(database.connectionLost());
+}
+
+// Right after a server restart, nothing has failed yet on the program's side: the first operation
+// of each kind that is safe to repeat finds the old attachment gone, attaches again and works,
+// without a box (the session check before a menu call, closing the session at exit, storing the
+// window's place).
+TEST_F(LostServerTest, TheFirstOperationAfterARestartWorks)
+{
+    const QString server = QStringLiteral("localhost/%1").arg(port);
+    db::Database database;
+    database.setDatabaseName(server + QLatin1Char(':') + path);
+    database.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+    database.attach();
+    db::Transaction transaction(&database);
+    transaction.params() << QStringLiteral("isc_tpb_concurrency") << QStringLiteral("isc_tpb_nowait");
+    db::Query query(&database, &transaction);
+    platform::RecordingMessageService messages;
+    SessioniLavoro sessioni({query, messages, nullptr, 0, false});
+    const qint32 codice = sessioni.apri(1);
+    SessioniLavoro sessione({query, messages, nullptr, codice, false});
+    QWidget finestra;
+    finestra.setGeometry(40, 50, 300, 200);
+
+    const auto conta = [&](const QString& sql) {
+        db::Transaction t(&database);
+        db::Query q(&database, &t);
+        q.add(sql);
+        q.open();
+        return q.asInteger(0);
+    };
+    struct Caso
+    {
+        const char* nome;
+        std::function<void()> operazione;
+        std::function<bool()> riuscita;
+    };
+    const Caso casi[] = {
+        {"the session check", [&] { EXPECT_TRUE(sessione.verifica(true)); }, [] { return true; }},
+        {"storing the window's place",
+         [&] { SalvaPosizioneFinestra(&finestra, 1, 1, 1, database); },
+         [&] {
+             return conta(QStringLiteral("SELECT COUNT(*) FROM STOPOS1 WHERE PosX=40 AND DimX=300")) == 1;
+         }},
+        {"closing the session", [&] { sessione.chiudi(); },
+         [&] {
+             return conta(QStringLiteral("SELECT COUNT(*) FROM NORVILOG WHERE CODICESESSIONE=%1 "
+                                         "AND DATACHIUSURA IS NOT NULL")
+                              .arg(codice)) == 1;
+         }},
+    };
+    for (const Caso& caso : casi) {
+        SCOPED_TRACE(caso.nome);
+        ASSERT_EQ(fbserver(QStringLiteral("stop")), 0);
+        ASSERT_TRUE(startServer());
+        caso.operazione();
+        EXPECT_TRUE(messages.boxes().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(caso.riuscita());
+    }
 }
 
 // The main window of a workstation whose dati.ini names the server: the server stops while the

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/fbserver.sh runs a private instance: a second instance on a port of its own starts,
-# serves SYSDBA with the suite's password and stops, while every Firebird process that ran before
-# keeps running (the instance of the test run among them), a stale pid file never makes it end
-# another process, and the machine's configuration and security database stay byte-identical.
+# serves SYSDBA with the suite's password and stops, while the servers it did not start keep
+# running (the instance of the test run, and a process of the same name standing for the
+# machine's own server), a stale pid file never makes it end another process, and the machine's
+# configuration and security database stay byte-identical. Only those processes are watched:
+# other Firebird processes of the machine may start and end meanwhile.
 # Run by ctest only when the server tests are on (VELKORA_SERVER_TESTS); exit 77 skips.
 set -uo pipefail
 
@@ -15,7 +17,6 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 machine_files() {
   find /etc/firebird /var/lib/firebird -type f -print0 2>/dev/null | sort -z | xargs -0 -r sha256sum
 }
-firebird_pids() { pgrep -x firebird | sort; pgrep -x fbguard | sort; }
 # Running, not just a process table entry waiting to be reaped.
 alive() { [ -e "/proc/$1" ] && [ "$(ps -o stat= -p "$1" | cut -c1)" != Z ]; }
 free_port() {
@@ -29,9 +30,11 @@ free_port() {
 work="$(mktemp -d /tmp/velkora-fbserver-test-XXXXXX)"
 chmod 755 "$work"
 sleeper=""
+decoy=""
 cleanup() {
   VELKORA_FBSERVER_PORT="$port" VELKORA_FBSERVER_DIR="$work/instance" "$script" stop >/dev/null 2>&1
   [ -n "$sleeper" ] && kill "$sleeper" 2>/dev/null
+  [ -n "$decoy" ] && kill "$decoy" 2>/dev/null
   rm -rf "$work"
 }
 port="$(free_port)" || { echo "FAIL: no free port"; exit 1; }
@@ -39,7 +42,16 @@ trap cleanup EXIT
 export VELKORA_FBSERVER_PORT="$port" VELKORA_FBSERVER_DIR="$work/instance"
 
 before_files="$(machine_files)"
-before_pids="$(firebird_pids)"
+# The servers this run must leave alone: the test run's own instance (when it runs) and a
+# process called "firebird" that this script did not start.
+before_pids=""
+run_port="${VELKORA_TEST_SERVER:-localhost/3051}"
+run_pidfile="/tmp/velkora-fbserver-${run_port##*/}/firebird.pid"
+if [ -f "$run_pidfile" ] && alive "$(cat "$run_pidfile")"; then before_pids="$(cat "$run_pidfile")"; fi
+cp /bin/sleep "$work/firebird"
+"$work/firebird" 300 &
+decoy=$!
+before_pids="$before_pids $decoy"
 
 "$script" start || fail "start"
 "$script" status | grep -q '^up:' || fail "status does not say up"
@@ -67,7 +79,7 @@ alive "$sleeper" || fail "stop ended a process it did not start (pid $sleeper)"
 
 # What ran before runs still; the machine's files are unchanged.
 for p in $before_pids; do
-  alive "$p" || fail "a Firebird process that ran before (pid $p) was ended"
+  alive "$p" || fail "a server that ran before (pid $p) was ended"
 done
 [ "$(machine_files)" = "$before_files" ] || fail "the machine's Firebird files changed"
 

@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -150,6 +151,58 @@ TEST_F(Workstation, DriveLetterLeadsToTheServersFolder)
     EXPECT_EQ(protocol(form), QStringLiteral("TCPv4"));
     EXPECT_EQ(userName(form), QStringLiteral("SERVER"));
     EXPECT_EQ(fileHash(localDatabase), localBefore);
+}
+
+// A workstation whose user database is on the server reaches the company archives of the program
+// folder through the same server too: its own disk holds no archive, and a mistyped archive is
+// reported as missing, never created on either side.
+TEST_F(Workstation, ArchivesOfTheProgramFolderAreReachedThroughTheServer)
+{
+    makeDatabase(serverRoot, QStringLiteral("SERVER"), true);
+    // The archive on the server's disk only, beside the server's user database.
+    const QString archivi = serverRoot + QStringLiteral("Suite/Archivi/Rossi");
+    ASSERT_TRUE(QDir().mkpath(archivi));
+    const QString archivio = test::copyTemplate(archivi + QStringLiteral("/ditta.fdb"));
+    {
+        db::Database setup;
+        test::attach(setup, archivio);
+        test::exec(setup, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (9, 'ARCHIVIO ROSSI')"));
+    }
+    for (const QString& p : {serverRoot + QStringLiteral("Suite/Archivi"), archivi, archivio})
+        ASSERT_EQ(chown(QFile::encodeName(p).constData(), uid, gid), 0) << p.toStdString();
+    const QString programFolder = workstationRoot + QStringLiteral("Suite/");
+    ASSERT_TRUE(QDir().mkpath(programFolder + QStringLiteral("user")));
+    writeDatiIni(programFolder, QStringLiteral("D"));
+
+    platform::Environment environment{programFolder, &messages};
+    environment.drives.map(QLatin1Char('f'), workstationRoot);
+    environment.drives.map(QLatin1Char('d'), serverRoot);
+    TTabXForm form(nullptr, 0, environment);
+    ASSERT_TRUE(form.IBDatabaseUser.attached());
+    // Named relative to the program folder, or by its full path on the workstation.
+    for (const QString& percorso : {QStringLiteral("Archivi/Rossi/ditta.fdb"),
+                                    programFolder + QStringLiteral("Archivi/Rossi/ditta.fdb")}) {
+        SCOPED_TRACE(percorso.toStdString());
+        form.MemTabX.clearRows();
+        form.Inserisci(QStringLiteral("PAR"), QStringLiteral("Archivio"), QString(), percorso,
+                       QString(), QString(), QString(), QString(), QString());
+        EXPECT_TRUE(form.EsisteDatabase(percorso));
+        form.ConnettiDatabase1(QStringLiteral("Archivio"));
+        ASSERT_TRUE(form.IBDatabase1.attached());
+        EXPECT_EQ(form.IBDatabase1.databaseName(), test::serverDatabaseName(archivio));
+        db::Transaction t(&form.IBDatabase1);
+        db::Query q(&form.IBDatabase1, &t);
+        q.add(QStringLiteral("SELECT NOMEUTENTE FROM UTENTI WHERE CODICE=9"));
+        q.open();
+        EXPECT_EQ(q.asString(0), QStringLiteral("ARCHIVIO ROSSI"));
+        t.rollback();
+        form.IBDatabase1.detach();
+    }
+    EXPECT_FALSE(form.EsisteDatabase(QStringLiteral("Archivi/Bianchi/ditta.fdb")));
+    EXPECT_FALSE(QFileInfo::exists(programFolder + QStringLiteral("Archivi")))
+        << "nothing is made on the workstation's disk";
+    EXPECT_FALSE(QFileInfo::exists(serverRoot + QStringLiteral("Suite/Archivi/Bianchi")));
+    EXPECT_TRUE(messages.boxes().empty()) << messages.texts().join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace

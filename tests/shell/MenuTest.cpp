@@ -225,7 +225,9 @@ TEST_F(MenuTest, SnapshotAndPerEntryStatementsBuildIdenticalTrees)
 
 // A click on a program while the connection is lost: the bar keeps the menus it shows, and the
 // next click, attached again, builds the new ones.
-TEST_F(MenuTest, AFailedReadingKeepsTheMenusShownAndTheNextClickBuildsThem)
+// The attachment is ended under the program (an administrator, a server restart): the menus are
+// only read, so the click reads them again on a new attachment and works at once.
+TEST_F(MenuTest, AClickAfterALostAttachmentBuildsTheMenusOnANewOne)
 {
     insert(7, {{10, 0, -1, "1", QStringLiteral("Archivi")}, {11, 1, 10, "1", QStringLiteral("Clienti")}});
     insert(8, {{20, 0, -1, "1", QStringLiteral("Magazzino")}, {21, 1, 20, "1", QStringLiteral("Articoli")}});
@@ -236,28 +238,19 @@ TEST_F(MenuTest, AFailedReadingKeepsTheMenusShownAndTheNextClickBuildsThem)
         w->CaricaMenu(8);
         const QStringList menu8 = describe(*w);
         w->CaricaMenu(7);
-        const QStringList menu7 = describe(*w);
-        ASSERT_FALSE(menu7.isEmpty());
+        ASSERT_FALSE(describe(*w).isEmpty());
 
         test::attach(setup, folder.userDatabase());
         test::exec(setup, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
         // The click as the program's event loop delivers it.
         platform::RecordingMessageService boxes;
-        EXPECT_FALSE(platform::GuardedApplication::guard(
+        EXPECT_TRUE(platform::GuardedApplication::guard(
             [&] {
                 w->CaricaMenu(8);
                 return true;
             },
             boxes));
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text,
-                  QStringLiteral("Il collegamento con il database si è interrotto: l'operazione non "
-                                 "è stata completata. Controllare il collegamento e riprovare."));
-        EXPECT_EQ(boxes.boxes()[0].detail, QStringLiteral("connection shutdown"));
-        EXPECT_EQ(describe(*w), menu7);
-        EXPECT_EQ(w->programmaCorrente(), 7);
-
-        w->CaricaMenu(8);
+        EXPECT_TRUE(boxes.boxes().empty()) << boxes.texts().join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(describe(*w), menu8);
         EXPECT_EQ(w->programmaCorrente(), 8);
     }

@@ -138,6 +138,17 @@ public:
     void ConnettiDatabase2(const QString& nome);
     void ConnettiDatabase3(const QString& nome);
     void ConnettiDatabase4(const QString& nome);
+    // When the user database is reached through a server, a database file named by a path
+    // inside the program folder (or relative to it) is reached through the same server at the
+    // same place, unless its folder on the workstation has a "dati.ini" of its own: the general
+    // connections attach it as the name this gives ("server:path"), and nothing is opened or
+    // created on the workstation's disk for it. Empty when the rule does not apply.
+    QString NomeDatabaseSulServer(const QString& percorso) const;
+    // Whether the database file of that path is there to be attached: through the server by the
+    // rule above (false only when the server says the file does not exist), otherwise on this
+    // disk or behind the "dati.ini" of its folder. A module asks before a general connection,
+    // which would create a missing file, so that a mistyped path is reported instead.
+    bool EsisteDatabase(const QString& percorso);
 
     // Per-window scripts: makes sure TABSCRIPT of the user database holds the row of this
     // project, window, context (its decimal text) and user, and writes the script into it when

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace velkora::db {
 
@@ -61,6 +63,12 @@ public:
     void noteFailure(DbError& error);
     void reattachIfLost();
     bool connectionLost() const { return m_lost; }
+    // Runs work that is safe to run twice (a read, or a write whose second run leaves what the
+    // first would have left, such as closing a session or storing a window's place); when it
+    // fails because this connection was lost (a server restart), attaches again and runs it once
+    // more, so the first operation after the restart works. The work starts its transactions
+    // itself. A second failure, or any other, goes to the caller. No waiting in between.
+    void repeatable(const std::function<void()>& work);
 
     // The client's attachment handle, for the db layer's own classes only.
     void* nativeHandle();

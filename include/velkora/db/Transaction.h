@@ -39,10 +39,18 @@ public:
     void restart();
 
     unsigned int* nativeHandle() { return &m_handle; }
+    // True once a statement other than a selection ran since the transaction started: its work
+    // cannot be repeated on a new attachment without the caller knowing.
+    bool wrote() const { return m_wrote; }
+    void noteWrite() { m_wrote = true; }
 
 private:
     friend class Database;
-    void dropHandleOnDetach();
+    // Lets the handle go with its attachment. When the connection was lost and the transaction
+    // had written, its next commit fails as a lost connection instead of reporting nothing: the
+    // writes never reached the database.
+    void dropHandleOnDetach(bool connectionLost);
+    void throwIfWorkLost();
     // Throws the status vector's failure after telling the database about it (a lost connection
     // is attached again by the next operation).
     void check(const std::intptr_t* status);
@@ -50,6 +58,8 @@ private:
     Database* m_database = nullptr;
     QStringList m_params;
     unsigned int m_handle = 0;
+    bool m_wrote = false;
+    bool m_workLost = false;
 };
 
 } // namespace velkora::db

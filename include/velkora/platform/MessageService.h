@@ -55,6 +55,14 @@ public:
     bool confirm(const QString& text, QWidget* parent = nullptr) { return showBox(BoxKind::Confirmation, text, parent); }
     void plain(const QString& text, QWidget* parent = nullptr) { showBox(BoxKind::Plain, text, parent); }
 
+    // While the program ends from outside (a logout, a service manager), nobody is there to
+    // answer: from then on no box or dialog is shown. A box is written to the warning output
+    // instead, a question gets its default answer (Yes, as Enter would give it: work left in a
+    // window is saved rather than thrown away) and a dialog counts as cancelled. Set once for the
+    // whole process and never cleared.
+    static void setUnattended();
+    static bool unattended();
+
 protected:
     // Shows the box itself; the detail is empty when there is none.
     virtual bool present(BoxKind kind, const QString& text, const QString& detail, QWidget* parent) = 0;
