@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -192,8 +193,18 @@ private:
             });
             return;
         }
-        if (!m_azioneFinita || (m_dopo && !m_dopo()))
+        if (!m_azioneFinita)
             return;
+        if (m_dopo && !m_dopo()) {
+            // What the command waits for after its action (a window going) may never come: the
+            // reply then says so, rather than leaving the caller without one.
+            if (!m_attesaDopo.isValid())
+                m_attesaDopo.start();
+            if (m_attesaDopo.elapsed() < 15000)
+                return;
+            fallisce(QStringLiteral("la condizione attesa dopo il comando non si è verificata in 15 s"));
+        }
+        m_attesaDopo.invalidate();
         if (m_esito && m_main)
             m_esito(m_risposta);
         m_risposta.insert(QStringLiteral("esito"),
@@ -361,7 +372,12 @@ private:
                     posta([dialogo, scelta, pdf] {
                         if (!dialogo)
                             return;
-                        scelta->selectFile(pdf);
+                        // Typed into the name field as a user types a whole path: the dialog's
+                        // own choice of folder and name, still loading, cannot replace it.
+                        if (auto* nome = scelta->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                            nome->setText(pdf);
+                        else
+                            scelta->selectFile(pdf);
                         static_cast<QDialog*>(scelta)->accept();
                     });
                     return true;
@@ -451,6 +467,7 @@ private:
     std::function<void()> m_azione;
     Dialoghi m_dialoghi;
     std::function<bool()> m_dopo;
+    QElapsedTimer m_attesaDopo;
     std::function<void(QJsonObject&)> m_esito;
     QJsonObject m_risposta;
     QJsonArray m_box;

@@ -30,6 +30,28 @@ QStringList inSpazioProprio(const QString& cartellaServer, const QString& cartel
            comando;
 }
 
+// Where a program that stopped answering is stuck: the stack of its main thread, from gdb when
+// the machine has it.
+QString pilaDelMainThread(qint64 pid)
+{
+    QProcess gdb;
+    gdb.setProcessChannelMode(QProcess::MergedChannels);
+    gdb.start(QStringLiteral("gdb"), {QStringLiteral("-p"), QString::number(pid), QStringLiteral("-batch"),
+                                      QStringLiteral("-ex"), QStringLiteral("bt 40")});
+    if (!gdb.waitForStarted(5000))
+        return QStringLiteral("(gdb non disponibile)");
+    if (!gdb.waitForFinished(60000)) {
+        gdb.kill();
+        gdb.waitForFinished(5000);
+    }
+    QStringList righe;
+    for (const QString& riga : QString::fromLocal8Bit(gdb.readAll()).split(QLatin1Char('\n'))) {
+        if (riga.startsWith(QLatin1Char('#')))
+            righe << riga;
+    }
+    return righe.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 Ufficio::Ufficio(const QString& server)
@@ -153,11 +175,12 @@ QJsonObject Postazione::comando(const QStringList& parole, int attesaMs)
             m_uscita += m_processo->readAllStandardOutput();
             if (m_uscita.contains('\n'))
                 break;
-            return fallito(scadenza.hasExpired()
-                               ? QStringLiteral("nessuna risposta a \"%1\" entro %2 s")
-                                     .arg(parole.join(QLatin1Char(' ')))
-                                     .arg(attesaMs / 1000)
-                               : QStringLiteral("il programma è terminato"));
+            if (!scadenza.hasExpired())
+                return fallito(QStringLiteral("il programma è terminato"));
+            return fallito(QStringLiteral("nessuna risposta a \"%1\" entro %2 s; dove era fermo:\n%3")
+                               .arg(parole.join(QLatin1Char(' ')))
+                               .arg(attesaMs / 1000)
+                               .arg(pilaDelMainThread(m_processo->processId())));
         }
         m_processo->waitForReadyRead(static_cast<int>(qMax<qint64>(1, scadenza.remainingTime())));
         m_uscita += m_processo->readAllStandardOutput();
