@@ -5,6 +5,7 @@
 // results are read from the databases through the server after the workstations acted.
 #include "TestPaths.h"
 #include "db/Database.h"
+#include "print/PdfText.h"
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 #include "support/Ufficio.h"
@@ -25,9 +26,14 @@ using velkora::test::Ufficio;
 
 namespace {
 
+const QString kRigaBloccata = QStringLiteral(
+    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
+    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
+    "momento.");
 const QString kSessioneChiusa =
     QStringLiteral("Attenzione: la sessione corrente risulta chiusa. Si prega di uscire e rientrare");
 const QString kUtenti = QStringLiteral("user/user.fdb");
+const QString kArchivioRossi = QStringLiteral("Archivi/Rossi/ditta.fdb");
 
 // Skips unless the test server runs and mounts can be made.
 bool ufficioPossibile(std::string* perche)
@@ -210,6 +216,103 @@ TEST_F(UfficioTest, SessioniOnOneWorkstationStopsTheOthersMenuCalls)
     EXPECT_EQ(chiamate(sessioneDue, QStringLiteral("ShowContattAgendaFormX")), 1);
     terminaBene(*uno);
     terminaBene(*due);
+}
+
+// The customer list of a workstation is the server's company archive: opened from the menu
+// (the call logged), edited by typing, saved, and printed to a PDF.
+TEST_F(UfficioTest, TheCustomerListIsEditedAndSavedInTheServersArchive)
+{
+    auto p = avvia(QStringLiteral("clienti"));
+    ASSERT_TRUE(p->pronta());
+    const int sessione = accedi(*p, QStringLiteral("Mario Rossi"), QStringLiteral("rossi"));
+    const QJsonObject aperta = p->comando({QStringLiteral("clienti")});
+    ASSERT_TRUE(aperta.value(QStringLiteral("aperta")).toBool()) << test::mostra(aperta);
+    EXPECT_TRUE(test::testiBox(aperta).isEmpty()) << test::mostra(aperta);
+    EXPECT_EQ(chiamate(sessione, QStringLiteral("ShowClientiFormX")), 1);
+
+    const QStringList nomi = righe(kArchivioRossi, QStringLiteral(
+                                                       "SELECT RAGIONESOCIALE FROM CLIENTI ORDER BY CODICE"));
+    ASSERT_FALSE(nomi.isEmpty());
+    const QString cliente = nomi.constLast();
+    const QString citta = QStringLiteral("Forlì d'Oltre; '--");
+    const QJsonObject modifica =
+        p->comando({QStringLiteral("modifica"), cliente, QStringLiteral("CITTA"), citta});
+    EXPECT_TRUE(test::testiBox(modifica).isEmpty()) << test::mostra(modifica);
+    EXPECT_EQ(modifica.value(QStringLiteral("tag")).toInt(), 1) << test::mostra(modifica);
+    const QString sql = QStringLiteral("SELECT CITTA FROM CLIENTI WHERE RAGIONESOCIALE = '%1'")
+                            .arg(QString(cliente).replace(QLatin1Char('\''), QStringLiteral("''")));
+    EXPECT_NE(righe(kArchivioRossi, sql), QStringList{citta}) << "saved before Salva";
+
+    const QJsonObject salva = p->comando({QStringLiteral("salva")});
+    EXPECT_TRUE(test::testiBox(salva).isEmpty()) << test::mostra(salva);
+    EXPECT_EQ(salva.value(QStringLiteral("tag")).toInt(), 0);
+    EXPECT_EQ(righe(kArchivioRossi, sql), QStringList{citta});
+
+    const QString pdf = QDir::temp().filePath(
+        QStringLiteral("velkora-ufficio-%1.pdf").arg(QCoreApplication::applicationPid()));
+    QFile::remove(pdf);
+    const QJsonObject stampa = p->comando({QStringLiteral("stampa"), pdf});
+    EXPECT_TRUE(test::testiBox(stampa).isEmpty()) << test::mostra(stampa);
+    EXPECT_GT(stampa.value(QStringLiteral("pdf")).toInteger(), 0) << test::mostra(stampa);
+    // The report of the rows read through the server, the edit among them.
+    const QString testo = test::pdfPages(pdf).join(QLatin1Char('\n'));
+    EXPECT_TRUE(testo.contains(cliente) && testo.contains(QStringLiteral("Forlì d'Oltre")))
+        << testo.toStdString();
+    QFile::remove(pdf);
+    ASSERT_TRUE(test::riuscito(p->comando({QStringLiteral("chiudiclienti")})));
+    terminaBene(*p);
+}
+
+// Two workstations start editing the same customer: the second is refused at once, and the
+// warning's detail names who holds it (the first one's user and workstation); once the first
+// saved, the second edits it after a refresh, and the archive holds what each saved last.
+TEST_F(UfficioTest, TwoWorkstationsCollideOnACustomerAndTheHolderIsNamed)
+{
+    auto uno = avvia(QStringLiteral("uno"));
+    auto due = avvia(QStringLiteral("due"));
+    ASSERT_TRUE(uno->pronta() && due->pronta());
+    ASSERT_GT(accedi(*uno, QStringLiteral("Mario Rossi"), QStringLiteral("rossi")), 0);
+    ASSERT_GT(accedi(*due, QStringLiteral("Luca Verdi"), QString()), 0);
+    for (Postazione* p : {uno.get(), due.get()}) {
+        const QJsonObject r = p->comando({QStringLiteral("clienti")});
+        ASSERT_TRUE(r.value(QStringLiteral("aperta")).toBool()) << test::mostra(r);
+    }
+    const QString cliente =
+        righe(kArchivioRossi, QStringLiteral("SELECT RAGIONESOCIALE FROM CLIENTI ORDER BY CODICE"))
+            .value(0);
+    ASSERT_FALSE(cliente.isEmpty());
+    const QString sql = QStringLiteral("SELECT NOTE FROM CLIENTI WHERE RAGIONESOCIALE = '%1'")
+                            .arg(QString(cliente).replace(QLatin1Char('\''), QStringLiteral("''")));
+
+    const QJsonObject primo = uno->comando(
+        {QStringLiteral("modifica"), cliente, QStringLiteral("NOTE"), QStringLiteral("da uno")});
+    ASSERT_EQ(primo.value(QStringLiteral("tag")).toInt(), 1) << test::mostra(primo);
+
+    const QJsonObject secondo = due->comando(
+        {QStringLiteral("modifica"), cliente, QStringLiteral("NOTE"), QStringLiteral("da due")});
+    EXPECT_EQ(secondo.value(QStringLiteral("tag")).toInt(), 0) << test::mostra(secondo);
+    ASSERT_EQ(test::testiBox(secondo), QStringList{kRigaBloccata}) << test::mostra(secondo);
+    const QString dettaglio = test::dettagliBox(secondo).value(0);
+    EXPECT_TRUE(dettaglio.startsWith(QStringLiteral("Il record è in modifica sulla postazione ")))
+        << dettaglio.toStdString();
+    EXPECT_TRUE(dettaglio.contains(QStringLiteral(", utente Mario Rossi, dalle ")))
+        << dettaglio.toStdString();
+
+    const QJsonObject salvato = uno->comando({QStringLiteral("salva")});
+    EXPECT_TRUE(test::testiBox(salvato).isEmpty()) << test::mostra(salvato);
+    EXPECT_EQ(righe(kArchivioRossi, sql), QStringList{QStringLiteral("da uno")});
+
+    ASSERT_TRUE(test::riuscito(due->comando({QStringLiteral("aggiorna")})));
+    const QJsonObject dopo = due->comando(
+        {QStringLiteral("modifica"), cliente, QStringLiteral("NOTE"), QStringLiteral("da due")});
+    EXPECT_TRUE(test::testiBox(dopo).isEmpty()) << test::mostra(dopo);
+    EXPECT_EQ(dopo.value(QStringLiteral("tag")).toInt(), 1);
+    EXPECT_TRUE(test::testiBox(due->comando({QStringLiteral("salva")})).isEmpty());
+    EXPECT_EQ(righe(kArchivioRossi, sql), QStringList{QStringLiteral("da due")});
+    for (Postazione* p : {uno.get(), due.get()}) {
+        EXPECT_TRUE(test::riuscito(p->comando({QStringLiteral("chiudiclienti")})));
+        terminaBene(*p);
+    }
 }
 
 // The README's office section, its commands run as written: those for the server in the
