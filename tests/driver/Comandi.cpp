@@ -138,9 +138,15 @@ private:
         m_errore.clear();
         comando(parole);
         posta([this, azione = m_azione] {
+            // Also when the action throws: the program's own handling then shows the error in
+            // a box, which the timer answers before the reply goes out.
+            struct Finita
+            {
+                bool& finita;
+                ~Finita() { finita = true; }
+            } finita{m_azioneFinita};
             if (azione)
                 azione();
-            m_azioneFinita = true;
         });
     }
 
