@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with dpkg, lays out a program folder from the installed
-# files with velkora-admin and starts the installed program on it under Xvfb until its login
-# window shows; the screen is saved as build/pacchetto-accesso.png. The package is removed again
-# at the end, unless it was installed before this run. Needs root (dpkg).
+# Builds the Debian package, installs it with dpkg, lays out a program folder and an office
+# workstation's folder from the installed files with velkora-admin and starts the installed
+# program on the first under Xvfb until its login window shows; the screen is saved as
+# build/pacchetto-accesso.png. The package is removed again at the end, unless it was installed
+# before this run. Needs root (dpkg).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -36,6 +37,19 @@ for module in "$root"/modules/*/; do
   [ -f "$folder/lib$name.so" ] || { echo "package-check: manca il modulo $name in $folder" >&2; exit 1; }
 done
 [ -x "$folder/velkora" ] || { echo "package-check: manca il programma in $folder" >&2; exit 1; }
+
+# A workstation of an office, laid out from the installed files for a server: the program and
+# the modules, and a dati.ini that names the server instead of a database.
+postazione="$work/postazione"
+velkora-admin postazione "$postazione" dbserver/3051 >/dev/null
+for module in "$root"/modules/*/; do
+  name="$(basename "$module")"
+  [ -f "$postazione/lib$name.so" ] || { echo "package-check: manca il modulo $name in $postazione" >&2; exit 1; }
+done
+[ -x "$postazione/velkora" ] || { echo "package-check: manca il programma in $postazione" >&2; exit 1; }
+grep -qx 'Nome Server=dbserver/3051.\?' "$postazione/user/dati.ini" ||
+  { echo "package-check: $postazione/user/dati.ini non nomina il server" >&2; exit 1; }
+[ ! -e "$postazione/user/user.fdb" ] || { echo "package-check: la postazione ha un database" >&2; exit 1; }
 
 # A display of its own, so a desktop or another test is never disturbed.
 for n in $(seq 90 120); do

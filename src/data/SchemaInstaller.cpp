@@ -367,9 +367,9 @@ void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
     createDatabase(databasePath, sql);
 }
 
-QStringList SchemaInstaller::initDemoArchives(const QString& programFolder)
+QStringList SchemaInstaller::archiviDitta(const QString& programFolder, QStringList* fuori)
 {
-    QStringList archivi;
+    QStringList nomi;
     {
         db::Database database;
         database.setDatabaseName(QDir::toNativeSeparators(userDatabasePath(programFolder)));
@@ -382,23 +382,38 @@ QStringList SchemaInstaller::initDemoArchives(const QString& programFolder)
         query.add(QStringLiteral("WHERE PARAMETRO = ") + db::quoted(QStringLiteral("ArchivioDitta")));
         query.open();
         for (query.first(); !query.eof(); query.next())
-            archivi << query.asString(0);
+            nomi << query.asString(0);
         transaction.rollback();
         database.detach();
     }
 
-    QStringList saltati;
+    QStringList percorsi;
     const QDir root(programFolder);
     const QString radice = QDir::cleanPath(root.absolutePath()) + QLatin1Char('/');
-    for (const QString& archivio : archivi) {
-        const QString relativo = QString(archivio).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString& nome : nomi) {
+        const QString relativo = QString(nome).replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString percorso = QDir::cleanPath(root.absoluteFilePath(relativo));
-        // Only files below the program folder: the demo never writes anywhere else.
+        // Only files below the program folder: a name from the database never leads elsewhere.
         if (relativo.isEmpty() || QDir::isAbsolutePath(relativo) || relativo.contains(QLatin1Char(':'))
             || !percorso.startsWith(radice)) {
-            saltati << archivio + QStringLiteral(": fuori dalla cartella del programma");
+            if (fuori)
+                *fuori << nome;
             continue;
         }
+        if (!percorsi.contains(percorso))
+            percorsi << percorso;
+    }
+    return percorsi;
+}
+
+QStringList SchemaInstaller::initDemoArchives(const QString& programFolder)
+{
+    QStringList fuori;
+    const QStringList archivi = archiviDitta(programFolder, &fuori);
+    QStringList saltati;
+    for (const QString& nome : fuori)
+        saltati << nome + QStringLiteral(": fuori dalla cartella del programma");
+    for (const QString& percorso : archivi) {
         if (QFileInfo::exists(percorso)) {
             saltati << QDir::toNativeSeparators(percorso) + QStringLiteral(": esiste già");
             continue;

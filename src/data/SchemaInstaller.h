@@ -60,9 +60,14 @@ public:
     // "ArchivioDitta" of the users' parameter sets (paths relative to the program folder, with
     // either separator), each with the company schema and the demo rows. An archive whose file
     // exists is left alone, and one named outside the program folder (absolute, or leading out
-    // through "..") is not made; both are returned, in that order of appearance, as
-    // "path: reason" lines for the caller to list.
+    // through "..") is not made; both are returned as "path: reason" lines for the caller to
+    // list, those outside the folder first.
     static QStringList initDemoArchives(const QString& programFolder);
+    // The company archives that the user database of the folder names in "ArchivioDitta", as
+    // clean absolute paths below the program folder, without repeats, in order of appearance.
+    // A name that leads outside the folder (absolute, a drive, "..") is not returned; when
+    // `fuori` is given it receives such names as written.
+    static QStringList archiviDitta(const QString& programFolder, QStringList* fuori = nullptr);
     // The report layouts of the demo into the "Report" folder of the program folder. A file that
     // exists (or a link in its place) is left alone and returned, by its path relative to the
     // program folder, for the caller to list.

@@ -2,7 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velkora::platform {
 
@@ -94,6 +101,66 @@ QString fileInsideFolder(const QString& folder, const QString& name)
     if (!real.startsWith(prefix) || real.size() == prefix.size())
         return {};
     return QDir::toNativeSeparators(real);
+}
+
+namespace {
+
+struct SystemUser
+{
+    uid_t uid = 0;
+    gid_t gid = 0;
+    bool found = false;
+};
+
+SystemUser lookUpUser(const QString& user)
+{
+    SystemUser found;
+    const QByteArray name = user.toLocal8Bit();
+    if (const passwd* entry = getpwnam(name.constData())) {
+        found.uid = entry->pw_uid;
+        found.gid = entry->pw_gid;
+        found.found = true;
+    }
+    return found;
+}
+
+} // namespace
+
+bool giveToUser(const QString& path, const QString& user, QString* errore)
+{
+    const SystemUser owner = lookUpUser(user);
+    if (!owner.found) {
+        if (errore)
+            *errore = QStringLiteral("l'utente %1 non esiste su questo computer").arg(user);
+        return false;
+    }
+    if (lchown(QFile::encodeName(path).constData(), owner.uid, owner.gid) != 0) {
+        if (errore)
+            *errore = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool userCanEnter(const QString& folder, const QString& user)
+{
+    const SystemUser who = lookUpUser(user);
+    struct stat info{};
+    if (!who.found || stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    if (who.uid == 0 || info.st_uid == who.uid)
+        return (info.st_mode & S_IXUSR) != 0;
+    bool inGroup = info.st_gid == who.gid;
+    if (!inGroup) {
+        if (const group* g = getgrgid(info.st_gid)) {
+            const QByteArray name = user.toLocal8Bit();
+            for (char** member = g->gr_mem; member && *member && !inGroup; ++member)
+                inGroup = name == *member;
+        }
+    }
+    if (inGroup)
+        return (info.st_mode & S_IXGRP) != 0;
+    return (info.st_mode & S_IXOTH) != 0;
 }
 
 } // namespace velkora::platform

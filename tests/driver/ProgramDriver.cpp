@@ -18,6 +18,8 @@
 //                   and its warning box open on top of each other
 //   cliente         as agenda, then the customer list opened through the menu search and
 //                   " Z9" typed at the end of the first customer's notes, not saved
+//   comandi         the login window, then a workstation steered by commands read from standard
+//                   input, one JSON reply line each (see Comandi.h); "pronto" comes first
 //
 // With "foto FOLDER" it walks a user's way instead (login, the working state with a menu open,
 // the agenda, the open-sessions window, the company dialog, the menu search, the customer list
@@ -25,6 +27,7 @@
 // the screen shows it, frame included, into FOLDER and ends. Run under an X server with a
 // window manager (scripts/screenshots.sh) for pictures as a user sees them.
 
+#include "Comandi.h"
 #include "data/TabX.h"
 #include "menu/RicercaMenu.h"
 #include "sessions/ui/Sessioni.h"
@@ -93,6 +96,9 @@ std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
 
     if (stato == "attesa")
         return {{[principale] { return principale && principale->isVisible(); }, niente}};
+    if (stato == "comandi")
+        return {{[principale] { return principale && principale->isVisible(); },
+                 [principale] { avviaComandi(*principale); }}};
     if (stato == "negato")
         return {{[] { return true; },
                  [principale] { accedi(*principale, QStringLiteral("sbagliata")); }},

@@ -13,6 +13,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velkora::test {
 namespace {
@@ -236,6 +239,10 @@ TEST_F(AdminToolTest, BadArgumentsGiveTheUsageAndExitCodeTwo)
         {QStringLiteral("init"), folder(), QStringLiteral("avanzo")},
         {QStringLiteral("check"), QString()},
         {QStringLiteral("INIT"), folder()},
+        {QStringLiteral("postazione"), folder()},
+        {QStringLiteral("postazione"), folder(), QStringLiteral(" ")},
+        {QStringLiteral("server")},
+        {QStringLiteral("server"), folder(), QStringLiteral("localhost"), QStringLiteral("avanzo")},
     };
     for (const QStringList& arguments : cases) {
         SCOPED_TRACE(arguments.join(QLatin1Char('|')).toStdString());
@@ -418,6 +425,147 @@ TEST_F(AdminToolTest, ProgrammaOutsideAnInstallationFailsWithAMessage)
     EXPECT_TRUE(result.err.contains(QStringLiteral("non risulta installato")))
         << result.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder()));
+}
+
+// A workstation of an office: the program, the modules, the pictures, the report layouts and the
+// settings folder, and a dati.ini naming the server, but no database. From the build tree it
+// takes the program and the modules the build's moduli.txt names; installed, those of "moduli".
+// Run again (even for another server), it leaves every file as it is and names it.
+TEST_F(AdminToolTest, PostazioneLaysOutAWorkstationThatReachesTheServer)
+{
+    const QDir build(QString::fromUtf8(kProgramDir));
+    QStringList modules;
+    {
+        QFile list(build.filePath(QStringLiteral("moduli.txt")));
+        ASSERT_TRUE(list.open(QIODevice::ReadOnly | QIODevice::Text));
+        for (const QByteArray& line : list.readAll().split('\n')) {
+            if (!line.trimmed().isEmpty())
+                modules << QString::fromUtf8(line.trimmed());
+        }
+    }
+    ASSERT_TRUE(modules.contains(QStringLiteral("libAnagrafi.so"))) << modules.join(' ').toStdString();
+
+    const QDir installed(m_dir.filePath(QStringLiteral("installato")));
+    ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
+    const QString installedTool = installed.filePath(QStringLiteral("velkora-admin"));
+    ASSERT_TRUE(QFile::copy(builtTool(), installedTool));
+    writeFile(installed.filePath(QStringLiteral("velkora")), "programma installato");
+    writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti installato");
+
+    struct Case
+    {
+        const char* name;
+        QString tool;
+        // Each program file of the folder and the file it is a copy of.
+        QHash<QString, QString> files;
+    };
+    QHash<QString, QString> fromBuild{{QStringLiteral("velkora"), build.filePath(QStringLiteral("velkora"))}};
+    for (const QString& module : modules)
+        fromBuild.insert(module, build.filePath(module));
+    const Case cases[] = {
+        {"build tree", builtTool(), fromBuild},
+        {"installed",
+         installedTool,
+         {{QStringLiteral("velkora"), installed.filePath(QStringLiteral("velkora"))},
+          {QStringLiteral("libAnagrafi.so"), installed.filePath(QStringLiteral("moduli/libAnagrafi.so"))}}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QDir target(m_dir.filePath(QStringLiteral("postazione%1").arg(n++)));
+        const ToolResult result =
+            runTool({QStringLiteral("postazione"), target.path(), QStringLiteral("dbserver/3051")}, c.tool);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        for (auto it = c.files.cbegin(); it != c.files.cend(); ++it) {
+            SCOPED_TRACE(it.key().toStdString());
+            EXPECT_EQ(fileHash(target.filePath(it.key())), fileHash(it.value()));
+        }
+        EXPECT_FALSE(QImage(target.filePath(QStringLiteral("Grafica/Verde.bmp"))).isNull());
+        EXPECT_TRUE(QFileInfo(target.filePath(QStringLiteral("Report/ElencoClienti.ini"))).isFile());
+        EXPECT_TRUE(QFileInfo(target.filePath(QStringLiteral("NOMIDIT/USERCFG"))).isDir());
+        EXPECT_FALSE(QFileInfo::exists(target.filePath(QStringLiteral("user/user.fdb"))));
+        EXPECT_EQ(QDir(target.filePath(QStringLiteral("user"))).entryList(QDir::Files),
+                  QStringList{QStringLiteral("dati.ini")});
+        const QByteArray ini = readFile(target.filePath(QStringLiteral("user/dati.ini")));
+        EXPECT_EQ(ini, "[CONFIG]\r\nNome Server=dbserver/3051\r\n") << ini.toStdString();
+
+        // Again, for another server: nothing is replaced, every file is named.
+        QHash<QString, QByteArray> before;
+        for (const QFileInfo& file : QDir(target.path()).entryInfoList(QDir::Files))
+            before.insert(file.fileName(), fileHash(file.filePath()));
+        const ToolResult again =
+            runTool({QStringLiteral("postazione"), target.path(), QStringLiteral("altro")}, c.tool);
+        ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_EQ(readFile(target.filePath(QStringLiteral("user/dati.ini"))), ini);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            EXPECT_EQ(fileHash(target.filePath(it.key())), it.value()) << it.key().toStdString();
+        // The program files by their paths, the pictures as in the folder.
+        for (const QString& kept :
+             {QDir::toNativeSeparators(target.filePath(QStringLiteral("velkora"))),
+              QDir::toNativeSeparators(target.filePath(QStringLiteral("user/dati.ini"))),
+              QStringLiteral("Grafica/Verde.bmp")})
+            EXPECT_TRUE(outputLines(again).contains(QStringLiteral("File esistente lasciato invariato: ") + kept))
+                << kept.toStdString() << "\n" << again.out.toStdString();
+    }
+}
+
+// A folder with its own database is the server's: a dati.ini there would hide it.
+TEST_F(AdminToolTest, PostazioneRefusesAFolderThatHoldsADatabase)
+{
+    ASSERT_EQ(runTool({QStringLiteral("init"), folder()}).exitCode, 0);
+    const ToolResult result =
+        runTool({QStringLiteral("postazione"), folder(), QStringLiteral("dbserver")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("contiene già il database"))) << result.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder() + QStringLiteral("/user/dati.ini")));
+    EXPECT_FALSE(QFileInfo::exists(folder() + QStringLiteral("/velkora")));
+}
+
+// On the server the databases belong to the server's user: the user database, the archives its
+// users name and the folders between them and the program folder; the rest of the folder stays
+// the administrator's. The folder gets a dati.ini for the local server, unless it has one.
+TEST_F(AdminToolTest, ServerGivesTheDatabasesAndTheirFoldersToFirebird)
+{
+    const ToolResult missing = runTool({QStringLiteral("server"), folder()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("manca il database"))) << missing.err.toStdString();
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the superuser gives files to another user";
+    const passwd* firebird = getpwnam("firebird");
+    ASSERT_NE(firebird, nullptr) << "no user firebird";
+    ASSERT_EQ(runTool({QStringLiteral("demo"), folder()}).exitCode, 0);
+    const ToolResult result = runTool({QStringLiteral("server"), folder()});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+
+    const struct
+    {
+        const char* path;
+        bool server;
+    } cases[] = {
+        {"user", true},           {"user/user.fdb", true},
+        {"Archivi", true},        {"Archivi/Rossi", true},
+        {"Archivi/Rossi/ditta.fdb", true}, {"Archivi/Bianchi/ditta.fdb", true},
+        {"user/dati.ini", false}, {"Grafica", false},
+        {"Grafica/Verde.bmp", false}, {"NOMIDIT", false},
+        {"Report", false},        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        struct stat info{};
+        ASSERT_EQ(stat(QFile::encodeName(QDir(folder()).filePath(QString::fromUtf8(c.path))).constData(), &info), 0);
+        EXPECT_EQ(info.st_uid == firebird->pw_uid, c.server);
+        EXPECT_EQ(info.st_gid == firebird->pw_gid, c.server);
+    }
+    EXPECT_EQ(readFile(folder() + QStringLiteral("/user/dati.ini")), "[CONFIG]\r\nNome Server=localhost\r\n");
+    // The temporary folder above lets only its owner in: the server could not reach the files.
+    EXPECT_TRUE(result.err.contains(QStringLiteral("non può entrare nella cartella ") +
+                                    QDir::toNativeSeparators(m_dir.path())))
+        << result.err.toStdString();
+
+    const ToolResult again = runTool({QStringLiteral("server"), folder(), QStringLiteral("localhost/3051")});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(readFile(folder() + QStringLiteral("/user/dati.ini")), "[CONFIG]\r\nNome Server=localhost\r\n");
 }
 
 } // namespace velkora::test

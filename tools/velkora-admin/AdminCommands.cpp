@@ -5,6 +5,8 @@
 #include "data/SchemaInstaller.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "platform/FileSystem.h"
+#include "platform/IniFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -35,11 +37,19 @@ QTextStream& err()
 
 int usage()
 {
-    err() << "Uso: velkora-admin COMANDO PERCORSO\n"
+    err() << "Uso: velkora-admin COMANDO PERCORSO [SERVER]\n"
              "  init CARTELLA     prepara la cartella del programma con un database utenti vuoto\n"
              "  demo CARTELLA     come init, con i dati dimostrativi e le icone\n"
              "  programma CARTELLA  copia nella cartella il programma e i moduli installati,\n"
              "                    sostituendo quelli di una versione diversa\n"
+             "  postazione CARTELLA SERVER\n"
+             "                    prepara la cartella di una postazione che lavora sul database\n"
+             "                    del server indicato (\"dbserver\", \"dbserver/3051\"): il\n"
+             "                    programma, i moduli, Grafica, Report, NOMIDIT e user/dati.ini\n"
+             "  server CARTELLA [SERVER]\n"
+             "                    affida all'utente firebird il database utenti e gli archivi\n"
+             "                    delle ditte della cartella, e scrive user/dati.ini perché\n"
+             "                    anche il programma del server passi dal server (\"localhost\")\n"
              "  check CARTELLA    elenca le tabelle, le colonne e i generatori che mancano\n"
              "                    nel database utenti della cartella\n"
              "  template FILE     crea un database utenti vuoto nel file indicato\n"
@@ -93,6 +103,32 @@ QString installedModules()
     return QFileInfo(modules).isDir() ? modules : QString();
 }
 
+// The files a program folder needs of the program: the start program and the module libraries.
+// Installed, they are the program beside this tool and the libraries of "moduli". In the build
+// tree (only when `alsoBuildTree` asks) they are the program and the libraries that the build's
+// "moduli.txt" names, all beside this tool; empty anywhere else.
+QStringList programSources(bool alsoBuildTree)
+{
+    const QDir own(QCoreApplication::applicationDirPath());
+    QStringList sources{own.filePath(QStringLiteral("velkora"))};
+    const QString modules = installedModules();
+    if (!modules.isEmpty()) {
+        const QFileInfoList libraries = QDir(modules).entryInfoList(QDir::Files, QDir::Name);
+        for (const QFileInfo& library : libraries)
+            sources << library.filePath();
+        return sources;
+    }
+    QFile list(own.filePath(QStringLiteral("moduli.txt")));
+    if (!alsoBuildTree || !list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    for (const QByteArray& line : list.readAll().split('\n')) {
+        const QString name = QString::fromUtf8(line).trimmed();
+        if (!name.isEmpty())
+            sources << own.filePath(name);
+    }
+    return sources;
+}
+
 QByteArray contentHash(const QString& path)
 {
     QFile file(path);
@@ -110,14 +146,15 @@ struct EsitoCopia
     QStringList saltati;
 };
 
-// Copies the installed program and module libraries into the folder. A file already there is
-// left alone, unless `replaceDifferent` asks to bring an older copy up to the installed one:
-// the old file is removed first, so a program still running from it keeps its own copy.
-EsitoCopia copyProgramFiles(const QString& folder, bool replaceDifferent)
+// Copies the installed program and module libraries (those of the build tree too, with
+// `alsoBuildTree`) into the folder. A file already there is left alone, unless
+// `replaceDifferent` asks to bring an older copy up to the installed one: the old file is
+// removed first, so a program still running from it keeps its own copy.
+EsitoCopia copyProgramFiles(const QString& folder, bool replaceDifferent, bool alsoBuildTree = false)
 {
     EsitoCopia esito;
-    const QString modules = installedModules();
-    if (modules.isEmpty())
+    const QStringList sources = programSources(alsoBuildTree);
+    if (sources.isEmpty())
         return esito;
     const QDir target(folder);
     if (QFileInfo(target.absolutePath()).canonicalFilePath() ==
@@ -126,12 +163,6 @@ EsitoCopia copyProgramFiles(const QString& folder, bool replaceDifferent)
     if (!target.mkpath(QStringLiteral(".")))
         throw std::runtime_error(
             QStringLiteral("Impossibile creare la cartella %1").arg(folder).toStdString());
-
-    QStringList sources{QDir(QCoreApplication::applicationDirPath())
-                            .filePath(QStringLiteral("velkora"))};
-    const QFileInfoList libraries = QDir(modules).entryInfoList(QDir::Files, QDir::Name);
-    for (const QFileInfo& library : libraries)
-        sources << library.filePath();
 
     for (const QString& source : sources) {
         const QString destination = target.filePath(QFileInfo(source).fileName());
@@ -202,6 +233,150 @@ int updateProgram(const QString& path)
     return ExitOk;
 }
 
+// The settings file that sends the program of a folder to a server; an existing one is kept.
+// True when it was written.
+bool writeDatiIni(const QString& folder, const QString& server)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("user/dati.ini"));
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink())
+        return false;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        throw std::runtime_error(
+            QStringLiteral("Impossibile creare la cartella %1")
+                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
+                .toStdString());
+    platform::IniFile ini(path);
+    if (!ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Nome Server"), server))
+        throw std::runtime_error(QStringLiteral("Impossibile scrivere il file %1")
+                                     .arg(QDir::toNativeSeparators(path))
+                                     .toStdString());
+    return true;
+}
+
+void listDatiIni(const QString& folder, const QString& server, bool scritto)
+{
+    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("user/dati.ini")));
+    if (scritto)
+        out() << "Scritto " << path << " con Nome Server=" << server << "\n";
+    else
+        out() << "File esistente lasciato invariato: " << path << "\n";
+}
+
+// A workstation's program folder: everything a program folder holds but the database, which it
+// reaches on the named server at the same path. A folder that holds a user database is refused:
+// its dati.ini would hide that database from the program.
+int prepareWorkstation(const QString& path, const QString& server)
+{
+    const QString database = SchemaInstaller::userDatabasePath(path);
+    if (QFileInfo::exists(database)) {
+        err() << "La cartella contiene già il database " << QDir::toNativeSeparators(database)
+              << ": una postazione non ha un database proprio (sul server usare \"velkora-admin "
+                 "server\")\n"
+              << Qt::flush;
+        return ExitFailure;
+    }
+    if (programSources(true).isEmpty()) {
+        err() << "Non si trovano il programma e i moduli accanto a velkora-admin: nessun file da "
+                 "copiare\n"
+              << Qt::flush;
+        return ExitFailure;
+    }
+    const QDir root(path);
+    for (const char* folder : {"user", "NOMIDIT/USERCFG"}) {
+        if (!root.mkpath(QLatin1String(folder)))
+            throw std::runtime_error(QStringLiteral("Impossibile creare la cartella %1")
+                                         .arg(QDir::toNativeSeparators(root.filePath(QLatin1String(folder))))
+                                         .toStdString());
+    }
+    const EsitoCopia programma = copyProgramFiles(path, false, true);
+    const EsitoGrafica grafica = ScriviGrafica(path, true);
+    const QStringList report = SchemaInstaller::initDemoReports(path);
+    const bool scritto = writeDatiIni(path, server);
+    out() << "Cartella della postazione preparata: " << QDir::toNativeSeparators(path) << "\n";
+    listProgramFiles(programma);
+    listDatiIni(path, server, scritto);
+    for (const QString& saltato : grafica.saltati + programma.saltati + report)
+        out() << "File esistente lasciato invariato: " << QDir::toNativeSeparators(saltato) << "\n";
+    out() << Qt::flush;
+    return ExitOk;
+}
+
+// The server's program folder made ready for the Firebird server, which runs as user firebird
+// and opens the databases itself: the user database and the company archives its users name,
+// with the folders between them and the program folder, become firebird's. The folders above
+// must let him through; a folder that does not is named, since the server could not open the
+// files below it.
+int prepareServer(const QString& path, const QString& server)
+{
+    const QString serverUser = QStringLiteral("firebird");
+    const QString database = SchemaInstaller::userDatabasePath(path);
+    if (!QFileInfo(database).isFile()) {
+        err() << "Nella cartella manca il database " << QDir::toNativeSeparators(database)
+              << " (prepararlo con \"velkora-admin init\" o \"demo\")\n"
+              << Qt::flush;
+        return ExitFailure;
+    }
+    const QString root = QDir::cleanPath(QDir(path).absolutePath());
+    QStringList fuori;
+    QStringList files{QDir::cleanPath(QFileInfo(database).absoluteFilePath())};
+    files << SchemaInstaller::archiviDitta(path, &fuori);
+
+    // Each file and every folder between it and the program folder, once each.
+    QStringList items;
+    QStringList mancanti;
+    for (const QString& file : files) {
+        if (!QFileInfo(file).isFile()) {
+            mancanti << file;
+            continue;
+        }
+        QStringList chain{file};
+        for (QString folder = QFileInfo(file).absolutePath(); folder.startsWith(root + QLatin1Char('/'));
+             folder = QFileInfo(folder).absolutePath())
+            chain.prepend(folder);
+        for (const QString& item : chain) {
+            if (!items.contains(item))
+                items << item;
+        }
+    }
+    int failures = 0;
+    for (const QString& item : items) {
+        QString errore;
+        if (platform::giveToUser(item, serverUser, &errore)) {
+            out() << "Affidato all'utente " << serverUser << ": " << QDir::toNativeSeparators(item)
+                  << "\n";
+        } else {
+            err() << "Impossibile affidare " << QDir::toNativeSeparators(item) << " all'utente "
+                  << serverUser << ": " << errore << "\n";
+            ++failures;
+        }
+    }
+    for (const QString& file : mancanti)
+        out() << "Archivio della ditta non trovato: " << QDir::toNativeSeparators(file) << "\n";
+    for (const QString& nome : fuori)
+        out() << "Archivio della ditta fuori dalla cartella del programma, lasciato com'è: " << nome
+              << "\n";
+    // From the root down to the program folder: the server must pass through each of them.
+    QStringList above;
+    for (QString folder = root; !folder.isEmpty(); ) {
+        above.prepend(folder);
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    for (const QString& folder : above) {
+        if (!platform::userCanEnter(folder, serverUser))
+            err() << "Attenzione: l'utente " << serverUser << " non può entrare nella cartella "
+                  << QDir::toNativeSeparators(folder)
+                  << ": il server non potrà aprire i database (chmod o+x)\n";
+    }
+    listDatiIni(path, server, writeDatiIni(path, server));
+    out() << Qt::flush;
+    err() << Qt::flush;
+    return failures == 0 ? ExitOk : ExitFailure;
+}
+
 int run(const QString& command, const QString& path)
 {
     const QString shown = QDir::toNativeSeparators(path);
@@ -230,6 +405,14 @@ int run(const QString& command, const QString& path)
 
 } // namespace
 
+bool needsFonts(const QStringList& arguments)
+{
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("postazione"))
+        return arguments.size() == 3 && !arguments.at(2).trimmed().isEmpty();
+    return command == QLatin1String("demo") || command == QLatin1String("stampa");
+}
+
 int runCommand(const QStringList& arguments)
 {
     static const QStringList commands{QStringLiteral("init"), QStringLiteral("demo"),
@@ -238,6 +421,24 @@ int runCommand(const QStringList& arguments)
                                       QStringLiteral("tabx"), QStringLiteral("ditta")};
     if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("stampa"))
         return stampaReport(arguments.mid(1));
+    // The commands of an office take the server's name after the folder.
+    const bool postazione = !arguments.isEmpty() && arguments.at(0) == QLatin1String("postazione");
+    const bool server = !arguments.isEmpty() && arguments.at(0) == QLatin1String("server");
+    if (postazione || server) {
+        if (arguments.size() < 2 || arguments.size() > 3 || arguments.at(1).isEmpty()
+            || (postazione && arguments.size() != 3)
+            || (arguments.size() == 3 && arguments.at(2).trimmed().isEmpty()))
+            return usage();
+        try {
+            return postazione ? prepareWorkstation(arguments.at(1), arguments.at(2).trimmed())
+                              : prepareServer(arguments.at(1), arguments.size() == 3
+                                                                   ? arguments.at(2).trimmed()
+                                                                   : QStringLiteral("localhost"));
+        } catch (const std::exception& error) {
+            err() << "Errore: " << QString::fromStdString(error.what()) << "\n" << Qt::flush;
+            return ExitFailure;
+        }
+    }
     if (arguments.size() != 2 || !commands.contains(arguments.at(0)) || arguments.at(1).isEmpty())
         return usage();
 

@@ -18,4 +18,8 @@ enum ExitCode : int
 // output and messages on standard error, and returns the exit code.
 int runCommand(const QStringList& arguments);
 
+// Whether the command paints pictures or reports (demo, postazione, stampa), whose letters need
+// fonts and so a GUI application; a command with bad arguments does not get that far.
+bool needsFonts(const QStringList& arguments);
+
 } // namespace velkora::admin
