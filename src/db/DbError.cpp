@@ -139,6 +139,16 @@ DbError DbError::notAFile(const QString& path, const QString& what)
     return error;
 }
 
+DbError DbError::staleRows(const QString& databaseName)
+{
+    DbError error(QStringLiteral("the rows were read in a transaction whose attachment was lost; "
+                                 "read them again before writing"),
+                  0, {}, QString());
+    error.m_staleRows = true;
+    error.setDatabase(databaseName, false);
+    return error;
+}
+
 DbError::FileProblem DbError::fileProblem() const
 {
     if (m_notAFile)
@@ -174,6 +184,11 @@ void DbError::setDatabase(const QString& name, bool opening)
 
 platform::FailureText DbError::describe() const
 {
+    if (m_staleRows)
+        return {QStringLiteral("Il collegamento con il database si è interrotto dopo la lettura dei "
+                               "dati: i dati mostrati potrebbero non essere più aggiornati. "
+                               "Rileggerli (Aggiorna) e ripetere la modifica."),
+                m_message};
     if (isConnectionLost()) {
         const QString server = serverOf(m_databaseName);
         const QString where = server.isEmpty()

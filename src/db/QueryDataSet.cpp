@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Transaction.h"
 #include "db/Decimal.h"
 #include "db/Query.h"
 #include "db/UpdateSql.h"
@@ -254,6 +255,13 @@ void QueryDataSet::setField(const QString& name, const QVariant& value)
     m_buffer[static_cast<std::size_t>(i)] = value;
 }
 
+void QueryDataSet::requireCurrentRows() const
+{
+    const Transaction* t = transaction();
+    if (t && t->snapshotLost())
+        throw DbError::staleRows(m_database ? m_database->databaseName() : QString());
+}
+
 void QueryDataSet::post()
 {
     if (m_state != State::Edit && m_state != State::Insert)
@@ -268,6 +276,7 @@ void QueryDataSet::post()
         throw DbLogicError(QStringLiteral("post with an empty %1 statement in the update-statement holder")
                                .arg(QLatin1String(kind)));
 
+    requireCurrentRows();
     if (!m_writer)
         m_writer = std::make_unique<Query>(m_database, m_transaction);
     Query& writer = *m_writer;
@@ -327,6 +336,7 @@ int QueryDataSet::remove()
     if (!m_updateObject || m_updateObject->deleteSql().join(QString()).trimmed().isEmpty())
         throw DbLogicError(QStringLiteral("delete without a delete statement in the update-statement holder"));
 
+    requireCurrentRows();
     if (!m_writer)
         m_writer = std::make_unique<Query>(m_database, m_transaction);
     Query& writer = *m_writer;

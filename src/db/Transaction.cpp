@@ -148,6 +148,7 @@ void Transaction::commitRetaining()
 void Transaction::rollback()
 {
     m_workLost = false;
+    m_snapshotLost = false;
     if (!active())
         return;
     ISC_STATUS_ARRAY status;
@@ -177,6 +178,8 @@ void Transaction::restart()
 {
     if (active())
         rollback();
+    m_workLost = false;
+    m_snapshotLost = false;
     start();
 }
 
@@ -198,6 +201,8 @@ void Transaction::dropHandleOnDetach(bool connectionLost)
     // What it wrote is gone with the server's side of the attachment; its commit must say so.
     if (connectionLost && m_wrote)
         m_workLost = true;
+    if (connectionLost)
+        m_snapshotLost = true;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &m_handle);
     m_handle = 0;

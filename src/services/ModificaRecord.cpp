@@ -270,6 +270,15 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
     }
     db::Database& database = *dataSet.database();
     db::Transaction& transazione = transazioneDiDefault(dataSet);
+    try {
+        // Rows read before a server restart: the lock taken now would not notice what others
+        // saved meanwhile, so they are read again first.
+        dataSet.requireCurrentRows();
+    } catch (const db::DbError& e) {
+        const platform::FailureText testo = e.describe();
+        messages().warning(testo.message, testo.detail, ownerWindow());
+        throw platform::SilentAbort();
+    }
     int righe = 0;
     {
         db::Query prova(&database, &transazione);
@@ -281,8 +290,12 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
             prova.execSql();
             righe = prova.rowsAffected();
         } catch (const db::DbError& e) {
-            messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
-                               ownerWindow());
+            // A lost connection is no other user's doing: it is said as such.
+            if (e.isConnectionLost())
+                messages().error(e.describe(), ownerWindow());
+            else
+                messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
+                                   ownerWindow());
             throw platform::SilentAbort();
         }
     }

@@ -4,6 +4,8 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
+#include "db/QueryDataSet.h"
+#include "db/UpdateSql.h"
 #include "db/Transaction.h"
 #include "support/TestDatabase.h"
 
@@ -212,6 +214,61 @@ TEST_F(LostConnectionTest, RepeatableWorkRunsOnceMoreAfterALoss)
     }),
                  DbError);
     EXPECT_EQ(runs, 2);
+}
+
+// Rows read in a transaction whose attachment is lost (a server restart) came from a snapshot
+// that is gone: a write based on them, in a transaction started afresh on the new attachment,
+// would no longer conflict with what others saved meanwhile and would put the old values back.
+// It is refused until the rows are read again.
+TEST_F(LostConnectionTest, RowsReadBeforeALossAreNotWrittenBackUntilReadAgain)
+{
+    QueryDataSet rows(&program, &tr);
+    rows.add(QStringLiteral("SELECT CODICE, NOMEUTENTE FROM UTENTI ORDER BY CODICE"));
+    UpdateSql holder;
+    holder.modifySql() << QStringLiteral("UPDATE UTENTI SET NOMEUTENTE=:NOMEUTENTE WHERE CODICE=:OLD_CODICE");
+    rows.setUpdateObject(&holder);
+    test::exec(other, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (780, 'PRIMA')"));
+    rows.open();
+    while (!rows.eof() && rows.asInteger(QStringLiteral("CODICE")) != 780)
+        rows.next();
+    ASSERT_FALSE(rows.eof());
+
+    cut();
+    // Another workstation saves the row meanwhile; this program attaches again for a read.
+    test::exec(other, QStringLiteral("UPDATE UTENTI SET NOMEUTENTE='ALTRA POSTAZIONE' WHERE CODICE=780"));
+    EXPECT_GE(users(), 1);
+    EXPECT_TRUE(tr.snapshotLost());
+
+    rows.edit();
+    rows.setField(QStringLiteral("NOMEUTENTE"), QStringLiteral("VECCHIA COPIA"));
+    try {
+        rows.post();
+        FAIL() << "a row read before the loss was written back";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isStaleRows());
+        EXPECT_TRUE(e.describe().message.startsWith(
+            QStringLiteral("Il collegamento con il database si è interrotto dopo la lettura dei dati")));
+    }
+    rows.cancel();
+    Query check(&other);
+    Transaction t(&other);
+    check.setTransaction(&t);
+    check.add(QStringLiteral("SELECT NOMEUTENTE FROM UTENTI WHERE CODICE=780"));
+    check.open();
+    EXPECT_EQ(check.asString(0), QStringLiteral("ALTRA POSTAZIONE"));
+    t.rollback();
+
+    // Read again, the row can be edited.
+    tr.restart();
+    EXPECT_FALSE(tr.snapshotLost());
+    rows.open();
+    while (!rows.eof() && rows.asInteger(QStringLiteral("CODICE")) != 780)
+        rows.next();
+    EXPECT_EQ(rows.asString(QStringLiteral("NOMEUTENTE")), QStringLiteral("ALTRA POSTAZIONE"));
+    rows.edit();
+    rows.setField(QStringLiteral("NOMEUTENTE"), QStringLiteral("DOPO"));
+    rows.post();
+    tr.commit();
 }
 
 TEST_F(LostConnectionTest, AFailedAttachIsReportedAndTheFollowingOperationTriesAgain)

@@ -106,7 +106,7 @@ QString installedModules()
 // The files a program folder needs of the program: the start program and the module libraries.
 // Installed, they are the program beside this tool and the libraries of "moduli". In the build
 // tree (only when `alsoBuildTree` asks) they are the program and the libraries that the build's
-// "moduli.txt" names, all beside this tool; empty anywhere else.
+// "moduli.txt" names and the data library, all beside this tool; empty anywhere else.
 QStringList programSources(bool alsoBuildTree)
 {
     const QDir own(QCoreApplication::applicationDirPath());
@@ -126,6 +126,9 @@ QStringList programSources(bool alsoBuildTree)
         if (!name.isEmpty())
             sources << own.filePath(name);
     }
+    // The program finds the data library in its own folder; no installed copy stands behind a
+    // folder laid out from the build tree.
+    sources << own.filePath(QStringLiteral("libvelkoradata.so"));
     return sources;
 }
 

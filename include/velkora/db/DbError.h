@@ -51,6 +51,10 @@ public:
     // engine would open a device or a pipe as a database (and change its permissions), or
     // create a database at the target of a link that leads nowhere.
     static DbError notAFile(const QString& path, const QString& what);
+    // The refusal of a write based on rows read before the connection was lost: the rows must
+    // be read again first.
+    static DbError staleRows(const QString& databaseName);
+    bool isStaleRows() const { return m_staleRows; }
 
     // The database the failure concerns ("server:path" or a local path), when the db layer knows
     // it, and whether it happened while opening it. The Italian message names it.
@@ -71,6 +75,7 @@ private:
     QString m_databaseName;
     bool m_opening = false;
     bool m_notAFile = false;
+    bool m_staleRows = false;
 };
 
 // Misuse of the db layer by its caller (a query without a database, a field name that the

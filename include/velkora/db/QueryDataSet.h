@@ -47,6 +47,10 @@ public:
     Database* database() const { return m_database; }
     // The transaction in use: the one given, or the database's default one.
     Transaction* transaction() const;
+    // Throws DbError::staleRows when the rows were read in a transaction whose attachment has
+    // been lost since (a server restart): a write based on them must wait until they are read
+    // again. post() and remove() check it themselves.
+    void requireCurrentRows() const;
 
     // The selection's text lines. Changing them closes the dataset.
     void clear();

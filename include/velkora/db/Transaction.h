@@ -43,6 +43,12 @@ public:
     // cannot be repeated on a new attachment without the caller knowing.
     bool wrote() const { return m_wrote; }
     void noteWrite() { m_wrote = true; }
+    // True when the transaction was running as its attachment was lost (a server restart): rows
+    // read in it came from a snapshot that is gone, so a later write based on them could no longer
+    // notice what others changed meanwhile. It stays set, through any implicit new start, until
+    // the caller ends or restarts the transaction on purpose (rollback(), restart()) and reads the
+    // rows again.
+    bool snapshotLost() const { return m_snapshotLost; }
 
 private:
     friend class Database;
@@ -60,6 +66,7 @@ private:
     unsigned int m_handle = 0;
     bool m_wrote = false;
     bool m_workLost = false;
+    bool m_snapshotLost = false;
 };
 
 } // namespace velkora::db
