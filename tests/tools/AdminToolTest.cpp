@@ -449,6 +449,9 @@ TEST_F(AdminToolTest, PostazioneLaysOutAWorkstationThatReachesTheServer)
     ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
     const QString installedTool = installed.filePath(QStringLiteral("velkora-admin"));
     ASSERT_TRUE(QFile::copy(builtTool(), installedTool));
+    // The data library lies beside the tool, as in the installed layout.
+    ASSERT_TRUE(QFile::copy(build.filePath(QStringLiteral("libvelkoradata.so")),
+                            installed.filePath(QStringLiteral("libvelkoradata.so"))));
     writeFile(installed.filePath(QStringLiteral("velkora")), "programma installato");
     writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti installato");
 
@@ -459,7 +462,9 @@ TEST_F(AdminToolTest, PostazioneLaysOutAWorkstationThatReachesTheServer)
         // Each program file of the folder and the file it is a copy of.
         QHash<QString, QString> files;
     };
-    QHash<QString, QString> fromBuild{{QStringLiteral("velkora"), build.filePath(QStringLiteral("velkora"))}};
+    QHash<QString, QString> fromBuild{{QStringLiteral("velkora"), build.filePath(QStringLiteral("velkora"))},
+                                      {QStringLiteral("libvelkoradata.so"),
+                                       build.filePath(QStringLiteral("libvelkoradata.so"))}};
     for (const QString& module : modules)
         fromBuild.insert(module, build.filePath(module));
     const Case cases[] = {
