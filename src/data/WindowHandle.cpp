@@ -1,13 +1,22 @@
 // Recording of the handle of a window opened by a module function, under the window id the call
 // log gave that call. The shutdown check of the start program reads the handles back.
 
-#include "data/TabX.h"
+#include "data/WindowHandle.h"
 
+#include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/SqlText.h"
 #include "db/TransactionGuard.h"
-#include "sessions/SessionLog.h"
 
 namespace velkora {
+
+QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
+{
+    return {
+        QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA=") + db::quotedInt(handle),
+        QStringLiteral("WHERE IDFINESTRA=") + db::quotedInt(idFinestra),
+    };
+}
 
 bool TTabXForm::ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle)
 {

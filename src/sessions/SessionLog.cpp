@@ -86,14 +86,6 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
     return righe;
 }
 
-QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
-{
-    return {
-        QStringLiteral("UPDATE NORVILOGFUNZ SET HANDLEFINESTRA=") + quotedInt(handle),
-        QStringLiteral("WHERE IDFINESTRA=") + quotedInt(idFinestra),
-    };
-}
-
 QStringList istruzioneFinestreSessione(qint32 codiceSessione)
 {
     return {QStringLiteral("SELECT HANDLEFINESTRA FROM NORVILOGFUNZ"),

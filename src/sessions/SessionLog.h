@@ -30,8 +30,6 @@ QStringList istruzioneNuovoIdFinestra();
 // The call-log row of one call; the window id column only when the log has the window columns.
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
                                   const QString& funzione, bool logFinestre, qint32 idFinestra);
-// Records the handle of the window opened under a window id.
-QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle);
 
 // The handles recorded in the call log by the windows opened in a session.
 QStringList istruzioneFinestreSessione(qint32 codiceSessione);
