@@ -43,10 +43,6 @@ using velkora::test::Ufficio;
 
 namespace {
 
-const QString kRigaBloccata = QStringLiteral(
-    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
-    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
-    "momento.");
 const QString kUtenti = QStringLiteral("user/user.fdb");
 const QString kArchivio = QStringLiteral("Archivi/Rossi/ditta.fdb");
 // The customers everybody edits: few, so that the workstations collide.
@@ -313,7 +309,7 @@ private:
         if (m_fermo)
             return;
         if (r.value(QStringLiteral("tag")).toInt() != 1) {
-            if (test::testiBox(r) == QStringList{kRigaBloccata}) {
+            if (test::testiBox(r) == QStringList{test::kRigaBloccata}) {
                 // A collision's detail says who holds the row, or that he is done already, above
                 // the engine's text of the conflict. The same warning also comes when the
                 // statement failed for another reason (the server restarting): counted apart.

@@ -26,10 +26,6 @@ using velkora::test::Ufficio;
 
 namespace {
 
-const QString kRigaBloccata = QStringLiteral(
-    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
-    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
-    "momento.");
 const QString kSessioneChiusa =
     QStringLiteral("Attenzione: la sessione corrente risulta chiusa. Si prega di uscire e rientrare");
 const QString kUtenti = QStringLiteral("user/user.fdb");
@@ -291,7 +287,7 @@ TEST_F(UfficioTest, TwoWorkstationsCollideOnACustomerAndTheHolderIsNamed)
     const QJsonObject secondo = due->comando(
         {QStringLiteral("modifica"), cliente, QStringLiteral("NOTE"), QStringLiteral("da due")});
     EXPECT_EQ(secondo.value(QStringLiteral("tag")).toInt(), 0) << test::mostra(secondo);
-    ASSERT_EQ(test::testiBox(secondo), QStringList{kRigaBloccata}) << test::mostra(secondo);
+    ASSERT_EQ(test::testiBox(secondo), QStringList{test::kRigaBloccata}) << test::mostra(secondo);
     const QString dettaglio = test::dettagliBox(secondo).value(0);
     EXPECT_TRUE(dettaglio.startsWith(QStringLiteral("Il record è in modifica sulla postazione ")))
         << dettaglio.toStdString();

@@ -10,6 +10,12 @@
 
 namespace velkora::test {
 
+// The warning of a workstation that starts editing a row another one holds.
+inline const QString kRigaBloccata = QStringLiteral(
+    "Attenzione: altri utenti stanno lavorando su questo record. Provare ad aggiornare la griglia. "
+    "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
+    "momento.");
+
 // An office on one machine, set up as the README's office section does it: the server's
 // program folder laid out by "velkora-admin demo" and given to the server's user by
 // "velkora-admin server", and the workstations' folders laid out by "velkora-admin postazione"
