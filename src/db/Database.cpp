@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include "db/ConnectionRef.h"
 #include "db/DbError.h"
 #include "db/FbClient.h"
 #include "db/SqlText.h"
@@ -114,9 +115,11 @@ Database::Database() = default;
 Database::~Database()
 {
     detach();
-    // Transactions that outlive their database no longer refer to it.
+    // Transactions, statements and datasets that outlive their database no longer refer to it.
     for (Transaction* t : m_transactions)
         t->m_database = nullptr;
+    for (ConnectionRef* r : std::vector<ConnectionRef*>(m_references))
+        r->databaseGone();
 }
 
 void* Database::nativeHandle()
@@ -254,6 +257,25 @@ void Database::unregisterTransaction(Transaction* t)
 {
     m_transactions.erase(std::remove(m_transactions.begin(), m_transactions.end(), t),
                          m_transactions.end());
+}
+
+void Database::transactionDestroyed(Transaction* t)
+{
+    // The statements given this transaction learn that it is gone.
+    for (ConnectionRef* r : m_references)
+        r->transactionGone(t);
+    unregisterTransaction(t);
+}
+
+void Database::registerReference(ConnectionRef* r)
+{
+    m_references.push_back(r);
+}
+
+void Database::unregisterReference(ConnectionRef* r)
+{
+    m_references.erase(std::remove(m_references.begin(), m_references.end(), r),
+                       m_references.end());
 }
 
 } // namespace velkora::db

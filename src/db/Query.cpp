@@ -641,31 +641,35 @@ struct Query::Statement
 };
 
 Query::Query(Database* database, Transaction* transaction)
-    : m_database(database)
-    , m_transaction(transaction)
+    : m_link(database, transaction)
 {
+    // The prepared statement belongs to the attachment: it goes with its database.
+    m_link.onDatabaseGone = [this] {
+        if (m_statement)
+            m_statement->release(nullptr);
+    };
 }
 
 Query::~Query()
 {
     if (m_statement)
-        m_statement->release(m_database);
+        m_statement->release(m_link.database());
 }
 
 void Query::setDatabase(Database* database)
 {
-    if (database == m_database)
+    if (database == m_link.database())
         return;
     close();
     if (m_statement)
-        m_statement->release(m_database);
-    m_database = database;
+        m_statement->release(m_link.database());
+    m_link.setDatabase(database);
 }
 
 void Query::setTransaction(Transaction* transaction)
 {
     close();
-    m_transaction = transaction;
+    m_link.setTransaction(transaction);
 }
 
 std::vector<std::vector<QVariant>> Query::takeRows()
@@ -673,13 +677,6 @@ std::vector<std::vector<QVariant>> Query::takeRows()
     std::vector<std::vector<QVariant>> rows = std::move(m_rows);
     close();
     return rows;
-}
-
-Transaction* Query::transaction() const
-{
-    if (m_transaction)
-        return m_transaction;
-    return m_database ? m_database->defaultTransaction() : nullptr;
 }
 
 void Query::clear()
@@ -729,9 +726,9 @@ void Query::open()
     // A selection in a transaction that has written nothing is safe to run again on a new
     // attachment; one after a write is not, since the write would be gone unseen.
     const Transaction* t = transaction();
-    const bool repeatable = m_database && !(t && t->active() && t->wrote());
+    const bool repeatable = m_link.database() && !(t && t->active() && t->wrote());
     if (repeatable)
-        m_database->repeatable([this] { watched([this] { run(); }); });
+        m_link.database()->repeatable([this] { watched([this] { run(); }); });
     else
         watched([this] { run(); });
     m_open = true;
@@ -746,13 +743,13 @@ void Query::execSql()
 
 void Query::watched(const std::function<void()>& work)
 {
-    if (m_database)
-        m_database->reattachIfLost();
+    if (m_link.database())
+        m_link.database()->reattachIfLost();
     try {
         work();
     } catch (DbError& error) {
-        if (m_database)
-            m_database->noteFailure(error);
+        if (m_link.database())
+            m_link.database()->noteFailure(error);
         throw;
     }
 }
@@ -894,9 +891,10 @@ int Query::rowsAffected()
 
 void Query::run()
 {
-    if (!m_database)
+    m_link.requireAlive();
+    if (!m_link.database())
         throw DbLogicError(QStringLiteral("query without a database"));
-    if (!m_database->attached())
+    if (!m_link.database()->attached())
         throw DbLogicError::notAttached(QStringLiteral("query on a detached database"));
     Transaction* tr = transaction();
     if (!tr)
@@ -906,11 +904,11 @@ void Query::run()
     if (!m_statement)
         m_statement = std::make_unique<Statement>();
     Statement& st = *m_statement;
-    const Statement::Handles handles{static_cast<isc_db_handle*>(m_database->nativeHandle()),
+    const Statement::Handles handles{static_cast<isc_db_handle*>(m_link.database()->nativeHandle()),
                                      tr->nativeHandle()};
     std::vector<QString> names;
     const QByteArray text = storableBytes(translateParams(sqlText(), names), QString());
-    st.prepareIfChanged(handles, text, std::move(names), m_database->generation());
+    st.prepareIfChanged(handles, text, std::move(names), m_link.database()->generation());
 
     if (!st.isSelect())
         tr->noteWrite();

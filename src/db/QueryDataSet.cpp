@@ -18,8 +18,7 @@ const QString kOldPrefix = QStringLiteral("OLD_");
 } // namespace
 
 QueryDataSet::QueryDataSet(Database* database, Transaction* transaction)
-    : m_database(database)
-    , m_transaction(transaction)
+    : m_link(database, transaction)
 {
 }
 
@@ -30,26 +29,19 @@ QueryDataSet::~QueryDataSet()
 
 void QueryDataSet::setDatabase(Database* database)
 {
-    if (database == m_database)
+    if (database == m_link.database())
         return;
     close();
     m_writer.reset(); // its prepared statement belongs to the old connection
-    m_database = database;
+    m_link.setDatabase(database);
 }
 
 void QueryDataSet::setTransaction(Transaction* transaction)
 {
     close();
-    m_transaction = transaction;
+    m_link.setTransaction(transaction);
     if (m_writer)
         m_writer->setTransaction(transaction);
-}
-
-Transaction* QueryDataSet::transaction() const
-{
-    if (m_transaction)
-        return m_transaction;
-    return m_database ? m_database->defaultTransaction() : nullptr;
 }
 
 void QueryDataSet::clear()
@@ -87,7 +79,8 @@ void QueryDataSet::open()
 {
     prepareOpen();
     close();
-    Query select(m_database, m_transaction);
+    m_link.requireAlive();
+    Query select(m_link.database(), m_link.givenTransaction());
     select.setSql(m_lines);
     for (const auto& [name, value] : m_params)
         select.setParam(name, value);
@@ -257,9 +250,10 @@ void QueryDataSet::setField(const QString& name, const QVariant& value)
 
 void QueryDataSet::requireCurrentRows() const
 {
+    m_link.requireAlive();
     const Transaction* t = transaction();
     if (t && t->snapshotLost())
-        throw DbError::staleRows(m_database ? m_database->databaseName() : QString());
+        throw DbError::staleRows(m_link.database() ? m_link.database()->databaseName() : QString());
 }
 
 void QueryDataSet::post()
@@ -278,7 +272,7 @@ void QueryDataSet::post()
 
     requireCurrentRows();
     if (!m_writer)
-        m_writer = std::make_unique<Query>(m_database, m_transaction);
+        m_writer = std::make_unique<Query>(m_link.database(), m_link.givenTransaction());
     Query& writer = *m_writer;
     writer.setSql(lines);
     // The old values first, so that a field really named OLD_X still wins for ":OLD_X".
@@ -338,7 +332,7 @@ int QueryDataSet::remove()
 
     requireCurrentRows();
     if (!m_writer)
-        m_writer = std::make_unique<Query>(m_database, m_transaction);
+        m_writer = std::make_unique<Query>(m_link.database(), m_link.givenTransaction());
     Query& writer = *m_writer;
     writer.setSql(m_updateObject->deleteSql());
     const auto& current = m_rows[static_cast<std::size_t>(m_current)];

@@ -64,7 +64,7 @@ Transaction::~Transaction()
         m_handle = 0;
     }
     if (m_database)
-        m_database->unregisterTransaction(this);
+        m_database->transactionDestroyed(this);
 }
 
 void Transaction::setDatabase(Database* database)

@@ -1,6 +1,8 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
+#include "db/QueryDataSet.h"
+#include "support/TestDatabase.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 
@@ -9,6 +11,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -245,6 +249,53 @@ TEST_F(DbLayerTest, DetachEndsTransactionsAndQueriesSurviveAReattach)
     db.attach();
     q.open();
     EXPECT_EQ(q.asInteger(0), 2);
+}
+
+// Statements and datasets that outlive their connection or their transaction, in whatever order
+// a window destroys them: what was read stays readable, running again is refused with the layer's
+// Italian message, and destroying them afterwards is harmless.
+TEST_F(DbLayerTest, StatementsAndDatasetsOutlivingTheirConnectionAreRefusedNotACrash)
+{
+    enum class Goes { Database, Transaction };
+    for (const Goes goes : {Goes::Database, Goes::Transaction}) {
+        SCOPED_TRACE(goes == Goes::Database ? "database first" : "transaction first");
+        auto database = std::make_unique<Database>();
+        velkora::test::attach(*database, path);
+        auto transaction = std::make_unique<Transaction>(database.get());
+        Query query(database.get(), transaction.get());
+        query.add(QStringLiteral("SELECT ID, NOME FROM T ORDER BY ID"));
+        query.open();
+        QueryDataSet dataset(database.get(), transaction.get());
+        dataset.setSql({QStringLiteral("SELECT ID, NOME FROM T ORDER BY ID")});
+        dataset.open();
+
+        if (goes == Goes::Database) {
+            transaction.reset();
+            database.reset();
+        } else {
+            transaction.reset();
+        }
+        EXPECT_EQ(query.asString(QStringLiteral("NOME")), QStringLiteral("uno"));
+        EXPECT_EQ(dataset.recordCount(), 2);
+        try {
+            query.open();
+            ADD_FAILURE() << "a statement ran without its connection";
+        } catch (const DbLogicError& e) {
+            EXPECT_EQ(e.describe().message,
+                      QStringLiteral("Il database non è collegato: l'operazione non può essere "
+                                     "eseguita. Riavviare il programma quando il database è "
+                                     "disponibile."));
+        }
+        dataset.edit();
+        dataset.setField(QStringLiteral("NOME"), QStringLiteral("due"));
+        EXPECT_THROW(dataset.post(), DbLogicError);
+        EXPECT_THROW(dataset.open(), DbLogicError);
+        // The database that is still there (the transaction went first) kept its row as it was.
+        if (database) {
+            EXPECT_EQ(velkora::test::rows(*database, QStringLiteral("SELECT NOME FROM T WHERE ID = 1")),
+                      QStringList{QStringLiteral("uno")});
+        }
+    }
 }
 
 TEST(SqlText, PlainIdentifiers)

@@ -9,6 +9,7 @@
 
 namespace velkora::db {
 
+class ConnectionRef;
 class DbError;
 class Transaction;
 
@@ -77,11 +78,15 @@ public:
     quint64 generation() const { return m_generation; }
 
 private:
+    friend class ConnectionRef;
     friend class Transaction;
     // Lets the handle and the transactions' handles go, keeping the lost flag.
     void releaseHandle();
     void registerTransaction(Transaction* t);
     void unregisterTransaction(Transaction* t);
+    void transactionDestroyed(Transaction* t);
+    void registerReference(ConnectionRef* r);
+    void unregisterReference(ConnectionRef* r);
 
     QString m_name;
     QStringList m_params;
@@ -92,6 +97,8 @@ private:
     quint64 m_generation = 0;
     bool m_lost = false;
     std::vector<Transaction*> m_transactions;
+    // The statements and datasets on this connection, told when it or a transaction goes.
+    std::vector<ConnectionRef*> m_references;
 };
 
 } // namespace velkora::db

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <velkora/db/ConnectionRef.h>
 #include <velkora/db/Decimal.h>
 
 #include <functional>
@@ -36,8 +37,9 @@ public:
 
     void setDatabase(Database* database);
     void setTransaction(Transaction* transaction);
-    Database* database() const { return m_database; }
-    Transaction* transaction() const;
+    // Null once the database object went away (the statement then refuses to run).
+    Database* database() const { return m_link.database(); }
+    Transaction* transaction() const { return m_link.transaction(); }
 
     // The text lines. Changing them closes the query.
     void clear();
@@ -99,8 +101,7 @@ private:
     const QVariant& cell(int index) const;
     int requireIndex(const QString& name) const;
 
-    Database* m_database = nullptr;
-    Transaction* m_transaction = nullptr;
+    ConnectionRef m_link;
     QStringList m_lines;
     std::vector<std::pair<QString, QVariant>> m_params;
     std::unique_ptr<Statement> m_statement;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <velkora/db/ConnectionRef.h>
 
 #include <memory>
 #include <vector>
@@ -44,9 +45,10 @@ public:
     // Changing the connection closes the dataset.
     void setDatabase(Database* database);
     void setTransaction(Transaction* transaction);
-    Database* database() const { return m_database; }
+    // Null once the database object went away (the rows can still be read, not written).
+    Database* database() const { return m_link.database(); }
     // The transaction in use: the one given, or the database's default one.
-    Transaction* transaction() const;
+    Transaction* transaction() const { return m_link.transaction(); }
     // Throws DbError::staleRows when the rows were read in a transaction whose attachment has
     // been lost since (a server restart): a write based on them must wait until they are read
     // again. post() and remove() check it themselves.
@@ -131,8 +133,7 @@ private:
     int requireIndex(const QString& name) const;
     void requireBrowse(const char* what) const;
 
-    Database* m_database = nullptr;
-    Transaction* m_transaction = nullptr;
+    ConnectionRef m_link;
     QStringList m_lines;
     std::vector<std::pair<QString, QVariant>> m_params;
     UpdateSql* m_updateObject = nullptr;
