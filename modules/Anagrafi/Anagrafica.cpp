@@ -2,28 +2,15 @@
 
 namespace velkora::anagrafi {
 
-const Anagrafica& Anagrafica::clienti()
-{
-    static const Anagrafica a{QStringLiteral("CLIENTI"),       QStringLiteral("CODICECLIENTICOUNTER"),
-                              QStringLiteral("Elenco clienti"), QStringLiteral("TClientiForm"),
-                              1,                                QStringLiteral("cliente"),
-                              QStringLiteral("ElencoClienti")};
-    return a;
-}
+namespace {
 
-const Anagrafica& Anagrafica::fornitori()
-{
-    static const Anagrafica a{QStringLiteral("FORNITORI"),       QStringLiteral("CODICEFORNITORICOUNTER"),
-                              QStringLiteral("Elenco fornitori"), QStringLiteral("TFornitoriForm"),
-                              2,                                  QStringLiteral("fornitore"),
-                              QStringLiteral("ElencoFornitori")};
-    return a;
-}
+using kit::ColonnaArchivio;
 
-const std::vector<Campo>& campiAnagrafica()
+// The columns of both tables, key first, in the order of the table definition.
+std::vector<ColonnaArchivio> colonne()
 {
-    static const std::vector<Campo> campi{
-        {QStringLiteral("CODICE"), QStringLiteral("Codice"), 60, 0},
+    return {
+        {QStringLiteral("CODICE"), QStringLiteral("Codice"), 60, 0, ColonnaArchivio::Tipo::Intero},
         {QStringLiteral("RAGIONESOCIALE"), QStringLiteral("Ragione sociale"), 240, 80},
         {QStringLiteral("INDIRIZZO"), QStringLiteral("Indirizzo"), 180, 80},
         {QStringLiteral("CAP"), QStringLiteral("CAP"), 50, 5},
@@ -35,18 +22,46 @@ const std::vector<Campo>& campiAnagrafica()
         {QStringLiteral("EMAIL"), QStringLiteral("E-mail"), 190, 80},
         {QStringLiteral("NOTE"), QStringLiteral("Note"), 200, 200},
     };
-    return campi;
 }
 
-QStringList selezioneAnagrafica(const Anagrafica& anagrafica)
+kit::DescrizioneArchivio anagrafica(const QString& tabella, const QString& generatore,
+                                    const QString& titolo, const QString& nomeFinestra,
+                                    qint32 situazione, const kit::NomiRighe& nomi,
+                                    const QString& nomeReport)
 {
-    QStringList colonne;
-    for (const Campo& c : campiAnagrafica())
-        colonne << c.colonna;
-    // The table name is one of the module's own constants, never a caller's text.
-    return {QStringLiteral("SELECT ") + colonne.join(QStringLiteral(", ")),
-            QStringLiteral("FROM ") + anagrafica.tabella,
-            QStringLiteral("ORDER BY RAGIONESOCIALE, CODICE")};
+    return {tabella,
+            generatore,
+            titolo,
+            nomeFinestra,
+            QStringLiteral("ANAGRAFI"),
+            kProgettoAnagrafi,
+            situazione,
+            nomi,
+            nomeReport,
+            QStringLiteral("RAGIONESOCIALE, CODICE"),
+            QStringLiteral("ragione sociale, città, partita IVA, telefono..."),
+            colonne()};
+}
+
+} // namespace
+
+const kit::DescrizioneArchivio& clienti()
+{
+    static const kit::DescrizioneArchivio a = anagrafica(
+        QStringLiteral("CLIENTI"), QStringLiteral("CODICECLIENTICOUNTER"),
+        QStringLiteral("Elenco clienti"), QStringLiteral("TClientiForm"), 1,
+        {QStringLiteral("cliente"), QStringLiteral("clienti")}, QStringLiteral("ElencoClienti"));
+    return a;
+}
+
+const kit::DescrizioneArchivio& fornitori()
+{
+    static const kit::DescrizioneArchivio a = anagrafica(
+        QStringLiteral("FORNITORI"), QStringLiteral("CODICEFORNITORICOUNTER"),
+        QStringLiteral("Elenco fornitori"), QStringLiteral("TFornitoriForm"), 2,
+        {QStringLiteral("fornitore"), QStringLiteral("fornitori")},
+        QStringLiteral("ElencoFornitori"));
+    return a;
 }
 
 } // namespace velkora::anagrafi

@@ -2,7 +2,6 @@
 
 #include "ContattoDialog.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +10,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -57,20 +55,6 @@ const QString kEliminazioneBloccata =
     QStringLiteral("Il contatto è in modifica su un'altra postazione e non può essere eliminato "
                    "ora: riprovare tra poco.");
 
-QFont tahoma(int punti, bool grassetto = false)
-{
-    QFont f(QStringLiteral("Tahoma"), punti);
-    f.setBold(grassetto);
-    return f;
-}
-
-QPushButton* pulsante(QWidget* parent, const QString& nome, const QString& testo)
-{
-    auto* b = new QPushButton(testo, parent);
-    b->setObjectName(nome);
-    return b;
-}
-
 QStandardItem* cella(const QString& testo)
 {
     auto* item = new QStandardItem(testo);
@@ -90,18 +74,10 @@ QString dataEstesa(const QDate& data)
 }
 
 TContattAgendaForm::TContattAgendaForm(qint32 numUser, const platform::Environment& environment)
-    : QWidget(nullptr), m_numUser(numUser)
+    : FinestraElenco(QStringLiteral("ContattAgendaForm"),
+                     {QStringLiteral("contatto"), QStringLiteral("contatti")}, environment)
+    , m_numUser(numUser)
 {
-    setObjectName(QStringLiteral("ContattAgendaForm"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setFont(tahoma(8));
-    // The window belongs to the module but lives in the program's process: when the program
-    // ends its loop, close it so its data form detaches cleanly.
-    if (QCoreApplication::instance())
-        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                &QWidget::close);
-
-    TabX = new TTabXForm(this, 0, environment);
     creaControlli();
     if (!pronta())
         return;
@@ -113,11 +89,6 @@ TContattAgendaForm::TContattAgendaForm(qint32 numUser, const platform::Environme
 }
 
 TContattAgendaForm::~TContattAgendaForm() = default;
-
-bool TContattAgendaForm::pronta() const
-{
-    return TabX->IBDatabaseUser.attached();
-}
 
 void TContattAgendaForm::creaControlli()
 {
@@ -134,78 +105,38 @@ void TContattAgendaForm::creaControlli()
     auto* orologio = new QTimer(this);
     connect(orologio, &QTimer::timeout, this, &TContattAgendaForm::aggiornaData);
     orologio->start(60 * 1000);
+    rigaCerca()->insertWidget(0, LabelData);
+    rigaCerca()->insertStretch(1);
 
-    auto* labelCerca = new QLabel(QStringLiteral("&Cerca:"), this);
-    EditCerca = new QLineEdit(this);
-    EditCerca->setObjectName(QStringLiteral("EditCerca"));
     EditCerca->setPlaceholderText(QStringLiteral("nome, telefono, e-mail o note"));
-    EditCerca->setClearButtonEnabled(true);
-    labelCerca->setBuddy(EditCerca);
 
     m_modello = new QStandardItemModel(0, NumeroColonne, this);
     m_modello->setHorizontalHeaderLabels({QStringLiteral("Nome"), QStringLiteral("Telefono"),
                                           QStringLiteral("E-mail"), QStringLiteral("Note")});
-    m_filtro = new QSortFilterProxyModel(this);
-    m_filtro->setSourceModel(m_modello);
-    m_filtro->setFilterKeyColumn(-1);
-    m_filtro->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_filtro->setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_filtro->setSortLocaleAware(true);
+    impostaModello(m_modello);
 
-    GrigliaContatti = new QTableView(this);
+    GrigliaContatti = Griglia;
     GrigliaContatti->setObjectName(QStringLiteral("GrigliaContatti"));
-    GrigliaContatti->setModel(m_filtro);
-    GrigliaContatti->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GrigliaContatti->setSelectionMode(QAbstractItemView::SingleSelection);
-    GrigliaContatti->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GrigliaContatti->setAlternatingRowColors(true);
-    GrigliaContatti->setWordWrap(false);
     GrigliaContatti->setSortingEnabled(true);
     GrigliaContatti->sortByColumn(ColNome, Qt::AscendingOrder);
-    GrigliaContatti->verticalHeader()->hide();
-    GrigliaContatti->verticalHeader()->setDefaultSectionSize(
-        GrigliaContatti->fontMetrics().height() + 8);
-    GrigliaContatti->horizontalHeader()->setHighlightSections(false);
-    GrigliaContatti->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    GrigliaContatti->horizontalHeader()->setStretchLastSection(true);
     GrigliaContatti->setColumnWidth(ColNome, 190);
     GrigliaContatti->setColumnWidth(ColTelefono, 110);
     GrigliaContatti->setColumnWidth(ColEmail, 200);
     GrigliaContatti->installEventFilter(this);
 
-    LabelConteggio = new QLabel(this);
-    LabelConteggio->setObjectName(QStringLiteral("LabelConteggio"));
+    ButtonNuovo = pulsante(QStringLiteral("ButtonNuovo"), QStringLiteral("&Nuovo"));
+    ButtonModifica = pulsante(QStringLiteral("ButtonModifica"), QStringLiteral("&Modifica"));
+    ButtonElimina = pulsante(QStringLiteral("ButtonElimina"), QStringLiteral("&Elimina"));
+    ButtonChiudi = pulsante(QStringLiteral("ButtonChiudi"), QStringLiteral("C&hiudi"));
 
-    ButtonNuovo = pulsante(this, QStringLiteral("ButtonNuovo"), QStringLiteral("&Nuovo"));
-    ButtonModifica = pulsante(this, QStringLiteral("ButtonModifica"), QStringLiteral("&Modifica"));
-    ButtonElimina = pulsante(this, QStringLiteral("ButtonElimina"), QStringLiteral("&Elimina"));
-    ButtonChiudi = pulsante(this, QStringLiteral("ButtonChiudi"), QStringLiteral("C&hiudi"));
+    auto* pulsanti = new QHBoxLayout;
+    pulsanti->addWidget(ButtonNuovo);
+    pulsanti->addWidget(ButtonModifica);
+    pulsanti->addWidget(ButtonElimina);
+    pulsanti->addStretch();
+    pulsanti->addWidget(ButtonChiudi);
+    corpo()->addLayout(pulsanti);
 
-    auto* riga1 = new QHBoxLayout;
-    riga1->addWidget(LabelData);
-    riga1->addStretch();
-    riga1->addWidget(labelCerca);
-    riga1->addWidget(EditCerca);
-    EditCerca->setMinimumWidth(240);
-
-    auto* riga3 = new QHBoxLayout;
-    riga3->addWidget(ButtonNuovo);
-    riga3->addWidget(ButtonModifica);
-    riga3->addWidget(ButtonElimina);
-    riga3->addSpacing(12);
-    riga3->addWidget(LabelConteggio);
-    riga3->addStretch();
-    riga3->addWidget(ButtonChiudi);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(riga1);
-    layout->addWidget(GrigliaContatti, 1);
-    layout->addLayout(riga3);
-
-    connect(EditCerca, &QLineEdit::textChanged, this, [this](const QString& testo) {
-        m_filtro->setFilterFixedString(testo);
-        aggiornaStato();
-    });
     connect(GrigliaContatti->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TContattAgendaForm::aggiornaStato);
     connect(GrigliaContatti, &QTableView::doubleClicked, this, &TContattAgendaForm::ModificaClick);
@@ -213,9 +144,6 @@ void TContattAgendaForm::creaControlli()
     connect(ButtonModifica, &QPushButton::clicked, this, &TContattAgendaForm::ModificaClick);
     connect(ButtonElimina, &QPushButton::clicked, this, &TContattAgendaForm::EliminaClick);
     connect(ButtonChiudi, &QPushButton::clicked, this, &QWidget::close);
-    // F5 reads the list again, for what other workstations saved meanwhile.
-    auto* aggiorna = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(aggiorna, &QShortcut::activated, this, &TContattAgendaForm::CaricaContatti);
 
     resize(780, 460);
     aggiornaStato();
@@ -252,21 +180,9 @@ void TContattAgendaForm::CaricaContatti()
 
 void TContattAgendaForm::aggiornaStato()
 {
-    const int totale = m_modello->rowCount();
-    const int visibili = m_filtro->rowCount();
-    QString testo;
-    if (totale == 0)
-        testo = QStringLiteral("Nessun contatto");
-    else if (visibili == 0)
-        testo = QStringLiteral("Nessun contatto trovato");
-    else if (visibili < totale)
-        testo = QStringLiteral("%1 di %2 contatti").arg(visibili).arg(totale);
-    else if (totale == 1)
-        testo = QStringLiteral("1 contatto");
-    else
-        testo = QStringLiteral("%1 contatti").arg(totale);
-    LabelConteggio->setText(testo);
-
+    FinestraElenco::aggiornaStato();
+    if (!ButtonModifica) // not while the window is still being built
+        return;
     const bool selezione = contattoSelezionato().has_value();
     ButtonModifica->setEnabled(selezione);
     ButtonElimina->setEnabled(selezione);
@@ -277,7 +193,7 @@ std::optional<Contatto> TContattAgendaForm::contattoSelezionato() const
     const QModelIndexList righe = GrigliaContatti->selectionModel()->selectedRows();
     if (righe.isEmpty())
         return std::nullopt;
-    const int riga = m_filtro->mapToSource(righe.first()).row();
+    const int riga = filtro()->mapToSource(righe.first()).row();
     Contatto c;
     c.codice = m_modello->item(riga, ColNome)->data(kRuoloCodice).toInt();
     c.nome = m_modello->item(riga, ColNome)->text();
@@ -290,17 +206,10 @@ std::optional<Contatto> TContattAgendaForm::contattoSelezionato() const
 void TContattAgendaForm::selezionaCodice(qint32 codice)
 {
     for (int riga = 0; riga < m_modello->rowCount(); ++riga) {
-        if (m_modello->item(riga, ColNome)->data(kRuoloCodice).toInt() != codice)
-            continue;
-        QModelIndex indice = m_filtro->mapFromSource(m_modello->index(riga, ColNome));
-        // A contact just saved that the search hides: show everything so it can be seen.
-        if (!indice.isValid()) {
-            EditCerca->clear();
-            indice = m_filtro->mapFromSource(m_modello->index(riga, ColNome));
+        if (m_modello->item(riga, ColNome)->data(kRuoloCodice).toInt() == codice) {
+            vaiARigaModello(riga, ColNome);
+            return;
         }
-        GrigliaContatti->selectRow(indice.row());
-        GrigliaContatti->scrollTo(indice);
-        return;
     }
 }
 
@@ -363,7 +272,7 @@ void TContattAgendaForm::EliminaClick()
     }
     CaricaContatti();
     // The row that took the deleted one's place is selected, so several can be deleted in a row.
-    const int resto = m_filtro->rowCount();
+    const int resto = filtro()->rowCount();
     if (resto > 0)
         GrigliaContatti->selectRow(std::min(riga, resto - 1));
 }

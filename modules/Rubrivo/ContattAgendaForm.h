@@ -7,24 +7,16 @@
 #include <optional>
 #include <velkora/platform/Environment.h>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QSortFilterProxyModel;
-class QStandardItemModel;
-class QTableView;
+#include <velkora/kit/FinestraElenco.h>
 
-namespace velkora {
-class TTabXForm;
-}
+class QStandardItemModel;
 
 namespace velkora::rubrivo {
 
-// The agenda window of one user: today's date, the user's contacts with a search field that
-// filters as one types, and the buttons to add, change and delete contacts. It is a top-level
-// window that is not modal and deletes itself when closed; it owns its own data form, whose
-// attachment to the user database lives as long as the window.
-class TContattAgendaForm : public QWidget
+// The agenda window of one user: today's date, the user's contacts in the kit's list window
+// (search field, grid, count, F5), and the buttons to add, change and delete contacts. Its data
+// form's attachment to the user database lives as long as the window.
+class TContattAgendaForm : public kit::FinestraElenco
 {
     Q_OBJECT
 
@@ -35,14 +27,10 @@ public:
     TContattAgendaForm(qint32 numUser, const platform::Environment& environment);
     ~TContattAgendaForm() override;
 
-    bool pronta() const;
     qint32 numUser() const { return m_numUser; }
 
-    TTabXForm* TabX = nullptr;
     QLabel* LabelData = nullptr;
-    QLineEdit* EditCerca = nullptr;
     QTableView* GrigliaContatti = nullptr;
-    QLabel* LabelConteggio = nullptr;
     QPushButton* ButtonNuovo = nullptr;
     QPushButton* ButtonModifica = nullptr;
     QPushButton* ButtonElimina = nullptr;
@@ -55,12 +43,13 @@ public:
     void EliminaClick();
 
 protected:
+    void ricarica() override { CaricaContatti(); }
+    void aggiornaStato() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void creaControlli();
     void aggiornaData();
-    void aggiornaStato();
     // The contact of the selected row, if a row is selected.
     std::optional<Contatto> contattoSelezionato() const;
     void selezionaCodice(qint32 codice);
@@ -72,7 +61,6 @@ private:
     qint32 m_numUser = 0;
     std::unique_ptr<Rubrica> m_rubrica;
     QStandardItemModel* m_modello = nullptr;
-    QSortFilterProxyModel* m_filtro = nullptr;
 };
 
 // Today's date as the agenda shows it: "Lunedì 3 giugno 2024".

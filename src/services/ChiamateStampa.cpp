@@ -35,13 +35,18 @@ void stampa(TTabXForm& form, const QString& titolo, const QString& report, DataS
         if (const auto f = reinterpret_cast<Funzione>(
                 DynamicLibrary::function(libreria, QString::fromLatin1(export_)))) {
             TTabXForm* variabile = &form;
+            form.PrendiErroreLibreria();
             f(&dataset, &variabile);
+            dettaglio = form.PrendiErroreLibreria();
         }
         // Released after every call, also when the export is missing. After an error the
         // library stays: a window of it may still be alive, and its code must stay with it.
-        DynamicLibrary::unload(libreria);
-        return;
+        if (dettaglio.isEmpty()) {
+            DynamicLibrary::unload(libreria);
+            return;
+        }
     } catch (const std::exception& errore) {
+        // A library built without the kit's barrier may still throw.
         dettaglio = QString::fromLocal8Bit(errore.what());
     } catch (...) {
     }

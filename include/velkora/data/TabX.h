@@ -8,6 +8,8 @@
 #include <velkora/services/Segnalibro.h>
 #include <velkora/tabx/MemTable.h>
 
+#include <utility>
+
 #include <QObject>
 #include <QString>
 
@@ -263,6 +265,12 @@ public:
     // missing library or function does nothing (result 0); an error inside the function goes to
     // the caller. 1 when the function was called.
     qint32 AvviaFunzXDll(const QString& libreria, const QString& funzione, qint32 valore);
+    // A library function whose export returns nothing reports its failure here, through the
+    // form it was handed (see velkora/kit/Barriera.h), instead of throwing across the call; the
+    // form shows it once the call has returned.
+    void SegnalaErroreLibreria(const QString& dettaglio) { m_erroreLibreria = dettaglio; }
+    // The failure reported since the last time, cleared.
+    QString PrendiErroreLibreria() { return std::exchange(m_erroreLibreria, QString()); }
 
     QString programFolder() const { return m_environment.programFolder; }
     const platform::Environment& environment() const { return m_environment; }
@@ -293,6 +301,7 @@ private:
     bool chiaveAccettata(const db::QueryDataSet& dataSet);
 
     platform::Environment m_environment;
+    QString m_erroreLibreria;
 };
 
 // The section names of "NOMIDIT/UTENTI.INI" below the program folder, in file order.

@@ -1,4 +1,4 @@
-#include "ArchivioDitta.h"
+#include <velkora/kit/ArchivioDitta.h>
 
 #include <QDir>
 #include <velkora/TabXForm.h>
@@ -7,7 +7,7 @@
 #include <velkora/db/Transaction.h>
 #include <velkora/platform/MessageService.h>
 
-namespace velkora::anagrafi {
+namespace velkora::kit {
 
 QString percorsoArchivio(TTabXForm& tabX)
 {
@@ -93,4 +93,4 @@ bool apriArchivio(TTabXForm& tabX, const QString& tabella)
     return true;
 }
 
-} // namespace velkora::anagrafi
+} // namespace velkora::kit

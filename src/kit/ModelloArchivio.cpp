@@ -1,15 +1,24 @@
-#include "ModelloAnagrafica.h"
+#include "ModelloArchivio.h"
 
-#include "Anagrafica.h"
-
+#include <velkora/db/Decimal.h>
 #include <velkora/db/Query.h>
 #include <velkora/db/QueryDataSet.h>
 
-namespace velkora::anagrafi {
+namespace velkora::kit {
 
-ModelloAnagrafica::ModelloAnagrafica(QObject* parent) : QAbstractTableModel(parent) {}
+QString testoValore(const QVariant& valore)
+{
+    if (valore.metaType() == QMetaType::fromType<db::Decimal>())
+        return valore.value<db::Decimal>().toString(QLatin1Char(','));
+    return db::valueToText(valore);
+}
 
-void ModelloAnagrafica::carica(const db::QueryDataSet& dataSet)
+ModelloArchivio::ModelloArchivio(const std::vector<ColonnaArchivio>& colonne, QObject* parent)
+    : QAbstractTableModel(parent), m_colonne(colonne)
+{
+}
+
+void ModelloArchivio::carica(const db::QueryDataSet& dataSet)
 {
     beginResetModel();
     m_dataSet = &dataSet;
@@ -17,7 +26,7 @@ void ModelloAnagrafica::carica(const db::QueryDataSet& dataSet)
     endResetModel();
 }
 
-void ModelloAnagrafica::copiaRiga(int riga, const db::QueryDataSet& dataSet)
+void ModelloArchivio::copiaRiga(int riga, const db::QueryDataSet& dataSet)
 {
     m_dataSet = &dataSet;
     if (riga < 0 || riga > m_righe)
@@ -31,14 +40,14 @@ void ModelloAnagrafica::copiaRiga(int riga, const db::QueryDataSet& dataSet)
     emit dataChanged(index(riga, 0), index(riga, columnCount() - 1));
 }
 
-void ModelloAnagrafica::svuota()
+void ModelloArchivio::svuota()
 {
     beginResetModel();
     m_righe = 0;
     endResetModel();
 }
 
-QString ModelloAnagrafica::testo(int riga, int colonna) const
+QString ModelloArchivio::testo(int riga, int colonna) const
 {
     // While a message box of a service runs its own loop the grid may paint between the
     // dataset being read again and carica(): rows it no longer holds show empty.
@@ -47,20 +56,20 @@ QString ModelloAnagrafica::testo(int riga, int colonna) const
     const bool inModifica = m_dataSet->state() == db::QueryDataSet::State::Edit
                             || m_dataSet->state() == db::QueryDataSet::State::Insert;
     if (inModifica && riga == m_dataSet->row())
-        return m_dataSet->asString(campiAnagrafica()[static_cast<size_t>(colonna)].colonna);
+        return testoValore(m_dataSet->value(m_colonne[static_cast<size_t>(colonna)].colonna));
     if (riga >= m_dataSet->recordCount() || colonna >= m_dataSet->fieldCount())
         return {};
-    return db::valueToText(m_dataSet->valueAt(riga, colonna));
+    return testoValore(m_dataSet->valueAt(riga, colonna));
 }
 
-qint32 ModelloAnagrafica::codice(int riga) const
+qint32 ModelloArchivio::codice(int riga) const
 {
     if (riga < 0 || riga >= m_righe)
         return 0;
     return testo(riga, 0).toInt();
 }
 
-int ModelloAnagrafica::rigaDelCodice(qint32 valore) const
+int ModelloArchivio::rigaDelCodice(qint32 valore) const
 {
     for (int r = 0; r < m_righe; ++r) {
         if (codice(r) == valore)
@@ -69,36 +78,38 @@ int ModelloAnagrafica::rigaDelCodice(qint32 valore) const
     return -1;
 }
 
-int ModelloAnagrafica::rowCount(const QModelIndex& parent) const
+int ModelloArchivio::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_righe;
 }
 
-int ModelloAnagrafica::columnCount(const QModelIndex& parent) const
+int ModelloArchivio::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(campiAnagrafica().size());
+    return parent.isValid() ? 0 : static_cast<int>(m_colonne.size());
 }
 
-QVariant ModelloAnagrafica::data(const QModelIndex& i, int role) const
+QVariant ModelloArchivio::data(const QModelIndex& i, int role) const
 {
     if (!i.isValid() || i.row() >= m_righe)
         return {};
     if (role == Qt::DisplayRole)
         return testo(i.row(), i.column());
-    // Notes may run long: the grid shows them cut, the tooltip whole.
+    // The last column (notes, say) may run long: the grid shows it cut, the tooltip whole.
     if (role == Qt::ToolTipRole && i.column() == columnCount() - 1)
         return testo(i.row(), i.column());
-    if (role == Qt::TextAlignmentRole && i.column() == 0)
+    if (role == Qt::TextAlignmentRole
+        && (i.column() == 0
+            || m_colonne[static_cast<size_t>(i.column())].tipo != ColonnaArchivio::Tipo::Testo))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
-QVariant ModelloAnagrafica::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant ModelloArchivio::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
         || section >= columnCount())
         return {};
-    return campiAnagrafica()[static_cast<size_t>(section)].etichetta;
+    return m_colonne[static_cast<size_t>(section)].etichetta;
 }
 
-} // namespace velkora::anagrafi
+} // namespace velkora::kit

@@ -1,22 +1,25 @@
-// Saving, discarding, deleting and adding rows of the list, and the row lock taken before an
-// edit: each is one of the data form's editing services on the window's dataset, its bookmark
-// and its save button. What the window adds is keeping the grid in step with the dataset and
-// never letting a change be dropped without the user saying so.
-#include "AnagraficaForm.h"
-#include "ModelloAnagrafica.h"
+// Saving, discarding, deleting and adding rows, the row lock taken before an edit, and the rows
+// handed to the print library or written to a CSV file: each editing step is one of the data
+// form's services on the window's dataset, its bookmark and its save button. What the window
+// adds is keeping the grid in step with the dataset and never letting a change be dropped
+// without the user saying so.
+#include <velkora/kit/FinestraArchivio.h>
 
+#include "ModelloArchivio.h"
+
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
 #include <velkora/db/QueryDataSet.h>
+#include <velkora/kit/Esportazione.h>
 #include <velkora/platform/MessageService.h>
 #include <velkora/platform/SilentAbort.h>
 #include <velkora/services/PrintLibrary.h>
-#include <velkora/tabx/MemTable.h>
 
-namespace velkora::anagrafi {
+namespace velkora::kit {
 
 namespace {
 
@@ -28,14 +31,13 @@ const QString kErroreNuovo = QStringLiteral("Errore nella creazione della nuova 
 
 } // namespace
 
-bool TAnagraficaForm::bloccaRiga()
+bool FinestraArchivio::bloccaRiga()
 {
     try {
-        TabX->EventoBeforeEditDataSet(*m_dataSet, *ButtonSalva, m_anagrafica.tabella);
+        TabX->EventoBeforeEditDataSet(*m_dataSet, *ButtonSalva, m_descrizione.tabella);
     } catch (const db::DbLogicError& e) {
         // A value the layer refused before writing it: its message names the field and why.
-        const platform::FailureText testo = e.describe();
-        TabX->messages().error(testo.message, testo.detail, this);
+        TabX->messages().error(e.describe(), this);
         ricaricaGriglia();
         return false;
     } catch (const platform::SilentAbort&) {
@@ -44,12 +46,13 @@ bool TAnagraficaForm::bloccaRiga()
     return true;
 }
 
-template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore, Servizio servizio)
+template <typename Servizio> bool FinestraArchivio::esegui(const QString& errore, Servizio servizio)
 {
     // The services that read the rows again come back to the row the user is on, not to the
     // first one (a No to a deletion must not move the list).
     if (m_dataSet->active() && !m_dataSet->isEmpty() && !m_dataSet->eof()) {
-        m_segnalibro = {m_dataSet->asString(QStringLiteral("CODICE")), m_dataSet->row()};
+        m_segnalibro = {m_dataSet->asString(m_descrizione.colonne.front().colonna),
+                        m_dataSet->row()};
         m_segnalibroValido = true;
     }
     try {
@@ -60,9 +63,7 @@ template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore,
         ricaricaGriglia();
         return false;
     } catch (const db::DbLogicError& e) {
-        // A value the layer refused before writing it: its message names the field and why.
-        const platform::FailureText testo = e.describe();
-        TabX->messages().error(testo.message, testo.detail, this);
+        TabX->messages().error(e.describe(), this);
         ricaricaGriglia();
         return false;
     } catch (const platform::SilentAbort&) {
@@ -74,7 +75,7 @@ template <typename Servizio> bool TAnagraficaForm::esegui(const QString& errore,
     return true;
 }
 
-void TAnagraficaForm::SalvaClick()
+void FinestraArchivio::SalvaClick()
 {
     if (!m_pronta)
         return;
@@ -83,7 +84,7 @@ void TAnagraficaForm::SalvaClick()
     });
 }
 
-void TAnagraficaForm::AnnullaClick()
+void FinestraArchivio::AnnullaClick()
 {
     if (!m_pronta)
         return;
@@ -91,7 +92,7 @@ void TAnagraficaForm::AnnullaClick()
            [this] { TabX->Annulla(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva); });
 }
 
-void TAnagraficaForm::AggiornaClick()
+void FinestraArchivio::AggiornaClick()
 {
     if (!m_pronta)
         return;
@@ -100,7 +101,7 @@ void TAnagraficaForm::AggiornaClick()
     });
 }
 
-bool TAnagraficaForm::salvaOScarta()
+bool FinestraArchivio::salvaOScarta()
 {
     if (!modificato())
         return true;
@@ -115,9 +116,9 @@ bool TAnagraficaForm::salvaOScarta()
     });
 }
 
-void TAnagraficaForm::EliminaClick()
+void FinestraArchivio::EliminaClick()
 {
-    if (!m_pronta || rigaSelezionata() < 0)
+    if (!m_pronta || rigaCorrente() < 0)
         return;
     // The deletion reads the rows again first, which would drop unsaved changes of the window
     // without a word: the user decides about them before.
@@ -129,7 +130,7 @@ void TAnagraficaForm::EliminaClick()
            [this] { TabX->Elimina(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva); });
 }
 
-void TAnagraficaForm::NuovoClick()
+void FinestraArchivio::NuovoClick()
 {
     if (!m_pronta)
         return;
@@ -139,7 +140,7 @@ void TAnagraficaForm::NuovoClick()
     const bool fatto = esegui(kErroreNuovo, [this] {
         try {
             TabX->NuovoIntSuGeneratore(*m_dataSet, m_segnalibro, m_segnalibroValido, *ButtonSalva,
-                                       m_anagrafica.tabella, m_anagrafica.generatore);
+                                       m_descrizione.tabella, m_descrizione.generatore);
         } catch (const db::DbError&) {
             // A row that could not be posted is dropped, not left half-made in the grid.
             if (m_dataSet->state() == db::QueryDataSet::State::Insert)
@@ -152,7 +153,7 @@ void TAnagraficaForm::NuovoClick()
         Campi.front()->setFocus();
 }
 
-void TAnagraficaForm::StampaClick()
+void FinestraArchivio::StampaClick()
 {
     if (!m_pronta)
         return;
@@ -167,18 +168,53 @@ void TAnagraficaForm::StampaClick()
                             QString(), QString(), QString(), QString());
     }
     const qint32 codice = codiceSelezionato();
-    if (m_filtro->rowCount() == m_dataSet->recordCount()) {
-        TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, *m_dataSet);
+    if (filtro()->rowCount() == m_dataSet->recordCount()) {
+        // Every row: the dataset itself, so amounts reach the report as numbers.
+        TabX->LanciaStampaConDll(m_descrizione.titolo, m_descrizione.nomeReport, *m_dataSet);
     } else {
         // The search shows part of the list: what is printed is what the user sees.
         MemTable righe = righeMostrate();
-        TabX->LanciaStampaConDll(m_anagrafica.titolo, m_anagrafica.nomeReport, righe);
+        TabX->LanciaStampaConDll(m_descrizione.titolo, m_descrizione.nomeReport, righe);
     }
     // The print library walks the rows; the user stays on the row he was on.
     selezionaCodice(codice);
 }
 
-MemTable TAnagraficaForm::righeMostrate() const
+void FinestraArchivio::EsportaClick()
+{
+    if (!m_pronta)
+        return;
+    if (!registraModifica())
+        return;
+    QFileDialog scelta(this, QStringLiteral("Esporta in un file CSV"));
+    scelta.setAcceptMode(QFileDialog::AcceptSave);
+    scelta.setNameFilter(QStringLiteral("File CSV (*.csv)"));
+    scelta.setDefaultSuffix(QStringLiteral("csv"));
+    scelta.selectFile(m_descrizione.titolo + QStringLiteral(".csv"));
+    if (TabX->messages().execDialog(scelta) != QDialog::Accepted || scelta.selectedFiles().isEmpty())
+        return;
+    const QString file = scelta.selectedFiles().constFirst();
+
+    std::vector<QStringList> righe;
+    righe.reserve(static_cast<size_t>(filtro()->rowCount()));
+    for (int r = 0; r < filtro()->rowCount(); ++r) {
+        const int riga = filtro()->mapToSource(filtro()->index(r, 0)).row();
+        QStringList celle;
+        for (int c = 0; c < m_modello->columnCount(); ++c)
+            celle << m_modello->testo(riga, c);
+        righe.push_back(std::move(celle));
+    }
+    QStringList intestazioni;
+    for (const ColonnaArchivio& c : m_descrizione.colonne)
+        intestazioni << c.etichetta;
+    QString errore;
+    if (!scriviCsv(file, intestazioni, righe, &errore))
+        TabX->messages().error(QStringLiteral("Impossibile scrivere il file CSV: l'elenco non è "
+                                              "stato esportato."),
+                               errore, this);
+}
+
+MemTable FinestraArchivio::righeMostrate() const
 {
     // The key stays a number, so the report aligns and totals it as it does the dataset's.
     std::vector<MemTable::FieldDef> campi;
@@ -188,21 +224,15 @@ MemTable TAnagraficaForm::righeMostrate() const
     MemTable righe;
     righe.setFields(std::move(campi));
     righe.open();
-    for (int r = 0; r < m_filtro->rowCount(); ++r) {
-        const int riga = m_filtro->mapToSource(m_filtro->index(r, 0)).row();
+    for (int r = 0; r < filtro()->rowCount(); ++r) {
+        const int riga = filtro()->mapToSource(filtro()->index(r, 0)).row();
         righe.append();
         for (int c = 0; c < m_dataSet->fieldCount(); ++c)
-            righe.setAsString(m_dataSet->fieldName(c),
-                              db::valueToText(m_dataSet->valueAt(riga, c)));
+            righe.setAsString(m_dataSet->fieldName(c), m_modello->testo(riga, c));
         righe.post();
     }
     righe.first();
     return righe;
 }
 
-bool TAnagraficaForm::chiudi()
-{
-    return salvaOScarta();
-}
-
-} // namespace velkora::anagrafi
+} // namespace velkora::kit

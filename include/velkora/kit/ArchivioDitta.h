@@ -6,7 +6,7 @@ namespace velkora {
 class TTabXForm;
 }
 
-namespace velkora::anagrafi {
+namespace velkora::kit {
 
 // The name of the typed parameter that holds the path of the company archive, and of the
 // parameter of the user's parameter set it is taken from.
@@ -22,4 +22,4 @@ QString percorsoArchivio(TTabXForm& tabX);
 // or it lacks the table of this list.
 bool apriArchivio(TTabXForm& tabX, const QString& tabella);
 
-} // namespace velkora::anagrafi
+} // namespace velkora::kit
