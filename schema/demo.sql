@@ -27,10 +27,10 @@ INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (2, 10);
 INSERT INTO DETTPROGETTI (PROGETTO, PROGRAMMA) VALUES (2, 40);
 
 -- Every leaf and quick item of the demo opens a window of a module library the program ships:
--- the customers and suppliers of Anagrafi, on the archive of the user's company, or the agenda of
--- Rubrivo, with its call-log row and window handle (the function ending in X) or without them
--- (the one ending in D). The accounting and warehouse windows come with their own modules; until
--- then those programs reach the contacts only.
+-- the customers and suppliers of Anagrafi and the items of Articoli, on the archive of the user's
+-- company, or the agenda of Rubrivo, with its call-log row and window handle (the function ending
+-- in X) or without them (the one ending in D). The accounting windows come with their own module;
+-- until then that program reaches the contacts only.
 
 -- Anagrafiche, first menu: the customers and suppliers of the company.
 INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (10, 10, 0, NULL, '1', 'Clienti e fornitori', '0', NULL, NULL, '0', NULL);
@@ -71,6 +71,11 @@ INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZI
 INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 2, 1, 1, '1', 'Rubrica', '1', 'Rubrivo.dll', 'ShowContattAgendaFormX', '0', NULL);
 INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 4, 1, 1, '1', '-', '0', NULL, NULL, '0', NULL);
 INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 5, 1, 1, '1', 'Rubrica semplice', '0', 'Rubrivo.dll', 'ShowContattAgendaFormD', '0', NULL);
+-- Magazzino: the items of the company.
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 10, 0, NULL, '1', 'Articoli', '0', NULL, NULL, '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 11, 1, 10, '1', 'Elenco articoli', '1', 'Articoli.dll', 'ShowArticoliFormX', '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 12, 1, 10, '1', 'Nuovo articolo', '0', 'Articoli.dll', 'ShowNuovoArticoloFormX', '0', NULL);
+INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (30, 13, 1, 10, '1', 'Stampa elenco articoli', '0', 'Articoli.dll', 'StampaArticoliFormX', '0', NULL);
 
 -- Agenda: the contacts of the agenda module.
 INSERT INTO DETTMENU (PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE, DESCRIZIONE, VOCERAPIDA, DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB) VALUES (40, 1, 0, NULL, '1', 'Rubrica', '0', NULL, NULL, '0', NULL);

@@ -1,4 +1,4 @@
--- The database of one company (its archive): the customers and the suppliers. Each company has
+-- The database of one company (its archive): the customers, the suppliers and the items. Each company has
 -- its own file; the customer module opens it through the first general connection of the data
 -- form.
 --
@@ -37,5 +37,19 @@ CREATE TABLE FORNITORI (
 );
 CREATE INDEX FORNITORI_RAGIONESOCIALE ON FORNITORI (RAGIONESOCIALE, CODICE);
 
+-- The items the company sells and keeps in stock. Amounts are exact: the price with four
+-- decimals, the VAT rate with two, the stock with three (weights and lengths).
+CREATE TABLE ARTICOLI (
+  CODICE INTEGER NOT NULL,
+  DESCRIZIONE VARCHAR(80),
+  UNITAMISURA VARCHAR(3),
+  PREZZO NUMERIC(15,4),
+  ALIQUOTAIVA NUMERIC(5,2),
+  GIACENZA NUMERIC(15,3),
+  CONSTRAINT ARTICOLI_PK PRIMARY KEY (CODICE)
+);
+CREATE INDEX ARTICOLI_DESCRIZIONE ON ARTICOLI (DESCRIZIONE, CODICE);
+
 CREATE GENERATOR CODICECLIENTICOUNTER;
 CREATE GENERATOR CODICEFORNITORICOUNTER;
+CREATE GENERATOR CODICEARTICOLICOUNTER;

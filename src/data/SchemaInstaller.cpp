@@ -336,6 +336,41 @@ QStringList SchemaInstaller::missingObjects(db::Database& database, const QStrin
     return missing;
 }
 
+QStringList SchemaInstaller::addMissingObjects(db::Database& database, const QString& sql)
+{
+    static const QRegularExpression table(QStringLiteral(R"(^\s*CREATE\s+TABLE\s+(\w+))"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression index(
+        QStringLiteral(R"(^\s*CREATE\s+(?:UNIQUE\s+)?(?:(?:ASC|DESC)\w*\s+)?INDEX\s+\w+\s+ON\s+(\w+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression generator(
+        QStringLiteral(R"(^\s*CREATE\s+(?:GENERATOR|SEQUENCE)\s+(\w+))"),
+        QRegularExpression::CaseInsensitiveOption);
+
+    const QStringList missing = missingObjects(database, sql);
+    QStringList added;
+    for (const QString& statement : splitScript(sql)) {
+        QString object;
+        if (const QRegularExpressionMatch m = table.match(statement); m.hasMatch()) {
+            object = QStringLiteral("tabella %1").arg(m.captured(1).toUpper());
+        } else if (const QRegularExpressionMatch m = index.match(statement); m.hasMatch()) {
+            // An index belongs to its table: made only with a table made here.
+            if (added.contains(QStringLiteral("tabella %1").arg(m.captured(1).toUpper())))
+                database.executeImmediate(statement);
+            continue;
+        } else if (const QRegularExpressionMatch m = generator.match(statement); m.hasMatch()) {
+            object = QStringLiteral("generatore %1").arg(m.captured(1).toUpper());
+        } else {
+            continue;
+        }
+        if (!missing.contains(object))
+            continue;
+        database.executeImmediate(statement);
+        added << object;
+    }
+    return added;
+}
+
 QStringList SchemaInstaller::demoIconNames()
 {
     static const QRegularExpression iconLiteral(QStringLiteral(R"('([^'/\\]+\.ico)')"),

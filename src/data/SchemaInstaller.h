@@ -44,6 +44,11 @@ public:
     // each: "tabella X", "colonna X.Y", "generatore G" (names as the engine stores them). The
     // columns of a missing table are not listed separately.
     static QStringList missingObjects(db::Database& database, const QString& sql);
+    // Adds to the attached database the tables (with the indexes the script makes on them) and
+    // the generators of the script that it lacks, each committed on its own, and returns them as
+    // missingObjects() names them. What the database has is left as it is: a column missing from
+    // an existing table is not added, and stays in missingObjects().
+    static QStringList addMissingObjects(db::Database& database, const QString& sql);
 
     // The icon file names that the demo data gives the programs, in order of appearance and
     // without repeats (letter case ignored).

@@ -25,6 +25,7 @@
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableView>
+#include <QProcess>
 #include <QTest>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -113,7 +114,8 @@ protected:
         std::vector<QWidget*> trovate;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (w->objectName() == QLatin1String("TClientiForm") ||
-                w->objectName() == QLatin1String("TFornitoriForm"))
+                w->objectName() == QLatin1String("TFornitoriForm") ||
+                w->objectName() == QLatin1String("TArticoliForm"))
                 trovate.push_back(w);
         }
         return trovate;
@@ -218,13 +220,13 @@ protected:
 
     // The other workstation: its own attachment to the archive, holding a row's lock in an
     // open no-wait transaction.
-    void altroBlocca(qint32 codice)
+    void altroBlocca(qint32 codice, const QString& tabella = QStringLiteral("CLIENTI"))
     {
         altro = std::make_unique<Altro>();
         test::attach(altro->database, archivio);
         altro->transazione.setDatabase(&altro->database);
         db::Query q(&altro->database, &altro->transazione);
-        q.add(QStringLiteral("UPDATE CLIENTI SET CODICE=CODICE WHERE CODICE = :C"));
+        q.add(QStringLiteral("UPDATE %1 SET CODICE=CODICE WHERE CODICE = :C").arg(tabella));
         q.setParam(QStringLiteral("C"), codice);
         q.execSql();
     }
@@ -668,3 +670,131 @@ TEST_F(AnagrafiTest, AMissingArchiveParameterOrTableIsReportedAndNoWindowOpens)
 }
 
 } // namespace
+
+// The items module, written on the module kit alone: the same program folder and archive, its
+// own library and table.
+class ArticoliTest : public AnagrafiTest
+{
+protected:
+    void SetUp() override
+    {
+        AnagrafiTest::SetUp();
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ARTICOLI_FILE),
+                                folder.file(QStringLiteral("libArticoli.so"))));
+        for (const char* riga : {"'Caffè in grani 1 kg', 'PZ', 18.9000, 22.00, 120.000",
+                                 "'Farina tipo 00', 'KG', 0.8450, 4.00, 1250.500"})
+            test::exec(ditta, QStringLiteral("INSERT INTO ARTICOLI (CODICE, DESCRIZIONE, "
+                                             "UNITAMISURA, PREZZO, ALIQUOTAIVA, GIACENZA) VALUES "
+                                             "(GEN_ID(CODICEARTICOLICOUNTER, 1), %1)")
+                                  .arg(QString::fromUtf8(riga)));
+        articoli = platform::DynamicLibrary::load(QStringLiteral("Articoli.dll"), folder.path());
+        ASSERT_NE(articoli, nullptr);
+    }
+
+    QWidget* apriArticoli()
+    {
+        auto entry = reinterpret_cast<EntryX>(
+            platform::DynamicLibrary::function(articoli, QStringLiteral("ShowArticoliFormX")));
+        EXPECT_NE(entry, nullptr);
+        if (!entry)
+            return nullptr;
+        entry(1, 0);
+        for (QWidget* w : finestre()) {
+            if (w->objectName() == QLatin1String("TArticoliForm"))
+                return w;
+        }
+        ADD_FAILURE() << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        return nullptr;
+    }
+
+    // The next file chooser picks the file and accepts, as the user does.
+    void scegliFile(const QString& file)
+    {
+        folder.messages.onNextDialog([file](QDialog& dialog) {
+            auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+            if (!chooser)
+                return int(QDialog::Rejected);
+            chooser->selectFile(file);
+            static_cast<QDialog*>(chooser)->accept();
+            return chooser->result();
+        });
+    }
+
+    platform::DynamicLibrary::Handle articoli = nullptr;
+};
+
+// A new item keyed by the generator, its price typed with the decimal comma, kept to the last
+// decimal through the save, the print and the export; the export read back by a CSV reader as a
+// spreadsheet would read it.
+TEST_F(ArticoliTest, ANewItemKeepsItsExactPriceThroughSavePrintAndExport)
+{
+    ASSERT_TRUE(installaVorp());
+    QWidget* w = apriArticoli();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(nomi(w), (QStringList{QStringLiteral("Caffè in grani 1 kg"),
+                                    QStringLiteral("Farina tipo 00")}));
+    EXPECT_EQ(griglia(w)->model()->index(1, 3).data().toString(), QStringLiteral("0,8450"));
+
+    pulsante(w, "ButtonNuovo")->click();
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LabelCodice"))->text(), QStringLiteral("3"));
+    scrivi(campo(w, "DESCRIZIONE"), QStringLiteral("Tè verde di Niccolò"));
+    scrivi(campo(w, "PREZZO"), QStringLiteral("1234567890,1234"));
+    scrivi(campo(w, "ALIQUOTAIVA"), QStringLiteral("22"));
+    scrivi(campo(w, "GIACENZA"), QStringLiteral("0,001"));
+    pulsante(w, "ButtonSalva")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(colonna(QStringLiteral("ARTICOLI"), QStringLiteral("PREZZO"), 3),
+              QStringLiteral("1234567890.1234"));
+    EXPECT_EQ(colonna(QStringLiteral("ARTICOLI"), QStringLiteral("DESCRIZIONE"), 3),
+              QStringLiteral("Tè verde di Niccolò"));
+    EXPECT_EQ(colonna(QStringLiteral("ARTICOLI"), QStringLiteral("GIACENZA"), 3),
+              QStringLiteral("0.001"));
+
+    // The search narrows the list; the print and the export take the rows it shows.
+    scrivi(w->findChild<QLineEdit*>(QStringLiteral("EditCerca")), QStringLiteral("tè"));
+    ASSERT_EQ(nomi(w), QStringList{QStringLiteral("Tè verde di Niccolò")});
+    const QString pdf = folder.file(QStringLiteral("articoli.pdf"));
+    salvaAnteprimaIn(pdf);
+    pulsante(w, "ButtonStampa")->click();
+    const QString stampa = test::pdfPages(pdf).join(QLatin1Char('\n'));
+    EXPECT_TRUE(stampa.contains(QStringLiteral("1234567890,1234"))) << stampa.toStdString();
+    EXPECT_TRUE(stampa.contains(QStringLiteral("Tè verde di Niccolò"))) << stampa.toStdString();
+    EXPECT_FALSE(stampa.contains(QStringLiteral("Farina"))) << stampa.toStdString();
+
+    const QString csv = folder.file(QStringLiteral("articoli.csv"));
+    scegliFile(csv);
+    pulsante(w, "ButtonEsporta")->click();
+    EXPECT_TRUE(folder.messages.boxes().empty())
+        << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+    QProcess lettore;
+    lettore.start(QStringLiteral("python3"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("import csv,sys\n"
+                                  "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                                  "    for r in csv.reader(f, delimiter=';'): print('|'.join(r))"),
+                   csv});
+    ASSERT_TRUE(lettore.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(lettore.readAllStandardOutput()).split(QLatin1Char('\n'),
+                                                                      Qt::SkipEmptyParts),
+              (QStringList{QStringLiteral("Codice|Descrizione|U.M.|Prezzo|IVA %|Giacenza"),
+                           QStringLiteral("3|Tè verde di Niccolò||1234567890,1234|22,00|0,001")}))
+        << lettore.readAllStandardError().toStdString();
+}
+
+// An item another workstation is editing cannot be changed here: the lock probe refuses the
+// first key typed, with the warning that says so, and nothing is written.
+TEST_F(ArticoliTest, AnItemAnotherWorkstationHoldsIsNotEdited)
+{
+    QWidget* w = apriArticoli();
+    ASSERT_NE(w, nullptr);
+    altroBlocca(2, QStringLiteral("ARTICOLI"));
+    seleziona(w, QStringLiteral("Farina tipo 00"));
+    scrivi(campo(w, "PREZZO"), QStringLiteral("9"));
+    ASSERT_EQ(folder.messages.boxes().size(), 1u);
+    EXPECT_EQ(folder.messages.boxes().at(0).text, kRigaBloccata);
+    EXPECT_EQ(campo(w, "PREZZO")->text(), QStringLiteral("0,8450"));
+    EXPECT_EQ(tag(w), 0);
+    EXPECT_EQ(colonna(QStringLiteral("ARTICOLI"), QStringLiteral("PREZZO"), 2),
+              QStringLiteral("0.8450"));
+}

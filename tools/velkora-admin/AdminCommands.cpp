@@ -56,10 +56,41 @@ int usage()
              "  tabx FILE         crea un database dei parametri TABX nel file indicato\n"
              "  stampa CARTELLA FILE.pdf SELECT [opzioni]\n"
              "                    scrive in un file PDF la stampa delle righe di una selezione\n"
-             "  ditta FILE        crea l'archivio vuoto di una ditta (clienti e fornitori)\n"
-             "                    nel file indicato\n"
+             "  ditta FILE        crea l'archivio vuoto di una ditta (clienti, fornitori e\n"
+             "                    articoli) nel file indicato; a un archivio che c'è già\n"
+             "                    aggiunge le tabelle e i generatori che gli mancano\n"
           << Qt::flush;
     return ExitUsage;
+}
+
+// An archive made by an earlier version gets the tables and generators it lacks (the items, say);
+// its rows and what it has are left as they are.
+int completeArchive(const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    db::Database database;
+    database.setDatabaseName(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    database.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
+    try {
+        database.attach();
+        const QStringList added =
+            SchemaInstaller::addMissingObjects(database, SchemaInstaller::dittaSchemaSql());
+        const QStringList left =
+            SchemaInstaller::missingObjects(database, SchemaInstaller::dittaSchemaSql());
+        if (added.isEmpty())
+            out() << "L'archivio della ditta ha già tutte le tabelle: " << shown << "\n";
+        for (const QString& object : added)
+            out() << "Aggiunto all'archivio della ditta " << shown << ": " << object << "\n";
+        for (const QString& object : left)
+            out() << "Manca ancora nell'archivio (da aggiungere a mano): " << object << "\n";
+        out() << Qt::flush;
+        return left.isEmpty() ? ExitOk : ExitFailure;
+    } catch (const std::exception& error) {
+        err() << "Impossibile completare l'archivio della ditta " << shown << ": "
+              << QString::fromStdString(error.what()) << "\n"
+              << Qt::flush;
+        return ExitFailure;
+    }
 }
 
 int check(const QString& folder)
@@ -396,6 +427,8 @@ int run(const QString& command, const QString& path)
         SchemaInstaller::createDatabase(path, SchemaInstaller::tabxSchemaSql());
         out() << "Database TABX creato: " << shown << "\n" << Qt::flush;
     } else if (command == QLatin1String("ditta")) {
+        if (QFileInfo::exists(path))
+            return completeArchive(path);
         SchemaInstaller::createDatabase(path, SchemaInstaller::dittaSchemaSql());
         out() << "Archivio della ditta creato: " << shown << "\n" << Qt::flush;
     } else if (command == QLatin1String("check")) {
