@@ -1,4 +1,5 @@
 #include "TestPaths.h"
+#include "data/SchemaInstaller.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
@@ -11,6 +12,7 @@
 #include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -158,6 +160,48 @@ TEST_F(AdminToolTest, CommandsRefuseAnExistingDatabaseAndLeaveItUntouched)
         EXPECT_TRUE(result.err.contains(expected)) << result.err.toStdString();
         EXPECT_EQ(fileHash(userDatabase()), before);
     }
+}
+
+// An archive made before the items existed gets their table and generator from "ditta", its rows
+// kept; a second run finds nothing to add; a database that is no archive is left as it was.
+TEST_F(AdminToolTest, DittaCompletesAnOlderArchiveAndLeavesOtherDatabasesAlone)
+{
+    const QString archivio = QDir(folder()).filePath(QStringLiteral("vecchia.fdb"));
+    QString vecchio = data::SchemaInstaller::dittaSchemaSql();
+    vecchio.remove(QRegularExpression(QStringLiteral(R"(CREATE TABLE ARTICOLI[^;]*;|CREATE INDEX ARTICOLI_[^;]*;|CREATE GENERATOR CODICEARTICOLICOUNTER;)")));
+    ASSERT_FALSE(vecchio.contains(QStringLiteral("ARTICOLI")));
+    data::SchemaInstaller::createDatabase(archivio, vecchio);
+    {
+        db::Database ditta;
+        test::attach(ditta, archivio);
+        test::exec(ditta, QStringLiteral("INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE) VALUES (1, 'Caffè Ducale')"));
+    }
+
+    const ToolResult primo = runTool({QStringLiteral("ditta"), archivio});
+    EXPECT_EQ(primo.exitCode, 0) << primo.err.toStdString();
+    EXPECT_TRUE(primo.out.contains(QStringLiteral(": tabella ARTICOLI"))) << primo.out.toStdString();
+    EXPECT_TRUE(primo.out.contains(QStringLiteral(": generatore CODICEARTICOLICOUNTER")))
+        << primo.out.toStdString();
+    {
+        db::Database ditta;
+        test::attach(ditta, archivio);
+        EXPECT_TRUE(data::SchemaInstaller::missingObjects(ditta, data::SchemaInstaller::dittaSchemaSql()).isEmpty());
+        EXPECT_EQ(test::rows(ditta, QStringLiteral("SELECT RAGIONESOCIALE FROM CLIENTI")),
+                  QStringList{QStringLiteral("Caffè Ducale")});
+    }
+    const ToolResult secondo = runTool({QStringLiteral("ditta"), archivio});
+    EXPECT_EQ(secondo.exitCode, 0);
+    EXPECT_TRUE(secondo.out.contains(QStringLiteral("ha già tutte le tabelle"))) << secondo.out.toStdString();
+
+    ASSERT_EQ(runTool({QStringLiteral("init"), folder()}).exitCode, 0);
+    const ToolResult altro = runTool({QStringLiteral("ditta"), userDatabase()});
+    EXPECT_EQ(altro.exitCode, 1);
+    EXPECT_TRUE(altro.err.contains(QStringLiteral("non è l'archivio di una ditta"))) << altro.err.toStdString();
+    db::Database utenti;
+    test::attach(utenti, userDatabase());
+    EXPECT_EQ(test::rows(utenti, QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE "
+                                                "RDB$RELATION_NAME IN ('CLIENTI', 'ARTICOLI')")),
+              QStringList{QStringLiteral("0")});
 }
 
 // A folder without a database may still hold an office's pictures and settings: init and demo

@@ -73,6 +73,17 @@ int completeArchive(const QString& path)
     database.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
     try {
         database.attach();
+        // Only an archive is completed: another database (the user database, named by mistake)
+        // is left without a company's tables.
+        const QStringList before =
+            SchemaInstaller::missingObjects(database, SchemaInstaller::dittaSchemaSql());
+        if (before.contains(QStringLiteral("tabella CLIENTI"))
+            && before.contains(QStringLiteral("tabella FORNITORI"))) {
+            err() << "Il database " << shown << " non è l'archivio di una ditta (non ha clienti "
+                  << "né fornitori): non viene modificato\n"
+                  << Qt::flush;
+            return ExitFailure;
+        }
         const QStringList added =
             SchemaInstaller::addMissingObjects(database, SchemaInstaller::dittaSchemaSql());
         const QStringList left =
