@@ -416,6 +416,8 @@ struct Query::Statement
 
     isc_stmt_handle handle = 0;
     quint64 generation = 0;
+    // A selection read in part keeps its cursor open until its last row is read.
+    bool cursorOpen = false;
     QByteArray preparedText;
     int type = 0;
     XsqldaPtr out;
@@ -433,6 +435,7 @@ struct Query::Statement
             isc_dsql_free_statement(status, &handle, DSQL_drop);
         }
         handle = 0;
+        cursorOpen = false;
         preparedText.clear();
     }
 
@@ -606,24 +609,49 @@ struct Query::Statement
         return row;
     }
 
-    // Runs a selection and reads all its rows.
-    std::vector<std::vector<QVariant>> fetchAll(const Handles& h, XSQLDA* inputs)
+    // Runs a selection and reads at most `limit` of its rows (all of them when negative). With
+    // rows left the cursor stays open, for fetch() to read on.
+    std::vector<std::vector<QVariant>> fetchFirst(const Handles& h, XSQLDA* inputs, int limit)
     {
+        closeCursor();
         ISC_STATUS_ARRAY status;
         isc_dsql_execute(status, h.tr, &handle, kDialect, inputs);
         detail::check(status);
-        OpenCursor cursor(&handle);
+        cursorOpen = true;
+        return fetch(h, limit);
+    }
+
+    // Reads on from the open cursor, at most `limit` rows (all when negative); the cursor closes
+    // after the last row.
+    std::vector<std::vector<QVariant>> fetch(const Handles& h, int limit)
+    {
         std::vector<std::vector<QVariant>> rows;
-        for (;;) {
+        ISC_STATUS_ARRAY status;
+        while (limit < 0 || static_cast<int>(rows.size()) < limit) {
             const ISC_STATUS rc = isc_dsql_fetch(status, &handle, kDialect, out.get());
-            if (rc == 100)
+            if (rc == 100) {
+                cursorOpen = false;
+                isc_dsql_free_statement(status, &handle, DSQL_close);
+                detail::check(status);
                 break;
-            if (rc != 0)
+            }
+            if (rc != 0) {
+                closeCursor();
                 detail::raise(status);
+            }
             rows.push_back(decodeRow(h));
         }
-        cursor.close();
         return rows;
+    }
+
+    // Lets an open cursor go (its rows unread); nothing to do without one.
+    void closeCursor()
+    {
+        if (!cursorOpen)
+            return;
+        cursorOpen = false;
+        ISC_STATUS_ARRAY ignored;
+        isc_dsql_free_statement(ignored, &handle, DSQL_close);
     }
 
     // Runs any other statement; an EXECUTE PROCEDURE gives its one row of results.
@@ -754,8 +782,54 @@ void Query::watched(const std::function<void()>& work)
     }
 }
 
+void Query::openPartial(int rows)
+{
+    m_limit = std::max(rows, 1);
+    try {
+        open();
+    } catch (...) {
+        m_limit = -1;
+        throw;
+    }
+    m_limit = -1;
+}
+
+bool Query::moreRows() const
+{
+    return m_statement && m_statement->cursorOpen;
+}
+
+std::vector<std::vector<QVariant>> Query::fetchMore(int rows)
+{
+    if (!moreRows())
+        return {};
+    Transaction* tr = transaction();
+    if (!m_link.database() || !m_link.database()->attached() || !tr || !tr->active()) {
+        // The transaction ended under the cursor (a commit, a lost connection): its rows can no
+        // longer be read, and the caller must read them again.
+        m_statement->cursorOpen = false;
+        throw DbLogicError::refused(QStringLiteral(
+            "La lettura delle righe si è interrotta prima della fine: aggiornare l'elenco."));
+    }
+    std::vector<std::vector<QVariant>> more;
+    watched([&] {
+        const Statement::Handles handles{
+            static_cast<isc_db_handle*>(m_link.database()->nativeHandle()),
+            tr->nativeHandle()};
+        more = m_statement->fetch(handles, rows);
+    });
+    return more;
+}
+
+std::vector<std::vector<QVariant>> Query::takeRowsSoFar()
+{
+    return std::move(m_rows);
+}
+
 void Query::close()
 {
+    if (m_statement)
+        m_statement->closeCursor();
     m_open = false;
     m_rows.clear();
     m_columns.clear();
@@ -918,7 +992,7 @@ void Query::run()
     m_rows.clear();
     // The rows are kept only when all of them were read and decoded.
     std::vector<std::vector<QVariant>> rows =
-        st.isSelect() ? st.fetchAll(handles, inDa) : st.executeOnce(handles, inDa);
+        st.isSelect() ? st.fetchFirst(handles, inDa, m_limit) : st.executeOnce(handles, inDa);
     if (st.isSelect() || !rows.empty())
         m_columns = st.columns();
     m_rows = std::move(rows);

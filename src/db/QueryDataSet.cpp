@@ -80,23 +80,53 @@ void QueryDataSet::open()
     prepareOpen();
     close();
     m_link.requireAlive();
-    Query select(m_link.database(), m_link.givenTransaction());
-    select.setSql(m_lines);
+    auto select = std::make_unique<Query>(m_link.database(), m_link.givenTransaction());
+    select->setSql(m_lines);
     for (const auto& [name, value] : m_params)
-        select.setParam(name, value);
-    select.open();
+        select->setParam(name, value);
+    if (m_pageSize > 0)
+        select->openPartial(m_pageSize);
+    else
+        select->open();
 
     QStringList fields;
-    for (int i = 0; i < select.fieldCount(); ++i)
-        fields << select.fieldName(i);
-    m_rows = select.takeRows();
+    for (int i = 0; i < select->fieldCount(); ++i)
+        fields << select->fieldName(i);
+    m_rows = select->takeRowsSoFar();
+    if (select->moreRows())
+        m_reader = std::move(select);
     m_fields = std::move(fields);
     m_current = 0;
     m_state = State::Browse;
 }
 
+bool QueryDataSet::fetchMore(int rows)
+{
+    if (!m_reader)
+        return false;
+    std::vector<std::vector<QVariant>> more;
+    try {
+        more = m_reader->fetchMore(rows);
+    } catch (...) {
+        m_reader.reset();
+        throw;
+    }
+    m_rows.insert(m_rows.end(), std::make_move_iterator(more.begin()),
+                  std::make_move_iterator(more.end()));
+    if (!m_reader->moreRows())
+        m_reader.reset();
+    return m_reader != nullptr;
+}
+
+void QueryDataSet::fetchAll()
+{
+    while (fetchMore(-1)) {
+    }
+}
+
 void QueryDataSet::close()
 {
+    m_reader.reset();
     m_state = State::Inactive;
     m_fields.clear();
     m_rows.clear();
@@ -124,6 +154,9 @@ void QueryDataSet::next()
     requireBrowse("next");
     if (m_current < recordCount())
         ++m_current;
+    // Past the last row read: the next page, so that walking the rows reaches them all.
+    if (m_current >= recordCount() && m_reader)
+        fetchMore(std::max(m_pageSize, 1000));
 }
 
 bool QueryDataSet::eof() const
@@ -135,12 +168,16 @@ bool QueryDataSet::locate(const QString& field, const QString& text)
 {
     requireBrowse("locate");
     const auto i = static_cast<std::size_t>(requireIndex(field));
-    for (std::size_t r = 0; r < m_rows.size(); ++r) {
-        if (valueToText(m_rows[r][i]) == text) {
-            m_current = static_cast<int>(r);
-            return true;
+    // Rows not read yet are read a page at a time until the row is found.
+    std::size_t r = 0;
+    do {
+        for (; r < m_rows.size(); ++r) {
+            if (valueToText(m_rows[r][i]) == text) {
+                m_current = static_cast<int>(r);
+                return true;
+            }
         }
-    }
+    } while (fetchMore(std::max(m_pageSize, 1000)) || r < m_rows.size());
     return false;
 }
 
@@ -260,6 +297,9 @@ void QueryDataSet::post()
 {
     if (m_state != State::Edit && m_state != State::Insert)
         return;
+    // Every row is read before a write: the rows still to come could otherwise show the written
+    // row a second time.
+    fetchAll();
     const bool inserting = m_state == State::Insert;
     const char* kind = inserting ? "insert" : "modify";
     if (!m_updateObject)
@@ -325,6 +365,7 @@ void QueryDataSet::cancel()
 int QueryDataSet::remove()
 {
     requireBrowse("delete");
+    fetchAll();
     if (eof())
         throw DbLogicError(QStringLiteral("delete without a current row"));
     if (!m_updateObject || m_updateObject->deleteSql().join(QString()).trimmed().isEmpty())

@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <velkora/TabXForm.h>
 #include <velkora/db/DbError.h>
@@ -29,6 +30,11 @@ namespace {
 
 const QString kErroreLettura = QStringLiteral(
     "Errore nella lettura dell'archivio: controllare il collegamento al database e riprovare.");
+// The rows read before the window first paints (more than a screenful of the tallest window)
+// and those read per turn of the event loop afterwards (a few milliseconds of work each).
+constexpr int kPrimaPagina = 100;
+constexpr int kPaginaSuccessiva = 2000;
+
 const QString kErroreScrittura =
     QStringLiteral("Errore nella registrazione della riga: i dati inseriti restano nella finestra "
                    "e non sono ancora salvati.");
@@ -227,6 +233,7 @@ void FinestraArchivio::apriDati()
     m_scritture = std::make_unique<db::UpdateSql>();
     preparaScritture(*m_scritture, m_descrizione);
     m_dataSet = std::make_unique<db::QueryDataSet>(&TabX->IBDatabase1);
+    m_dataSet->setPageSize(kPrimaPagina);
     m_dataSet->setSql(selezione(m_descrizione));
     m_dataSet->setUpdateObject(m_scritture.get());
     try {
@@ -241,6 +248,45 @@ void FinestraArchivio::apriDati()
     m_pronta = true;
     mostraRiga();
     aggiornaStato();
+    leggiAltreRighe();
+}
+
+void FinestraArchivio::leggiAltreRighe()
+{
+    if (m_letturaInCorso || !m_dataSet || !m_dataSet->active() || m_dataSet->allFetched())
+        return;
+    m_letturaInCorso = true;
+    QTimer::singleShot(0, this, [this] {
+        m_letturaInCorso = false;
+        // An edit in progress shows its row past the end of the grid: the rest waits for it.
+        if (!m_dataSet || m_dataSet->state() != db::QueryDataSet::State::Browse)
+            return;
+        try {
+            m_dataSet->fetchMore(kPaginaSuccessiva);
+        } catch (const std::exception&) {
+            // Said when the rows are needed (leggiTutto); the list shows what was read.
+        }
+        m_modello->allinea(*m_dataSet);
+        aggiornaStato();
+        leggiAltreRighe();
+    });
+}
+
+bool FinestraArchivio::leggiTutto()
+{
+    if (!m_dataSet || !m_dataSet->active())
+        return true;
+    try {
+        m_dataSet->fetchAll();
+    } catch (const db::DbError& errore) {
+        TabX->messages().error(kErroreLettura, errore.message(), this);
+        return false;
+    } catch (const db::DbLogicError& errore) {
+        TabX->messages().error(errore.describe(), this);
+        return false;
+    }
+    m_modello->allinea(*m_dataSet);
+    return true;
 }
 
 bool FinestraArchivio::modificato() const
@@ -261,7 +307,10 @@ qint32 FinestraArchivio::codiceSelezionato() const
 
 bool FinestraArchivio::selezionaCodice(qint32 codice)
 {
-    const int riga = m_modello->rigaDelCodice(codice);
+    int riga = m_modello->rigaDelCodice(codice);
+    // A row not read yet: the rest of the table is read to find it.
+    if (riga < 0 && !m_dataSet->allFetched() && leggiTutto())
+        riga = m_modello->rigaDelCodice(codice);
     if (riga < 0)
         return false;
     vaiARigaModello(riga, 1);
@@ -336,6 +385,8 @@ bool FinestraArchivio::registraModifica()
         return true;
     try {
         m_dataSet->post();
+        // The post read the rows not read yet: the grid shows them too.
+        m_modello->allinea(*m_dataSet);
     } catch (const db::DbError& errore) {
         TabX->messages().error(kErroreScrittura, errore.message(), this);
         return false;
@@ -366,6 +417,8 @@ void FinestraArchivio::ricaricaGriglia()
         m_modello->carica(*m_dataSet);
         if ((!riga || !selezionaCodice(codice)) && filtro()->rowCount() > 0)
             Griglia->selectRow(0);
+        // Read again in part by a service: the rest follows in the background.
+        leggiAltreRighe();
     } else {
         // A row still being edited (a save that failed): only that row can have changed.
         m_modello->copiaRiga(m_dataSet->row(), *m_dataSet);
@@ -377,6 +430,8 @@ void FinestraArchivio::ricaricaGriglia()
 void FinestraArchivio::aggiornaStato()
 {
     FinestraElenco::aggiornaStato();
+    if (m_dataSet && m_dataSet->active() && !m_dataSet->allFetched())
+        LabelConteggio->setText(LabelConteggio->text() + QStringLiteral(" (lettura in corso...)"));
     if (ButtonElimina) // not while the window is still being built
         ButtonElimina->setEnabled(rigaCorrente() >= 0);
 }

@@ -48,6 +48,9 @@ bool FinestraArchivio::bloccaRiga()
 
 template <typename Servizio> bool FinestraArchivio::esegui(const QString& errore, Servizio servizio)
 {
+    // The services end the transaction the rows not read yet are read in: those are read first.
+    if (!leggiTutto())
+        return false;
     // The services that read the rows again come back to the row the user is on, not to the
     // first one (a No to a deletion must not move the list).
     if (m_dataSet->active() && !m_dataSet->isEmpty() && !m_dataSet->eof()) {
@@ -157,8 +160,9 @@ void FinestraArchivio::StampaClick()
 {
     if (!m_pronta)
         return;
-    // A field being typed into is part of what the user sees: it goes into the rows first.
-    if (!registraModifica())
+    // A field being typed into is part of what the user sees: it goes into the rows first. The
+    // print takes every row the search finds, read or not yet.
+    if (!registraModifica() || !leggiTutto())
         return;
     // The print call hands the title and the layout's name through the form's parameters, and
     // sets only parameters the form holds: the window's form gets them the first time.
@@ -184,7 +188,7 @@ void FinestraArchivio::EsportaClick()
 {
     if (!m_pronta)
         return;
-    if (!registraModifica())
+    if (!registraModifica() || !leggiTutto())
         return;
     QFileDialog scelta(this, QStringLiteral("Esporta in un file CSV"));
     scelta.setAcceptMode(QFileDialog::AcceptSave);

@@ -40,6 +40,17 @@ void ModelloArchivio::copiaRiga(int riga, const db::QueryDataSet& dataSet)
     emit dataChanged(index(riga, 0), index(riga, columnCount() - 1));
 }
 
+void ModelloArchivio::allinea(const db::QueryDataSet& dataSet)
+{
+    m_dataSet = &dataSet;
+    const int righe = dataSet.active() ? dataSet.recordCount() : 0;
+    if (righe <= m_righe)
+        return;
+    beginInsertRows(QModelIndex(), m_righe, righe - 1);
+    m_righe = righe;
+    endInsertRows();
+}
+
 void ModelloArchivio::svuota()
 {
     beginResetModel();

@@ -27,6 +27,8 @@ public:
     // Row `riga` changed, or was added when it is one past the end.
     void copiaRiga(int riga, const db::QueryDataSet& dataSet);
     void svuota();
+    // Rows the dataset read since (a later page of the selection), appended to the grid.
+    void allinea(const db::QueryDataSet& dataSet);
 
     // The key of a row (0 when there is no such row).
     qint32 codice(int riga) const;

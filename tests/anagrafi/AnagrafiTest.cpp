@@ -798,3 +798,32 @@ TEST_F(ArticoliTest, AnItemAnotherWorkstationHoldsIsNotEdited)
     EXPECT_EQ(colonna(QStringLiteral("ARTICOLI"), QStringLiteral("PREZZO"), 2),
               QStringLiteral("0.8450"));
 }
+
+// A long list shows its first rows at once and reads the rest in the background while the
+// window takes input; the search then covers every row, and the print takes them all.
+TEST_F(ArticoliTest, ALongListShowsItsFirstRowsAtOnceAndTheRestFollows)
+{
+    {
+        db::Transaction t(&ditta);
+        db::Query q(&ditta, &t);
+        q.add(QStringLiteral("INSERT INTO ARTICOLI (CODICE, DESCRIZIONE, PREZZO) VALUES "
+                             "(GEN_ID(CODICEARTICOLICOUNTER, 1), :D, 1.5)"));
+        for (int i = 0; i < 2500; ++i) {
+            q.setParam(QStringLiteral("D"), QStringLiteral("Vite %1 in acciaio").arg(i, 4, 10, QLatin1Char('0')));
+            q.execSql();
+        }
+        t.commit();
+    }
+    QWidget* w = apriArticoli();
+    ASSERT_NE(w, nullptr);
+    auto* conteggio = w->findChild<QLabel*>(QStringLiteral("LabelConteggio"));
+    EXPECT_LT(griglia(w)->model()->rowCount(), 2502);
+    EXPECT_TRUE(conteggio->text().endsWith(QStringLiteral("(lettura in corso...)")))
+        << conteggio->text().toStdString();
+
+    scrivi(w->findChild<QLineEdit*>(QStringLiteral("EditCerca")), QStringLiteral("vite 2499"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return conteggio->text() == QStringLiteral("1 di 2502 articoli"); }, 10000))
+        << conteggio->text().toStdString();
+    EXPECT_EQ(nomi(w), QStringList{QStringLiteral("Vite 2499 in acciaio")});
+    EXPECT_TRUE(folder.messages.boxes().empty());
+}

@@ -2,6 +2,7 @@
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/QueryDataSet.h"
+#include "db/UpdateSql.h"
 #include "support/TestDatabase.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
@@ -296,6 +297,63 @@ TEST_F(DbLayerTest, StatementsAndDatasetsOutlivingTheirConnectionAreRefusedNotAC
                       QStringList{QStringLiteral("uno")});
         }
     }
+}
+
+// A dataset with a page size reads only its first rows at open; walking, locating and writing
+// read on as far as they need, and rows left unread when the transaction ends are refused, not
+// silently missing.
+TEST_F(DbLayerTest, ADatasetReadInPagesReadsOnAsFarAsItIsWalked)
+{
+    {
+        Transaction scrittura(&db);
+        Query q(&db, &scrittura);
+        q.add(QStringLiteral("INSERT INTO T (ID, NOME) VALUES (:ID, :NOME)"));
+        for (int i = 3; i <= 250; ++i) {
+            q.setParam(QStringLiteral("ID"), i);
+            q.setParam(QStringLiteral("NOME"), QStringLiteral("riga %1").arg(i));
+            q.execSql();
+        }
+        scrittura.commit();
+    }
+    const auto apri = [this](QueryDataSet& ds) {
+        ds.setPageSize(10);
+        ds.setSql({QStringLiteral("SELECT ID, NOME FROM T ORDER BY ID")});
+        ds.open();
+        EXPECT_EQ(ds.recordCount(), 10);
+        EXPECT_FALSE(ds.allFetched());
+    };
+
+    QueryDataSet walked(&db, &tr);
+    apri(walked);
+    int rows = 0;
+    for (walked.first(); !walked.eof(); walked.next())
+        ++rows;
+    EXPECT_EQ(rows, 250);
+    EXPECT_TRUE(walked.allFetched());
+
+    QueryDataSet located(&db, &tr);
+    apri(located);
+    ASSERT_TRUE(located.locate(QStringLiteral("ID"), QStringLiteral("200")));
+    EXPECT_EQ(located.asString(QStringLiteral("NOME")), QStringLiteral("riga 200"));
+    EXPECT_FALSE(located.locate(QStringLiteral("ID"), QStringLiteral("999")));
+
+    UpdateSql scritture;
+    scritture.modifySql() = {QStringLiteral("UPDATE T SET NOME=:NOME WHERE ID=:OLD_ID")};
+    QueryDataSet written(&db, &tr);
+    written.setUpdateObject(&scritture);
+    apri(written);
+    written.edit();
+    written.setField(QStringLiteral("NOME"), QStringLiteral("prima"));
+    written.post();
+    EXPECT_EQ(written.recordCount(), 250) << "a write reads every row first";
+    tr.commit();
+
+    QueryDataSet interrupted(&db, &tr);
+    apri(interrupted);
+    tr.commit();
+    EXPECT_THROW(interrupted.fetchMore(10), DbLogicError);
+    EXPECT_TRUE(interrupted.allFetched());
+    EXPECT_EQ(interrupted.recordCount(), 10);
 }
 
 TEST(SqlText, PlainIdentifiers)

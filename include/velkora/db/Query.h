@@ -53,6 +53,17 @@ public:
     void clearParams();
 
     void open();
+    // Runs the selection and reads only its first `rows` rows; the cursor stays open while rows
+    // are left, and fetchMore() reads on, in the same transaction. Closing or running the query
+    // again lets the rest go.
+    void openPartial(int rows);
+    // True while a partial selection has rows left to read.
+    bool moreRows() const;
+    // The next rows of a partial selection (at most `rows`; empty when none are left), handed to
+    // the caller. DbLogicError when the transaction has ended since: the rows must be read again.
+    std::vector<std::vector<QVariant>> fetchMore(int rows);
+    // Hands the rows read so far over to the caller, leaving the cursor open.
+    std::vector<std::vector<QVariant>> takeRowsSoFar();
     void execSql();
     void close();
     bool isOpen() const { return m_open; }
@@ -109,6 +120,8 @@ private:
     std::vector<std::vector<QVariant>> m_rows;
     int m_current = 0;
     bool m_open = false;
+    // How many rows the next run reads; -1 for all.
+    int m_limit = -1;
 };
 
 // Text form of a column value as the suite shows it: NULL as empty text, dates "dd/MM/yyyy",

@@ -66,11 +66,23 @@ public:
 
     // Runs the selection and keeps its rows; the first row becomes current.
     void open();
+    // With a page size, open() reads only that many rows and keeps the selection open in its
+    // transaction; fetchMore() reads on. Moving past the last row read, locate(), post() and
+    // remove() read on as far as they need, so a caller that walks the rows sees them all. The
+    // transaction must stay open while rows are left: a window reads them all (fetchAll())
+    // before it ends the transaction. 0 (the default) reads every row at open().
+    void setPageSize(int rows) { m_pageSize = rows; }
+    int pageSize() const { return m_pageSize; }
+    // Reads up to `rows` more rows; false once every row has been read.
+    bool fetchMore(int rows);
+    void fetchAll();
+    bool allFetched() const { return !m_reader; }
     // Drops the rows and any unposted edit.
     void close();
     bool active() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
 
+    // The rows read so far (every row unless a page size leaves some to read).
     int recordCount() const { return static_cast<int>(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
     // Moving is refused while a row is being edited: post() or cancel() first.
@@ -139,6 +151,9 @@ private:
     UpdateSql* m_updateObject = nullptr;
     // The statement that post() runs, kept so that repeated posts reuse its prepared form.
     std::unique_ptr<Query> m_writer;
+    // The selection while rows are left to read (with a page size).
+    std::unique_ptr<Query> m_reader;
+    int m_pageSize = 0;
 
     State m_state = State::Inactive;
     QStringList m_fields;

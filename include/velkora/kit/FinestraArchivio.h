@@ -121,6 +121,12 @@ protected:
 private:
     void creaCampi();
     void apriDati();
+    // Reads the next rows of the table in the background, a page per turn of the event loop, so
+    // the first rows show at once and typing never waits for the rest.
+    void leggiAltreRighe();
+    // Reads every row not read yet (before a service that ends the transaction, a print or an
+    // export); false, after saying why, when the reading failed.
+    bool leggiTutto();
     void ricaricaGriglia();
     void seguiSelezione();
     void mostraRiga();
@@ -138,6 +144,7 @@ private:
     Segnalibro m_segnalibro;
     bool m_segnalibroValido = false;
     ModelloArchivio* m_modello = nullptr;
+    bool m_letturaInCorso = false;
     std::unique_ptr<db::UpdateSql> m_scritture;
     std::unique_ptr<db::QueryDataSet> m_dataSet;
 };
