@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <grp.h>
 #include <memory>
 #include <netinet/in.h>
@@ -359,7 +360,10 @@ public:
 
     // Prepares a new statement text, runs it and fetches every row into the client's buffers,
     // as any program showing those rows must. Returns the number of rows.
-    int select(const char* sql)
+    int select(const char* sql) { return select(sql, {}); }
+
+    // The same, handing every fetched row (the client's buffers, at most 20 columns) to perRow.
+    int select(const char* sql, const std::function<void(const XSQLDA&)>& perRow)
     {
         ISC_STATUS_ARRAY status;
         isc_stmt_handle stmt = 0;
@@ -382,8 +386,11 @@ public:
         check(status, "execute");
         int rows = 0;
         ISC_STATUS rc;
-        while ((rc = isc_dsql_fetch(status, &stmt, SQL_DIALECT_V6, out)) == 0)
+        while ((rc = isc_dsql_fetch(status, &stmt, SQL_DIALECT_V6, out)) == 0) {
+            if (perRow)
+                perRow(*out);
             ++rows;
+        }
         if (rc != 100)
             check(status, "fetch");
         isc_dsql_free_statement(status, &stmt, DSQL_drop);

@@ -8,9 +8,8 @@
 //             direction, so every round trip costs 10 ms more (this kernel has no netem).
 // Each link runs the login as the window does it (snapshot: the menu read in one statement, the
 // bar, the user and his parameters read once), with the login's statements one by one but the
-// menu in one statement (one-by-one, accessoPassoPerPasso), with every statement one by one and
-// one statement per menu entry and per parent (per-entry), and the floor: the raw client reading, on an attachment
-// already made, the rows the working state shows. On the relay the counter round_trips gives
+// menu in one statement (one-by-one, accessoPassoPerPasso), and the floor: the raw client reading, on an
+// attachment already made, the rows the working state shows. On the relay the counter round_trips gives
 // the client's round trips per login.
 //
 // After the benchmarks the program repeats the login phase by phase on each link and prints
@@ -70,7 +69,6 @@ struct Link
     QString remoteName;
     DelayRelay* relay = nullptr;
     int loginIterations = 0; // 0: let the library decide from the minimum time
-    int perEntryIterations = 0;
     int floorIterations = 0;
 };
 
@@ -78,10 +76,9 @@ std::vector<Link> g_links;
 
 // A window in its login state on the link, ready for OK (see windowReadyToLogin).
 std::unique_ptr<TBaseMainForm> windowReadyToLogin(const Link& link, platform::RecordingMessageService& messages,
-                                                  bool perEntry, bool oneByOne = false)
+                                                  bool oneByOne = false)
 {
     auto w = bench::windowReadyToLogin(link.folder, link.remoteName, messages);
-    w->leggiMenuRigaPerRiga = perEntry;
     w->accessoPassoPerPasso = oneByOne;
     return w;
 }
@@ -111,14 +108,14 @@ void destroyWindow(std::unique_ptr<TBaseMainForm>& w)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void BM_Login(benchmark::State& state, const Link* link, bool perEntry, bool oneByOne)
+void BM_Login(benchmark::State& state, const Link* link, bool oneByOne)
 {
     platform::RecordingMessageService messages;
     long long trips = 0;
     for (auto _ : state) {
         state.PauseTiming();
         messages.clear();
-        auto w = windowReadyToLogin(*link, messages, perEntry, oneByOne);
+        auto w = windowReadyToLogin(*link, messages, oneByOne);
         const long long before = link->relay ? link->relay->roundTrips() : 0;
         state.ResumeTiming();
 
@@ -202,14 +199,14 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-PhaseFigures measurePhases(const Link& link, bool perEntry, int runs)
+PhaseFigures measurePhases(const Link& link, int runs)
 {
     PhaseFigures f;
     f.ms.resize(phases().size());
     f.trips.resize(phases().size());
     platform::RecordingMessageService messages;
     for (int r = 0; r < runs; ++r) {
-        auto w = windowReadyToLogin(link, messages, perEntry);
+        auto w = windowReadyToLogin(link, messages);
         for (std::size_t i = 0; i < phases().size(); ++i) {
             const long long before = link.relay ? link.relay->roundTrips() : 0;
             const auto start = Clock::now();
@@ -218,7 +215,7 @@ PhaseFigures measurePhases(const Link& link, bool perEntry, int runs)
             f.trips[i].push_back(static_cast<double>(link.relay ? link.relay->roundTrips() - before : 0));
         }
         destroyWindow(w);
-        w = windowReadyToLogin(link, messages, perEntry);
+        w = windowReadyToLogin(link, messages);
         const auto start = Clock::now();
         w->ButtonOk->click();
         f.totalMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -227,13 +224,12 @@ PhaseFigures measurePhases(const Link& link, bool perEntry, int runs)
     return f;
 }
 
-void printPhases(bool perEntry)
+void printPhases()
 {
-    std::printf("\nLogin phase by phase, menu %s (median ms; round trips counted on the rtt10ms relay)\n",
-                perEntry ? "per-entry" : "snapshot");
+    std::printf("\nLogin phase by phase (median ms; round trips counted on the rtt10ms relay)\n");
     std::vector<PhaseFigures> figures;
     for (const Link& link : g_links)
-        figures.push_back(measurePhases(link, perEntry, link.relay ? (perEntry ? 1 : 3) : 7));
+        figures.push_back(measurePhases(link, link.relay ? 3 : 7));
     std::printf("%-32s", "phase");
     for (const Link& link : g_links)
         std::printf("%12s", link.name);
@@ -281,7 +277,7 @@ void printInsideCaricaProgrammi()
     std::vector<double> bars;
     for (const Link& link : g_links) {
         platform::RecordingMessageService messages;
-        auto w = windowReadyToLogin(link, messages, false);
+        auto w = windowReadyToLogin(link, messages);
         w->ButtonOk->click();
         std::vector<double> s;
         std::vector<double> i;
@@ -426,7 +422,7 @@ int main(int argc, char** argv)
     std::unique_ptr<DelayRelay> relay;
     std::unique_ptr<RawDatabase> holder;
     QString serverFolder;
-    g_links.push_back({"embedded", embeddedFolder, QString(), nullptr, 0, 0, 0});
+    g_links.push_back({"embedded", embeddedFolder, QString(), nullptr, 0, 0});
     if (serverUp()) {
         serverFolder = copyForServer(embeddedFolder);
         const QString path = serverFolder + QStringLiteral("user/user.fdb");
@@ -435,9 +431,9 @@ int main(int argc, char** argv)
         const QString remoteName = benchServer().address + QLatin1Char(':') + path;
         holder = std::make_unique<RawDatabase>(remoteName);
         relay = std::make_unique<DelayRelay>(std::chrono::microseconds(5000), std::chrono::seconds(900));
-        g_links.push_back({"tcp", serverFolder, remoteName, nullptr, 0, 0, 0});
+        g_links.push_back({"tcp", serverFolder, remoteName, nullptr, 0, 0});
         g_links.push_back({"rtt10ms", serverFolder,
-                           QStringLiteral("127.0.0.1/%1:").arg(relay->port()) + path, relay.get(), 5, 2, 10});
+                           QStringLiteral("127.0.0.1/%1:").arg(relay->port()) + path, relay.get(), 5, 10});
     } else {
         std::printf("the Firebird server is not listening on 127.0.0.1:%u: embedded link only\n",
                     unsigned(benchServer().port));
@@ -446,10 +442,9 @@ int main(int argc, char** argv)
     for (const Link& link : g_links) {
         const std::string n = link.name;
         auto* f = benchmark::RegisterBenchmark(("Floor/" + n).c_str(), BM_Floor, &link);
-        auto* s = benchmark::RegisterBenchmark(("Login/" + n + "/snapshot").c_str(), BM_Login, &link, false, false);
-        auto* o = benchmark::RegisterBenchmark(("Login/" + n + "/one-by-one").c_str(), BM_Login, &link, false, true);
-        auto* p = benchmark::RegisterBenchmark(("Login/" + n + "/per-entry").c_str(), BM_Login, &link, true, true);
-        for (auto* b : {f, s, o, p})
+        auto* s = benchmark::RegisterBenchmark(("Login/" + n + "/snapshot").c_str(), BM_Login, &link, false);
+        auto* o = benchmark::RegisterBenchmark(("Login/" + n + "/one-by-one").c_str(), BM_Login, &link, true);
+        for (auto* b : {f, s, o})
             b->Unit(benchmark::kMillisecond)->UseRealTime();
         if (link.floorIterations)
             f->Iterations(link.floorIterations);
@@ -457,8 +452,6 @@ int main(int argc, char** argv)
             s->Iterations(link.loginIterations);
             o->Iterations(link.loginIterations);
         }
-        if (link.perEntryIterations)
-            p->Iterations(link.perEntryIterations);
     }
 
     benchmark::Initialize(&count, args.data());
@@ -466,8 +459,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     std::printf("load average after the benchmarks: %s\n", loadAverage().c_str());
     if (showPhases) {
-        printPhases(false);
-        printPhases(true);
+        printPhases();
         printInsideCaricaProgrammi();
         for (const Link& link : g_links)
             if (link.relay)

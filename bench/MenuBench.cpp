@@ -1,14 +1,20 @@
-// CaricaMenu alone on the 256-entry tree of the benchmark catalogue, on a window already logged
-// in: the menu bar of the first program rebuilt from the database, with the menu read in one
-// statement (snapshot) and with one statement per entry and per parent (per-entry). Beside it
-// two floors measured in the same run:
+// CaricaMenu alone, on a window already logged in: the menu bar rebuilt from the database for the
+// 256-entry tree of the benchmark catalogue's first program and for a program of 5,000 entries
+// (tests/support/MenuGrande.h, the rows the menu test checks). Beside each, measured in the same
+// run:
 //   FloorMenu               the raw client running, in a transaction already started, the one
 //                           SELECT of the program's visible menu rows and fetching them all;
-//   FloorMenu/with-widgets  the same, plus the same Qt menu tree built straight from rows in
-//                           memory: the least work that shows the same menus.
-// CaricaMenuPart splits the snapshot build into its database read, its placeholder parameters
-// and its Qt objects. The counter actions_left_per_call counts the actions each rebuild leaves
-// as children of the window once the replaced menus are gone.
+//   FloorMenu/with-widgets  what any program showing these menus must do: the raw client reading
+//                           the user's parameters (for the captions that show one) and the
+//                           program's visible menu rows in two statements, their texts decoded,
+//                           children found by parent through a hash, and the same Qt menus,
+//                           entries and separators made, with the same tags, names and handler
+//                           properties. What it leaves out is the product's own overhead: the
+//                           db layer, its column look-ups by name, the tree as a unit, the slot
+//                           table.
+// CaricaMenuPart splits the 256-entry build into the product's read of the rows, its placeholder
+// parameters and its Qt objects. The counter actions_left_per_call counts the actions each
+// rebuild leaves as children of the window once the replaced menus are gone.
 //
 // Embedded, and through the Firebird server on loopback (VELKORA_TEST_SERVER) when it is listening.
 
@@ -16,7 +22,10 @@
 
 #include "data/TabX.h"
 #include "db/Query.h"
+#include "menu/CatalogoProgetto.h"
 #include "platform/Environment.h"
+#include "platform/TextCodec.h"
+#include "support/MenuGrande.h"
 #include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
@@ -39,6 +48,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QHash>
+
 #include <map>
 #include <memory>
 
@@ -58,6 +69,28 @@ struct Link
 
 std::vector<Link> g_links;
 
+// A program whose menus are rebuilt, and what they hold.
+struct Albero
+{
+    const char* name;
+    qint32 programma;
+    int voci;
+    int cime;
+};
+
+// The 5,000-entry program is not in the user's project: the login is the same as without it.
+constexpr qint32 kProgrammaGrande = 500;
+const Albero kAlberi[] = {
+    {"256", kPrimoProgramma, kVociAlbero, kCimeAlbero},
+    {"5000", kProgrammaGrande, test::kVociMenuGrande, test::kCimeMenuGrande},
+};
+
+std::string selectMenu(const Albero& albero)
+{
+    return "SELECT MENU, LIVELLOMENU, MENUPREC, DESCRIZIONE, LIVELLO2VERSIONE FROM DETTMENU\n"
+           "WHERE PROGRAMMA=" + std::to_string(albero.programma) + " AND VISIBILE='1' ORDER BY MENU";
+}
+
 // A window logged in as the benchmark user on the link (re-pointed to the server as
 // windowReadyToLogin explains).
 std::unique_ptr<TBaseMainForm> windowOn(const Link& link, platform::RecordingMessageService& messages)
@@ -75,22 +108,21 @@ int windowActions(const TBaseMainForm& w)
     return static_cast<int>(w.findChildren<QAction*>(Qt::FindDirectChildrenOnly).size());
 }
 
-void BM_CaricaMenu(benchmark::State& state, const Link* link, bool perEntry)
+void BM_CaricaMenu(benchmark::State& state, const Link* link, const Albero* albero)
 {
     platform::RecordingMessageService messages;
     auto w = windowOn(*link, messages);
-    w->leggiMenuRigaPerRiga = perEntry;
     const int actionsBefore = windowActions(*w);
     for (auto _ : state) {
-        w->CaricaMenu(kPrimoProgramma);
+        w->CaricaMenu(albero->programma);
         // The menus replaced go with deleteLater, when the event loop next runs: not part of the
         // building, as in the program, where that happens after the click has been handled.
         state.PauseTiming();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         state.ResumeTiming();
     }
-    if (!w->VociMenu[kVociAlbero] || w->ContaVoci != kVociAlbero + 1 || !messages.boxes().empty()
-        || w->MenuPrincipale->actions().size() != 1 + kCimeAlbero)
+    if (!w->VociMenu[256] || w->ContaVoci != albero->voci + 1 || !messages.boxes().empty()
+        || w->MenuPrincipale->actions().size() != 1 + albero->cime)
         state.SkipWithError("the menu tree is not the expected one");
     // What every rebuild leaves behind as children of the window, after the replaced menus are
     // deleted.
@@ -98,13 +130,176 @@ void BM_CaricaMenu(benchmark::State& state, const Link* link, bool perEntry)
         static_cast<double>(windowActions(*w) - actionsBefore) / static_cast<double>(state.iterations());
 }
 
-void BM_FloorMenu(benchmark::State& state, const Link* link)
+void BM_FloorMenu(benchmark::State& state, const Link* link, const Albero* albero)
 {
     RawDatabase db(link->remoteName.isEmpty() ? link->folder + QStringLiteral("user/user.fdb") : link->remoteName);
     db.start();
+    const std::string sql = selectMenu(*albero);
     for (auto _ : state) {
-        if (db.select(kSelectMenu) != kVociAlbero) {
+        if (db.select(sql.c_str()) < albero->voci) {
             state.SkipWithError("the floor read an unexpected number of rows");
+            break;
+        }
+    }
+}
+
+// ---- The floor with widgets ----------------------------------------------------------------
+
+qint32 intero(const XSQLVAR& v, bool* isNull = nullptr)
+{
+    const bool n = v.sqlind && *v.sqlind == -1;
+    if (isNull)
+        *isNull = n;
+    return n ? 0 : *reinterpret_cast<const ISC_LONG*>(v.sqldata);
+}
+
+QString testo(const XSQLVAR& v)
+{
+    if (v.sqlind && *v.sqlind == -1)
+        return {};
+    const auto length = *reinterpret_cast<const short*>(v.sqldata);
+    return platform::fromCp1252(v.sqldata + sizeof(short), length);
+}
+
+// The menus of a program straight from the raw client's rows into Qt objects, in a main window of
+// the product's font with its menu bar.
+class FloorTree
+{
+public:
+    FloorTree(const Link& link, const Albero& albero)
+        : m_db(link.remoteName.isEmpty() ? link.folder + QStringLiteral("user/user.fdb") : link.remoteName),
+          m_select(selectMenu(albero))
+    {
+        platform::RecordingMessageService messages;
+        auto w = windowOn(link, messages);
+        m_owner.setFont(w->font());
+        m_bar = new QMenuBar(&m_owner);
+        m_owner.setMenuBar(m_bar);
+        m_owner.show();
+        m_db.start();
+    }
+
+    // Reads and builds; returns the number of entries made.
+    int build()
+    {
+        QHash<QString, QString> parametri;
+        m_db.select("SELECT PARAMETRO, VALORE FROM TABVELKORA WHERE UTENTE=2 AND INTESTAZIONE='BENCH SRL'",
+                    [&](const XSQLDA& row) {
+                        const QString nome = testo(row.sqlvar[0]);
+                        if (!parametri.contains(nome))
+                            parametri.insert(nome, testo(row.sqlvar[1]));
+                    });
+        m_nodes.clear();
+        m_tops.clear();
+        QHash<QPair<qint64, qint32>, std::vector<std::size_t>> figli;
+        m_db.select(m_select.c_str(), [&](const XSQLDA& row) {
+            bool livelloNull = false;
+            bool precNull = false;
+            Node n;
+            n.menu = intero(row.sqlvar[0]);
+            n.livello = intero(row.sqlvar[1], &livelloNull);
+            const qint32 prec = intero(row.sqlvar[2], &precNull);
+            n.caption = testo(row.sqlvar[3]);
+            n.livello2 = testo(row.sqlvar[4]) == QLatin1String("1");
+            const std::size_t i = m_nodes.size();
+            m_nodes.push_back(std::move(n));
+            if (!livelloNull && m_nodes.back().livello == 0 && precNull)
+                m_tops.push_back(i);
+            else if (!livelloNull && !precNull)
+                figli[{m_nodes.back().livello, prec}].push_back(i);
+        });
+        for (Node& n : m_nodes)
+            n.children = figli.value({qint64(n.livello) + 1, n.menu});
+        m_parametri = &parametri;
+        int voci = 0;
+        for (const std::size_t t : m_tops) {
+            const Node& n = m_nodes[t];
+            auto* a = new QAction(n.caption, &m_owner);
+            a->setProperty("tag", n.menu);
+            m_bar->addAction(a);
+            ++voci;
+            if (n.children.empty()) {
+                a->setProperty("gestore", QStringLiteral("EventoVoceOnClick"));
+                continue;
+            }
+            auto* sub = new QMenu(n.caption, m_bar);
+            a->setMenu(sub);
+            voci += addChildren(sub, n);
+        }
+        m_parametri = nullptr;
+        return voci;
+    }
+
+    void destroy()
+    {
+        for (QAction* a : m_bar->actions())
+            delete a->menu();
+        qDeleteAll(m_owner.findChildren<QAction*>(Qt::FindDirectChildrenOnly));
+    }
+
+private:
+    struct Node
+    {
+        qint32 menu = 0;
+        qint32 livello = 0;
+        QString caption;
+        bool livello2 = false;
+        std::vector<std::size_t> children;
+    };
+
+    int addChildren(QMenu* menu, const Node& parent)
+    {
+        int voci = 0;
+        for (const std::size_t c : parent.children) {
+            const Node& n = m_nodes[c];
+            ++voci;
+            if (n.caption == QLatin1String("-")) {
+                QAction* sep = menu->addSeparator();
+                sep->setProperty("tag", n.menu);
+                sep->setObjectName(QStringLiteral("N") + QString::number(n.menu));
+                continue;
+            }
+            QString caption = n.caption;
+            const qsizetype p = caption.indexOf(QLatin1String("<LINEA>"));
+            if (p >= 0) {
+                const qsizetype q = caption.indexOf(QLatin1String("</LINEA>"));
+                const QString nome = q > p + 7 ? caption.mid(p + 7, q - p - 7) : QString();
+                caption = caption.left(p) + m_parametri->value(nome);
+            }
+            auto* a = new QAction(caption, menu);
+            a->setProperty("tag", n.menu);
+            menu->addAction(a);
+            if (!n.children.empty()) {
+                auto* sub = new QMenu(caption, menu);
+                a->setMenu(sub);
+                voci += addChildren(sub, n);
+            } else {
+                a->setProperty("gestore", n.livello2 ? QStringLiteral("EventoVoce2OnClick")
+                                                     : QStringLiteral("EventoVoceOnClick"));
+            }
+        }
+        return voci;
+    }
+
+    RawDatabase m_db;
+    std::string m_select;
+    std::vector<Node> m_nodes;
+    std::vector<std::size_t> m_tops;
+    const QHash<QString, QString>* m_parametri = nullptr;
+    QMainWindow m_owner;
+    QMenuBar* m_bar = nullptr;
+};
+
+void BM_FloorMenuWithWidgets(benchmark::State& state, const Link* link, const Albero* albero)
+{
+    FloorTree tree(*link, *albero);
+    for (auto _ : state) {
+        const int voci = tree.build();
+        state.PauseTiming();
+        tree.destroy();
+        state.ResumeTiming();
+        if (voci != albero->voci) {
+            state.SkipWithError("the floor built an unexpected number of entries");
             break;
         }
     }
@@ -112,9 +307,9 @@ void BM_FloorMenu(benchmark::State& state, const Link* link)
 
 // ---- The parts of CaricaMenu, each alone --------------------------------------------------
 //
-// To show where the time of the snapshot build goes: the one SELECT through the db layer with
-// the same column reads, the placeholder parameters, and the Qt objects of the tree built from
-// rows already in memory. The three add up to nearly the whole of CaricaMenu.
+// To show where the time of the 256-entry build goes: the product's one read of the program's
+// rows (leggiMenuProgramma), the placeholder parameters, and the Qt objects of the tree built
+// from rows already in memory. The three add up to nearly the whole of CaricaMenu.
 
 const char* const kSelectSnapshot =
     "SELECT MENU, LIVELLOMENU, MENUPREC, DESCRIZIONE, LIVELLO2VERSIONE\nFROM DETTMENU WHERE\n"
@@ -128,7 +323,7 @@ struct Node
     std::vector<std::size_t> children;
 };
 
-// Reads the first program's rows through a db::Query as CaricaMenu does, column by name.
+// Reads the first program's rows through a db::Query, for the Qt objects part.
 int readMenuRows(db::Query& q, std::vector<Node>* nodes, std::vector<std::size_t>* tops)
 {
     q.close();
@@ -189,7 +384,7 @@ void BM_PartMenuSelect(benchmark::State& state, const Link* link)
     auto w = windowOn(*link, messages);
     db::Query q(&w->tabX()->IBDatabaseUser, &w->TransazioneAux);
     for (auto _ : state) {
-        if (readMenuRows(q, nullptr, nullptr) != kVociAlbero) {
+        if (leggiMenuProgramma(q, kPrimoProgramma).size() != kVociAlbero) {
             state.SkipWithError("unexpected rows");
             break;
         }
@@ -261,26 +456,6 @@ void BM_PartQtObjects(benchmark::State& state, const Link* link)
     }
 }
 
-// The second floor: the raw client's one SELECT, fetched, and the same menu tree built straight
-// from rows in memory. This is the least work that gives the same visible result, menus
-// included.
-void BM_FloorMenuWithWidgets(benchmark::State& state, const Link* link)
-{
-    DirectTree tree(*link);
-    RawDatabase db(link->remoteName.isEmpty() ? link->folder + QStringLiteral("user/user.fdb") : link->remoteName);
-    db.start();
-    for (auto _ : state) {
-        if (db.select(kSelectMenu) != kVociAlbero) {
-            state.SkipWithError("the floor read an unexpected number of rows");
-            break;
-        }
-        tree.build();
-        state.PauseTiming();
-        tree.destroy();
-        state.ResumeTiming();
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -293,6 +468,14 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString embeddedFolder = dir.path() + QLatin1Char('/');
     makeProgramFolder(embeddedFolder);
+    {
+        db::Database database;
+        database.setDatabaseName(embeddedFolder + QStringLiteral("user/user.fdb"));
+        database.params() = QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=quillbark")};
+        database.attach();
+        data::SchemaInstaller::runScript(database, test::menuGrandeSql(kProgrammaGrande, QStringLiteral("Listino1")));
+        database.detach();
+    }
     QDir::setCurrent(dir.path());
 
     QString serverFolder;
@@ -311,15 +494,15 @@ int main(int argc, char** argv)
     }
 
     for (const Link& link : g_links) {
-        const std::string n = link.name;
-        for (auto* b : {benchmark::RegisterBenchmark(("FloorMenu/" + n).c_str(), BM_FloorMenu, &link),
-                        benchmark::RegisterBenchmark(("FloorMenu/" + n + "/with-widgets").c_str(),
-                                                     BM_FloorMenuWithWidgets, &link),
-                        benchmark::RegisterBenchmark(("CaricaMenu/" + n + "/snapshot").c_str(), BM_CaricaMenu,
-                                                     &link, false),
-                        benchmark::RegisterBenchmark(("CaricaMenu/" + n + "/per-entry").c_str(), BM_CaricaMenu,
-                                                     &link, true)})
-            b->Unit(benchmark::kMillisecond)->UseRealTime();
+        for (const Albero& albero : kAlberi) {
+            const std::string n = std::string(albero.name) + "/" + link.name;
+            for (auto* b : {benchmark::RegisterBenchmark(("FloorMenu/" + n).c_str(), BM_FloorMenu, &link, &albero),
+                            benchmark::RegisterBenchmark(("FloorMenu/" + n + "/with-widgets").c_str(),
+                                                         BM_FloorMenuWithWidgets, &link, &albero),
+                            benchmark::RegisterBenchmark(("CaricaMenu/" + n).c_str(), BM_CaricaMenu, &link,
+                                                         &albero)})
+                b->Unit(benchmark::kMillisecond)->UseRealTime();
+        }
     }
     for (auto* b : {benchmark::RegisterBenchmark("CaricaMenuPart/embedded/select-and-read", BM_PartMenuSelect,
                                                  &g_links.front()),

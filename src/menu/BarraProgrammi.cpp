@@ -1,8 +1,5 @@
 #include "menu/BarraProgrammi.h"
 
-#include "db/DbError.h"
-#include "db/Query.h"
-#include "db/SqlText.h"
 #include "menu/ImageList.h"
 #include "menu/LettoreCatalogo.h"
 #include "menu/NavigationBar.h"
@@ -42,58 +39,14 @@ void BarraProgrammi::CaricaProgrammi(qint32 progetto)
     m_contesto.gruppi.fill(nullptr);
     m_contesto.rapide.fill(nullptr);
 
-    // When the whole read is refused, the statements one per program run instead: they fail
-    // where they fail, and the groups built before that stay, as a user then sees them.
-    if (m_contesto.perProgramma || !caricaDalCatalogo(progetto, conteggi))
-        caricaPerProgramma(progetto, conteggi);
-}
-
-bool BarraProgrammi::caricaDalCatalogo(qint32 progetto, Conteggi& conteggi)
-{
-    std::vector<ProgrammaCatalogo> programmi;
-    try {
-        programmi = LettoreCatalogo(m_contesto.query).programmi(progetto);
-    } catch (const db::DbError& errore) {
-        // With the connection lost the step-by-step statements would only fail again, after
-        // another wait: the caller reports the lost server once.
-        if (errore.isConnectionLost())
-            throw;
-        return false;
-    }
+    // Read whole before the first group is added: a failed read leaves the bar empty, and the
+    // caller reports it.
+    const std::vector<ProgrammaCatalogo> programmi =
+        LettoreCatalogo(m_contesto.query).programmi(progetto);
     for (const ProgrammaCatalogo& p : programmi) {
         NavigationBar::Group* g = aggiungiGruppo(p.codice, p.descrizione, p.icona, conteggi);
         for (const VoceRapidaCatalogo& v : p.rapide)
             aggiungiRapida(g, v.descrizione, v.menu, conteggi);
-    }
-    return true;
-}
-
-void BarraProgrammi::caricaPerProgramma(qint32 progetto, Conteggi& conteggi)
-{
-    db::Query& query = m_contesto.query;
-    db::Query& query2 = m_contesto.query2;
-    query.close();
-    query.clear();
-    query.add(QStringLiteral("SELECT * FROM PROGRAMMI WHERE CODICE IN("));
-    query.add(QStringLiteral("SELECT PROGRAMMA FROM DETTPROGETTI"));
-    query.add(QStringLiteral("WHERE PROGETTO=") + db::quotedInt(progetto) + QLatin1Char(')'));
-    query.open();
-    for (query.first(); !query.eof(); query.next()) {
-        const qint32 codice = static_cast<qint32>(query.asInteger(QStringLiteral("CODICE")));
-        NavigationBar::Group* g =
-            aggiungiGruppo(codice, query.asString(QStringLiteral("DESCRIZIONE")),
-                           query.asString(QStringLiteral("ICONA")), conteggi);
-
-        query2.close();
-        query2.clear();
-        query2.add(QStringLiteral("SELECT * FROM DETTMENU WHERE"));
-        query2.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(codice) + QStringLiteral(")AND"));
-        query2.add(QStringLiteral("(VOCERAPIDA='1')"));
-        query2.add(QStringLiteral("ORDER BY MENU"));
-        query2.open();
-        for (query2.first(); !query2.eof(); query2.next())
-            aggiungiRapida(g, query2.asString(QStringLiteral("DESCRIZIONE")),
-                           static_cast<qint32>(query2.asInteger(QStringLiteral("MENU"))), conteggi);
     }
 }
 

@@ -5,16 +5,19 @@
 
 namespace velkora {
 
-std::vector<RigaCatalogo> leggiCatalogoProgetto(db::Query& query, qint32 progetto)
+namespace {
+
+// Runs the statement of the menu rows whose selection is given by the lines after WHERE and
+// reads every row.
+std::vector<RigaCatalogo> leggiRighe(db::Query& query, const QStringList& condizione)
 {
     query.close();
     query.clear();
     query.add(QStringLiteral("SELECT PROGRAMMA, MENU, LIVELLOMENU, MENUPREC, VISIBILE,"));
     query.add(QStringLiteral("DESCRIZIONE, LIVELLO2VERSIONE, VOCERAPIDA"));
-    query.add(QStringLiteral("FROM DETTMENU WHERE PROGRAMMA IN("));
-    query.add(QStringLiteral("SELECT PROGRAMMA FROM DETTPROGETTI"));
-    query.add(QStringLiteral("WHERE PROGETTO=") + db::quotedInt(progetto) + QStringLiteral(")AND"));
-    query.add(QStringLiteral("((VISIBILE='1')OR(VOCERAPIDA='1'))"));
+    query.add(QStringLiteral("FROM DETTMENU WHERE"));
+    for (const QString& riga : condizione)
+        query.add(riga);
     query.add(QStringLiteral("ORDER BY PROGRAMMA, MENU"));
     query.open();
     std::vector<RigaCatalogo> righe;
@@ -35,6 +38,23 @@ std::vector<RigaCatalogo> leggiCatalogoProgetto(db::Query& query, qint32 progett
     }
     query.close();
     return righe;
+}
+
+} // namespace
+
+std::vector<RigaCatalogo> leggiCatalogoProgetto(db::Query& query, qint32 progetto)
+{
+    return leggiRighe(query, {QStringLiteral("PROGRAMMA IN("),
+                              QStringLiteral("SELECT PROGRAMMA FROM DETTPROGETTI"),
+                              QStringLiteral("WHERE PROGETTO=") + db::quotedInt(progetto) +
+                                  QStringLiteral(")AND"),
+                              QStringLiteral("((VISIBILE='1')OR(VOCERAPIDA='1'))")});
+}
+
+std::vector<RigaCatalogo> leggiMenuProgramma(db::Query& query, qint32 programma)
+{
+    return leggiRighe(query, {QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) +
+                              QStringLiteral(")AND(VISIBILE='1')")});
 }
 
 } // namespace velkora

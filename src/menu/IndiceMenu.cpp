@@ -1,5 +1,7 @@
 #include "menu/IndiceMenu.h"
 
+#include "menu/AlberoMenu.h"
+
 #include <QHash>
 #include <QStringList>
 #include <array>
@@ -9,13 +11,6 @@ namespace velkora {
 namespace {
 
 const QString kSeparatorePercorso = QStringLiteral(" \u203A ");
-
-// The rows of one program by parent: the key packs depth and parent code as the menus look
-// children up.
-quint64 chiaveFigli(qint32 livello, qint32 menuPrec)
-{
-    return (quint64(quint32(livello)) << 32) | quint32(menuPrec);
-}
 
 // True when word starts a word of text (both folded).
 bool iniziaParola(const QString& testo, const QString& parola)
@@ -37,41 +32,31 @@ public:
 
     void programma(const ProgrammaRicerca& p, const std::vector<const RigaCatalogo*>& righe)
     {
-        // Visible rows by parent, in menu order (the rows come ordered by menu code).
-        QHash<quint64, std::vector<const RigaMenu*>> figli;
-        std::vector<const RigaMenu*> cima;
-        for (const RigaCatalogo* c : righe) {
-            if (!c->visibile)
-                continue;
-            const RigaMenu& r = c->riga;
-            if (!r.livelloNull && r.livello == 0 && r.precNull)
-                cima.push_back(&r);
-            if (!r.livelloNull && !r.precNull)
-                figli[chiaveFigli(r.livello, r.menuPrec)].push_back(&r);
-        }
-        m_figli = &figli;
+        const AlberoMenu albero(righe);
+        m_albero = &albero;
         m_programma = &p;
         const std::size_t primaVoce = m_voci.size();
         const Percorso inizio{p.descrizione, testoDiRicerca(p.descrizione)};
-        // The top level shows captions as stored and starts every leaf in mode 1.
-        for (const RigaMenu* r : cima)
-            voce(*r, r->descrizione, inizio, true);
+        for (const int i : albero.cima())
+            voce(albero.nodo(i), inizio);
 
-        // Quick items: as the bar shows them, whatever their row's place or visibility. One
-        // that a menu leaf of the same caption already starts the same way is not listed twice.
-        for (const RigaCatalogo* c : righe) {
-            if (!c->rapida)
-                continue;
-            const RigaMenu& r = c->riga;
-            bool doppia = false;
-            for (std::size_t i = primaVoce; i < m_voci.size() && !doppia; ++i) {
-                const IndiceMenu::Voce& v = m_voci[i];
-                doppia =
-                    !v.rapida && v.menu == r.menu && v.modo == 1 && v.didascalia == r.descrizione;
-            }
-            if (!doppia)
-                aggiungi(r.menu, 1, true, r.descrizione, inizio);
+        // Quick items: as the bar shows them. One that a menu leaf of the same caption already
+        // starts the same way is not listed twice (a program's menu codes are unique, so a code
+        // names at most one leaf).
+        QHash<qint32, const IndiceMenu::Voce*> foglieModo1;
+        for (std::size_t i = primaVoce; i < m_voci.size(); ++i) {
+            if (m_voci[i].modo == 1)
+                foglieModo1.insert(m_voci[i].menu, &m_voci[i]);
         }
+        std::vector<const RigaMenu*> rapide;
+        for (const RigaCatalogo& c : albero.rapide()) {
+            const IndiceMenu::Voce* foglia = foglieModo1.value(c.riga.menu);
+            if (!foglia || foglia->didascalia != c.riga.descrizione)
+                rapide.push_back(&c.riga);
+        }
+        for (const RigaMenu* r : rapide)
+            aggiungi(r->menu, 1, true, r->descrizione, inizio);
+        m_albero = nullptr;
     }
 
 private:
@@ -94,31 +79,30 @@ private:
         }
     };
 
-    void voce(const RigaMenu& r, const QString& didascalia, const Percorso& percorso, bool inCima)
+    void voce(const AlberoMenu::Nodo& n, const Percorso& percorso)
     {
-        const auto it = m_figli->constFind(chiaveFigli(r.livello + 1, r.menu));
-        if (it == m_figli->cend() || it->empty()) {
-            // A leaf. An entry named "-" draws as a line below the top level; at the top it
-            // is a leaf with nothing to search for.
-            if (r.descrizione == QLatin1String("-"))
-                return;
-            const qint32 modo = !inCima && r.livello2 == QLatin1String("1") ? 2 : 1;
-            aggiungi(r.menu, modo, false, didascalia, percorso);
+        switch (n.tipo) {
+        case AlberoMenu::Tipo::Separatore:
+            return;
+        case AlberoMenu::Tipo::Foglia:
+            // An entry named "-" at the top level is a leaf with nothing to search for.
+            if (n.descrizione != QLatin1String("-"))
+                aggiungi(n.menu, n.modo, false, riempita(n), percorso);
+            return;
+        case AlberoMenu::Tipo::Sottomenu: {
+            const Percorso sotto = percorso.poi(riempita(n));
+            for (const int f : n.figli)
+                voce(m_albero->nodo(f), sotto);
             return;
         }
-        const Percorso sotto = percorso.poi(didascalia);
-        for (const RigaMenu* f : *it) {
-            // A separator is never a leaf and its children are never shown.
-            if (f->descrizione == QLatin1String("-"))
-                continue;
-            voce(*f, riempita(f->descrizione), sotto, false);
         }
     }
 
-    QString riempita(const QString& descrizione)
+    QString riempita(const AlberoMenu::Nodo& n)
     {
-        if (!descrizione.contains(QLatin1String("<LINEA>")))
-            return descrizione;
+        if (!n.conParametro)
+            return n.descrizione;
+        const QString& descrizione = n.descrizione;
         // The same description always fills the same way while the index is built.
         auto it = m_riempite.constFind(descrizione);
         if (it == m_riempite.cend())
@@ -145,7 +129,7 @@ private:
     std::vector<IndiceMenu::Voce>& m_voci;
     const IndiceMenu::Didascalia& m_riempi;
     QHash<QString, QString> m_riempite;
-    const QHash<quint64, std::vector<const RigaMenu*>>* m_figli = nullptr;
+    const AlberoMenu* m_albero = nullptr;
     const ProgrammaRicerca* m_programma = nullptr;
 };
 

@@ -41,9 +41,7 @@ std::vector<ProgrammaCatalogo> LettoreCatalogo::programmi(qint32 progetto)
     // number taken over it keeps that order through the join with the quick items. A program
     // stored twice is two groups, each with the quick items of its code.
     q.add(QStringLiteral("SELECT P.ORDINE, P.CODICE, P.DESCRIZIONE, P.ICONA,"));
-    q.add(QStringLiteral("D.MENU, D.DESCRIZIONE AS VOCE, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,"));
-    for (const QString& riga : colonneParametri(QStringLiteral("D")))
-        q.add(riga);
+    q.add(QStringLiteral("D.MENU, D.DESCRIZIONE AS VOCE"));
     q.add(
         QStringLiteral("FROM (SELECT ROW_NUMBER() OVER () AS ORDINE, CODICE, DESCRIZIONE, ICONA"));
     q.add(QStringLiteral("FROM PROGRAMMI WHERE CODICE IN("));
@@ -71,10 +69,6 @@ std::vector<ProgrammaCatalogo> LettoreCatalogo::programmi(qint32 progetto)
         VoceRapidaCatalogo v;
         v.menu = static_cast<qint32>(q.asInteger(QStringLiteral("MENU")));
         v.descrizione = q.asString(QStringLiteral("VOCE"));
-        v.dll = q.asString(QStringLiteral("DLL"));
-        v.funzione = q.asString(QStringLiteral("FUNZIONE"));
-        v.parametri = testoParametri(q);
-        v.livello2 = q.asString(QStringLiteral("LIVELLO2VERSIONE"));
         elenco.back().rapide.push_back(std::move(v));
     }
     q.close();

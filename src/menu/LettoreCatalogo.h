@@ -16,15 +16,12 @@ class Query;
 QStringList colonneParametri(const QString& alias);
 QString testoParametri(const db::Query& query);
 
-// A quick item of a program (a DETTMENU row with VOCERAPIDA '1'), with what starting it needs.
+// A quick item of a program (a DETTMENU row with VOCERAPIDA '1') as the bar shows it; a click
+// reads what starting it needs (EseguiFunzioneVoce).
 struct VoceRapidaCatalogo
 {
     qint32 menu = 0;
     QString descrizione;
-    QString dll;
-    QString funzione;
-    QString parametri;
-    QString livello2;
 };
 
 // A program of a project (PROGRAMMI) and its quick items in ascending menu code.
@@ -38,8 +35,8 @@ struct ProgrammaCatalogo
 
 // Reads the catalogue of a project: its programs, in the order in which the engine gives the
 // rows of PROGRAMMI whose code DETTPROGETTI lists for the project (the order of the navigation
-// bar), each with its quick items. One statement with named columns; a parameter text comes as a
-// string in the row, and only a text longer than a row can carry is read as a long text.
+// bar), each with its quick items. One statement that names only the columns the bar shows, so
+// it needs nothing of a database that the statements one per program would not need.
 // Engine errors go to the caller.
 class LettoreCatalogo
 {

@@ -118,8 +118,8 @@ public:
     void Accessoavelkora1Click();
     // The login reads in few round trips: the bar's programs and quick items in one statement,
     // the user's row once, the parameters of his company once. With accessoPassoPerPasso set
-    // every statement runs on its own as the steps above list them (the same outcome: bar,
-    // menus, boxes, rows and failed-statement files; many more round trips).
+    // every statement but the bar's and the menus' runs on its own as the steps above list them
+    // (the same outcome: bar, menus, boxes, rows and failed-statement files; more round trips).
     bool accessoPassoPerPasso = false;
 
     // The navigation bar: one group per program of the project NumProgetto, with its quick
@@ -128,9 +128,9 @@ public:
     // A group was clicked: its program's menus replace those in the menu bar.
     void ProgrammaOnClick();
 
-    // Menus of the current program. CaricaMenu reads the program's visible rows once and builds
-    // the tree from that snapshot; with leggiMenuRigaPerRiga set it runs one statement per entry
-    // and per parent instead (the same tree, many more round trips).
+    // Menus of the current program. CaricaMenu reads the program's visible rows in one statement
+    // and builds the menus from their tree (AlberoMenu); CercaFigli and CreaVoci answer from the
+    // program's tree too.
     void CaricaMenu(qint32 programma);
     bool CercaFigli(qint32 programma, qint32 menu, qint32 livello);
     void CreaVoci(qint32 programma, qint32 menuPadre, qint32 livelloPadre, QMenu* padre);
@@ -138,7 +138,6 @@ public:
     using RigaMenu = velkora::RigaMenu;
     // The program whose menus the menu bar shows.
     qint32 programmaCorrente() const;
-    bool leggiMenuRigaPerRiga = false;
 
     // Work sessions and the call log.
     void ApriSessione();

@@ -14,14 +14,13 @@ namespace velkora {
 CostruttoreMenu TBaseMainForm::costruttoreMenu()
 {
     return CostruttoreMenu({MenuPrincipale, QueryAux, *tabX(), VociMenu, ContaVoci,
-                            leggiMenuRigaPerRiga, m_parametroAccesso});
+                            m_parametroAccesso});
 }
 
 void TBaseMainForm::CaricaProgrammi()
 {
     BarraProgrammi({MenuProgrammi, IconeProgrammi, Icone2Programmi, GruppiProgrammi, VociRapide,
-                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); },
-                    accessoPassoPerPasso})
+                    QueryAux, tabX()->programFolder(), [this] { ProgrammaOnClick(); }})
         .CaricaProgrammi(NumProgetto);
     indiceRicercaScaduto();
 }
