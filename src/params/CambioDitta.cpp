@@ -5,7 +5,7 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/MessageService.h"
-#include "sessions/SessionLog.h"
+#include "data/IstruzioneFallita.h"
 
 namespace velkora {
 

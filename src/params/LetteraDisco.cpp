@@ -7,7 +7,7 @@
 #include "db/TransactionGuard.h"
 #include "platform/DriveMap.h"
 #include "platform/MessageService.h"
-#include "sessions/SessionLog.h"
+#include "data/IstruzioneFallita.h"
 
 #include <QDir>
 #include <QStringList>
