@@ -51,6 +51,8 @@ public:
     void clearParams();
 
     void open();
+    // Runs any other statement; one that gives back a row of results (EXECUTE PROCEDURE, an
+    // executable block, RETURNING) leaves it to read as open() would.
     void execSql();
     void close();
     bool isOpen() const { return m_open; }
