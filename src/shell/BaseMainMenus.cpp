@@ -20,8 +20,7 @@ CostruttoreMenu TBaseMainForm::costruttoreMenu()
 void TBaseMainForm::CaricaProgrammi()
 {
     BarraProgrammi({MenuProgrammi, IconeProgrammi, Icone2Programmi, GruppiProgrammi, VociRapide,
-                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); },
-                    accessoPassoPerPasso})
+                    QueryAux, QueryAux2, tabX()->programFolder(), [this] { ProgrammaOnClick(); }})
         .CaricaProgrammi(NumProgetto);
     indiceRicercaScaduto();
 }
