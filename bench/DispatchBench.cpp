@@ -1,6 +1,7 @@
 // One click on a menu leaf of a logged-in window, from the click to the module function being
-// entered: TBaseMainForm::EseguiFunzioneVoce(programma, menu, 1) on a leaf whose function is one
-// of the test module that records its call and returns at once. The catalogue is the one of the
+// entered: the leaf's action in the menu bar is triggered, as a click on it does, and the menu
+// bar hands it to the dispatch (EseguiFunzioneVoce(programma, menu, 1)); the leaf's function is
+// one of the test module that records its call and returns at once. The catalogue is the one of the
 // login benchmark (BenchCatalogue.h); its leaf 1111 of program 1 is pointed at the test module,
 // copied into each program folder as "Bench.so" (the leaf names "Bench.dll").
 //
@@ -13,11 +14,9 @@
 // that gives the same visible result (the item read with the profile check, the session read,
 // the call-log row written and committed with its window id, the company read).
 //
-// The click runs the dispatch as the window does it (one restart, one merged read, one call-log
-// statement) and, as ClickStepByStep, with the statements one by one (dispatchPassoPerPasso).
-//
-// After the benchmarks the program prints, for every link, the time of each step of the click
-// (and on the relay its round trips) as the dispatch runs them (disable with --no-steps).
+// After the benchmarks the program prints, for every link, the time (and on the relay the round
+// trips) of the dispatch's operations run one after the other as the design lists them, each
+// statement on its own, beside the click (disable with --no-steps).
 //
 // Needs the server (scripts/fbserver.sh start) for the tcp and rtt10ms links; without it only the
 // embedded link runs.
@@ -34,7 +33,9 @@
 #include "platform/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -144,16 +145,26 @@ std::string clickFault(const Link& link, int callsBefore)
     return {};
 }
 
-void BM_Click(benchmark::State& state, Link* link, bool passoPerPasso)
+// The action of the leaf in the menu bar (the menu builder tags it with its item code).
+QAction* azioneDellaVoce(TBaseMainForm& w)
 {
-    TBaseMainForm& w = *link->window;
-    w.dispatchPassoPerPasso = passoPerPasso;
+    for (QAction* a : w.MenuPrincipale->findChildren<QAction*>()) {
+        if (a->property("tag").toInt() == kVoce &&
+            a->property("gestore").toString() == QLatin1String("EventoVoceOnClick"))
+            return a;
+    }
+    throw std::runtime_error("the leaf is not in the menu bar");
+}
+
+void BM_Click(benchmark::State& state, Link* link)
+{
+    QAction* voce = azioneDellaVoce(*link->window);
     long long trips = 0;
     for (auto _ : state) {
         const int callsBefore = moduleCalls(*link);
         const long long before = link->relay ? link->relay->roundTrips() : 0;
 
-        w.EseguiFunzioneVoce(kPrimoProgramma, kVoce, 1);
+        voce->trigger();
 
         state.PauseTiming();
         if (link->relay)
@@ -165,7 +176,6 @@ void BM_Click(benchmark::State& state, Link* link, bool passoPerPasso)
             break;
         }
     }
-    w.dispatchPassoPerPasso = false;
     if (link->relay)
         state.counters["round_trips"] =
             static_cast<double>(trips) / static_cast<double>(state.iterations());
@@ -226,9 +236,9 @@ void BM_Floor(benchmark::State& state, Link* link)
 
 // ---- The click step by step -----------------------------------------------------------------
 
-// The steps of EseguiFunzioneVoce run one by one for this leaf, in its order and with its
-// statements, through the window's own units, each measured on its own. Kept beside the benchmark
-// only to show where the round trips go; the benchmark itself calls the real method.
+// The operations of the dispatch one after the other as the design lists them, for this leaf,
+// each statement on its own and measured on its own: what the click's single read and single
+// log statement save. The benchmark itself triggers the real menu action.
 struct Step
 {
     const char* name;
@@ -282,7 +292,7 @@ double median(std::vector<double> v)
 
 void printSteps(Link& link)
 {
-    std::printf("\nThe click step by step on %s (median of 5 runs)\n", link.name);
+    std::printf("\nThe operations one by one on %s (median of 5 runs)\n", link.name);
     // Round trips are counted on the relay only.
     const char* tripsFormat = link.relay ? "%13.0f\n" : "\n";
     std::printf("%-36s%12s%s\n", "step", "ms", link.relay ? "  round trips" : "");
@@ -373,10 +383,8 @@ int main(int argc, char** argv)
         logIn(*link);
         const std::string n = link->name;
         auto* f = benchmark::RegisterBenchmark(("Floor/" + n).c_str(), BM_Floor, link.get());
-        auto* c = benchmark::RegisterBenchmark(("Click/" + n).c_str(), BM_Click, link.get(), false);
-        auto* p = benchmark::RegisterBenchmark(("ClickStepByStep/" + n).c_str(), BM_Click,
-                                               link.get(), true);
-        for (auto* b : {f, c, p}) {
+        auto* c = benchmark::RegisterBenchmark(("Click/" + n).c_str(), BM_Click, link.get());
+        for (auto* b : {f, c}) {
             b->Unit(benchmark::kMillisecond)->UseRealTime();
             if (link->relay)
                 b->Iterations(20);

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything, starts the private Firebird server for the
-# multi-workstation tests (scripts/fbserver.sh), runs all tests and stops the server again when
-# this run started it.
+# Installs what is needed, builds everything (the program, then the tests and benchmarks),
+# starts the private Firebird server for the multi-workstation tests (scripts/fbserver.sh), runs
+# all tests and stops the server again when this run started it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+# The build script makes what the program needs; the tests and the benchmarks come here.
+cmake --build "$build" --target velkora_prove --parallel "${JOBS:-$(nproc)}"
 # In continuous integration (run as root) the Debian package is built, installed and started too.
 if [ "${CI:-}" = "true" ] || [ -n "${VELKORA_PACKAGE_CHECK:-}" ]; then
   "$root/scripts/package-check.sh"

@@ -15,11 +15,18 @@ namespace velkora {
 bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
                   QString& dettaglio, bool ripetibile)
 {
+    query.close();
+    query.setSql(righe);
+    return eseguiProprioOSalva(query, righe, nomeFile, dettaglio, ripetibile);
+}
+
+bool eseguiProprioOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                         QString& dettaglio, bool ripetibile)
+{
     db::Transaction* transazione = query.transaction();
     if (!transazione)
         throw db::DbLogicError(QStringLiteral("a statement to save on a query without a transaction"));
     query.close();
-    query.setSql(righe);
     const auto esegui = [&] {
         db::TransactionGuard guard(*transazione);
         query.execSql();

@@ -19,6 +19,11 @@ class Query;
 // connection lost, so a server restart does not lose it.
 bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
                   QString& dettaglio, bool ripetibile = false);
+// The same for a query that holds its own text, its values bound so that it stays prepared:
+// it runs that, and the lines given, the same statement with its values written in, are what
+// the file keeps.
+bool eseguiProprioOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                         QString& dettaglio, bool ripetibile = false);
 
 // Saves the lines of a statement that failed to the file of that name in the current directory,
 // replacing an earlier file, so the user can hand it to support. Each line is written as

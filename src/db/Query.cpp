@@ -767,6 +767,8 @@ void Query::execSql()
 {
     close();
     watched([this] { run(); });
+    // An executable procedure or block gives back one row of results, read like a selection.
+    m_open = !m_rows.empty();
 }
 
 void Query::watched(const std::function<void()>& work)

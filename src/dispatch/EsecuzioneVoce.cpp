@@ -9,6 +9,7 @@
 #include "menu/LettoreCatalogo.h"
 #include "params/Ditte.h"
 #include "platform/MessageService.h"
+#include "sessions/SessionLog.h"
 #include "sessions/SessioniLavoro.h"
 
 namespace velkora {
@@ -33,6 +34,8 @@ struct EsecuzioneVoce::Letto
     bool sessioneChiusa = false;
     bool utenteTrovato = false;
     QString ditta;
+    // Drawn only when the call will be made and the log has window ids; 0 otherwise.
+    qint32 idFinestra = 0;
 };
 
 EsecuzioneVoce::EsecuzioneVoce(const Contesto& contesto) : m_contesto(contesto) {}
@@ -40,17 +43,6 @@ EsecuzioneVoce::EsecuzioneVoce(const Contesto& contesto) : m_contesto(contesto) 
 void EsecuzioneVoce::errore(const QString& testo)
 {
     m_contesto.messages.error(testo, m_contesto.finestra);
-}
-
-bool EsecuzioneVoce::profiloEsiste()
-{
-    db::Query& query = m_contesto.query;
-    query.close();
-    query.clear();
-    query.add(QStringLiteral("SELECT LIVELLOPREDEFINITO FROM PROFILI WHERE"));
-    query.add(QStringLiteral("CODICE=") + db::quotedInt(m_contesto.numProfilo));
-    query.open();
-    return !query.isEmpty();
 }
 
 void EsecuzioneVoce::mancaProfilo()
@@ -95,105 +87,89 @@ bool EsecuzioneVoce::voceCompleta(qint32 programma, qint32 menu, const Voce& voc
 std::optional<TipoChiamata> EsecuzioneVoce::EseguiFunzioneVoce(qint32 programma, qint32 menu,
                                                                qint32 modo)
 {
-    if (m_contesto.inUnPasso) {
-        if (const auto esito = inUnPasso(programma, menu, modo))
-            return *esito;
-    }
-    return passoPerPasso(programma, menu, modo);
-}
-
-std::optional<TipoChiamata> EsecuzioneVoce::passoPerPasso(qint32 programma, qint32 menu,
-                                                          qint32 modo)
-{
-    TTabXForm& form = m_contesto.form;
-    if (!m_contesto.mantieniStdMin && !profiloEsiste()) {
+    const Letto letto = leggi(programma, menu);
+    const std::optional<TipoChiamata> fermo;
+    if (!letto.profilo) {
         mancaProfilo();
-        return std::nullopt;
+        return fermo;
     }
-
-    db::Query& query = m_contesto.query;
-    query.close();
-    query.clear();
-    query.add(QStringLiteral("SELECT DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB"));
-    query.add(QStringLiteral("FROM DETTMENU WHERE"));
-    query.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
-    query.add(QStringLiteral("(MENU=") + db::quotedInt(menu) + QStringLiteral(")"));
-    query.open();
-    if (query.isEmpty()) {
+    if (!letto.voceTrovata) {
         mancaVoce(programma, menu);
-        return std::nullopt;
+        return fermo;
     }
-    query.first();
-    const Voce voce{query.asString(QStringLiteral("DLL")),
-                    query.asString(QStringLiteral("FUNZIONE")),
-                    query.asString(QStringLiteral("PARAMETRIBLOB"))};
-    query.close();
-    if (!voceCompleta(programma, menu, voce))
-        return std::nullopt;
+    if (!voceCompleta(programma, menu, letto.voce))
+        return fermo;
+    if (!m_contesto.sessioni.esitoVerifica(letto.sessioneTrovata, letto.sessioneChiusa, true))
+        return fermo;
 
-    if (!m_contesto.sessioni.verifica(true))
-        return std::nullopt;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamata(voce.funzione);
     // The call-log row stays when the company cannot be written: the call was asked for.
-    if (!aggiornaDittaUtente(query, m_contesto.messages, form.NumUser, form.DittaCorrente))
-        return std::nullopt;
-    return chiama(voce, idFinestra, modo);
+    m_contesto.sessioni.scriviChiamata(letto.voce.funzione, letto.idFinestra);
+    // The company is written only when the stored one differs; the writing itself restarts the
+    // transaction, reads the row again and commits, with its own message.
+    TTabXForm& form = m_contesto.form;
+    if (letto.utenteTrovato && letto.ditta != form.DittaCorrente &&
+        !aggiornaDittaUtente(m_contesto.query, m_contesto.messages, form.NumUser,
+                             form.DittaCorrente))
+        return fermo;
+    return chiama(letto.voce, letto.idFinestra, modo);
 }
 
-std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 programma, qint32 menu)
+EsecuzioneVoce::Letto EsecuzioneVoce::leggi(qint32 programma, qint32 menu)
 {
     db::Query& query = m_contesto.query;
     db::Transaction* transazione = query.transaction();
     if (!transazione)
-        return std::nullopt;
-    // Prepared anew at every click, as the statements one by one are: a statement kept
-    // prepared would not see a change of the tables made meanwhile (a new trigger, a dropped
-    // column).
-    db::Query lettura(query.database(), transazione);
+        throw db::DbLogicError(QStringLiteral("dispatch on a query without a transaction"));
+    std::optional<db::Query> propria;
+    db::Query& lettura = m_contesto.lettura ? *m_contesto.lettura : propria.emplace();
+    lettura.setDatabase(query.database());
+    lettura.setTransaction(transazione);
 
     // Every value is a bound parameter. One row always comes back, from RDB$DATABASE; the item's
     // columns are NULL when it does not exist (DETTMENU.MENU is never NULL in a row that does).
-    // The profile is not read when the user may skip its check.
-    lettura.close();
-    lettura.clear();
-    lettura.add(QStringLiteral("SELECT"));
-    if (!m_contesto.mantieniStdMin)
-        lettura.add(
-            QStringLiteral("(SELECT COUNT(*) FROM PROFILI WHERE CODICE=:PROFILO) AS PROFILI,"));
-    lettura.add(QStringLiteral(
-        "(SELECT COUNT(*) FROM NORVILOG WHERE CODICESESSIONE=:SESSIONE) AS SESSIONI,"));
-    lettura.add(QStringLiteral("(SELECT FIRST 1 DATACHIUSURA FROM NORVILOG"
-                               " WHERE CODICESESSIONE=:SESSIONE) AS DATACHIUSURA,"));
-    lettura.add(QStringLiteral("(SELECT COUNT(*) FROM UTENTI WHERE CODICE=:UTENTE) AS UTENTI,"));
-    lettura.add(
-        QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE CODICE=:UTENTE) AS DITTA,"));
-    lettura.add(QStringLiteral("D.MENU, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,"));
-    for (const QString& riga : colonneParametri(QStringLiteral("D")))
-        lettura.add(riga);
-    lettura.add(QStringLiteral("FROM RDB$DATABASE LEFT JOIN DETTMENU D"));
-    lettura.add(QStringLiteral("ON D.PROGRAMMA=:PROGRAMMA AND D.MENU=:MENU"));
-    if (!m_contesto.mantieniStdMin)
+    // The profile is not read when the user may skip its check. An empty library or function
+    // is one of no characters (CHAR_LENGTH counts trailing blanks, as the text read does).
+    const bool conProfilo = !m_contesto.mantieniStdMin;
+    const bool conId = m_contesto.sessioni.logFinestre();
+    QStringList sql{QStringLiteral("SELECT")};
+    if (conProfilo)
+        sql << QStringLiteral("(SELECT COUNT(*) FROM PROFILI WHERE CODICE=:PROFILO) AS PROFILI,");
+    sql << QStringLiteral("(SELECT COUNT(*) FROM NORVILOG WHERE CODICESESSIONE=:SESSIONE) AS SESSIONI,")
+        << QStringLiteral("(SELECT FIRST 1 DATACHIUSURA FROM NORVILOG"
+                          " WHERE CODICESESSIONE=:SESSIONE) AS DATACHIUSURA,")
+        << QStringLiteral("(SELECT COUNT(*) FROM UTENTI WHERE CODICE=:UTENTE) AS UTENTI,")
+        << QStringLiteral("(SELECT FIRST 1 DITTA FROM UTENTI WHERE CODICE=:UTENTE) AS DITTA,");
+    if (conId) {
+        // The window id is drawn only for a call that will be made, as the log would draw it.
+        sql << QStringLiteral("CASE WHEN");
+        if (conProfilo)
+            sql << QStringLiteral("EXISTS(SELECT 1 FROM PROFILI WHERE CODICE=:PROFILO) AND");
+        sql << QStringLiteral("D.MENU IS NOT NULL AND CHAR_LENGTH(D.DLL)>0 AND CHAR_LENGTH(D.FUNZIONE)>0 AND")
+            << QStringLiteral("EXISTS(SELECT 1 FROM NORVILOG WHERE CODICESESSIONE=:SESSIONE) AND")
+            << QStringLiteral("(SELECT FIRST 1 DATACHIUSURA FROM NORVILOG"
+                              " WHERE CODICESESSIONE=:SESSIONE) IS NULL")
+            << QStringLiteral("THEN ") + estrazioneIdFinestra() + QStringLiteral(" ELSE 0 END AS IDFINESTRA,");
+    }
+    sql << QStringLiteral("D.MENU, D.DLL, D.FUNZIONE, D.LIVELLO2VERSIONE,");
+    sql << colonneParametri(QStringLiteral("D"));
+    sql << QStringLiteral("FROM RDB$DATABASE LEFT JOIN DETTMENU D")
+        << QStringLiteral("ON D.PROGRAMMA=:PROGRAMMA AND D.MENU=:MENU");
+    if (lettura.sql() != sql)
+        lettura.setSql(sql);
+    if (conProfilo)
         lettura.setParam(QStringLiteral("PROFILO"), m_contesto.numProfilo);
     lettura.setParam(QStringLiteral("SESSIONE"), m_contesto.sessioni.codiceSessione());
     lettura.setParam(QStringLiteral("UTENTE"), m_contesto.form.NumUser);
     lettura.setParam(QStringLiteral("PROGRAMMA"), programma);
     lettura.setParam(QStringLiteral("MENU"), menu);
-    try {
-        // One restart for the whole click: the session row (and with it the item and the
-        // user's company) is read as committed up to now, so a closing made elsewhere is seen.
-        query.close();
-        transazione->restart();
-        lettura.open();
-    } catch (const db::DbError& errore) {
-        // With the connection lost the step-by-step statements would only fail again, after
-        // another wait: the caller reports the lost server once.
-        if (errore.isConnectionLost())
-            throw;
-        return std::nullopt;
-    }
+    // One restart for the whole click: the session row (and with it the item and the user's
+    // company) is read as committed up to now, so a closing made elsewhere is seen.
+    query.close();
+    transazione->restart();
+    lettura.open();
     lettura.first();
     Letto letto;
-    letto.profilo = m_contesto.mantieniStdMin || lettura.asInteger(QStringLiteral("PROFILI")) > 0;
+    letto.profilo = !conProfilo || lettura.asInteger(QStringLiteral("PROFILI")) > 0;
     letto.voceTrovata = !lettura.isNull(QStringLiteral("MENU"));
     letto.voce.libreria = lettura.asString(QStringLiteral("DLL"));
     letto.voce.funzione = lettura.asString(QStringLiteral("FUNZIONE"));
@@ -202,38 +178,10 @@ std::optional<EsecuzioneVoce::Letto> EsecuzioneVoce::leggiInUnPasso(qint32 progr
     letto.sessioneChiusa = !lettura.asString(QStringLiteral("DATACHIUSURA")).isEmpty();
     letto.utenteTrovato = lettura.asInteger(QStringLiteral("UTENTI")) > 0;
     letto.ditta = lettura.asString(QStringLiteral("DITTA"));
+    if (conId)
+        letto.idFinestra = static_cast<qint32>(lettura.asInteger(QStringLiteral("IDFINESTRA")));
+    lettura.close();
     return letto;
-}
-
-std::optional<std::optional<TipoChiamata>> EsecuzioneVoce::inUnPasso(qint32 programma, qint32 menu,
-                                                                     qint32 modo)
-{
-    const std::optional<Letto> letto = leggiInUnPasso(programma, menu);
-    if (!letto)
-        return std::nullopt;
-    const std::optional<TipoChiamata> fermo;
-    if (!letto->profilo) {
-        mancaProfilo();
-        return fermo;
-    }
-    if (!letto->voceTrovata) {
-        mancaVoce(programma, menu);
-        return fermo;
-    }
-    if (!voceCompleta(programma, menu, letto->voce))
-        return fermo;
-    if (!m_contesto.sessioni.esitoVerifica(letto->sessioneTrovata, letto->sessioneChiusa, true))
-        return fermo;
-
-    TTabXForm& form = m_contesto.form;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(letto->voce.funzione);
-    // The company is written only when the stored one differs; the writing itself is the
-    // step-by-step one, with its own read, message and commit.
-    if (letto->utenteTrovato && letto->ditta != form.DittaCorrente &&
-        !aggiornaDittaUtente(m_contesto.query, m_contesto.messages, form.NumUser,
-                             form.DittaCorrente))
-        return fermo;
-    return chiama(letto->voce, idFinestra, modo);
 }
 
 TipoChiamata EsecuzioneVoce::chiama(const Voce& voce, qint32 idFinestra, qint32 modo)

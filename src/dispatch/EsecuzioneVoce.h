@@ -36,7 +36,10 @@ TipoChiamata tipoChiamata(const QString& funzione, qint32 modo);
 // Starts the function behind a menu item: checks the user's security profile, reads the item's
 // library, function and parameter text from DETTMENU, checks that the work session is still
 // open, logs the call, writes the current company back to the user's row and calls the function.
-// Every stop shows its box and ends the dispatch without any further step.
+// Every stop shows its box and ends the dispatch without any further step. The checks read what
+// they need in one statement after a single restart of the transaction, so a session closed
+// elsewhere is seen; the boxes, the rows written and the failed-statement file are those of the
+// checks made one after the other.
 class EsecuzioneVoce
 {
 public:
@@ -56,13 +59,11 @@ public:
         // The session check and the call log.
         SessioniLavoro& sessioni;
         const ChiamateModulo& chiamate;
-        // In one pass the dispatch reads the profile, the item, the session and the
-        // user's stored company in one statement after a single restart of the transaction,
-        // and writes the call-log row drawing its own window id. The boxes, the rows written and
-        // the failed-statement files are those of the step-by-step statements, which run
-        // instead whenever the engine refuses one of the merged ones. False: the statements one
-        // by one, each with its own restart and commit.
-        bool inUnPasso = false;
+        // The statement that reads the profile, the item, the session and the user's stored
+        // company in one round trip; the window keeps it, so it stays prepared from click to
+        // click (its text changes only with the user's profile check and the log's layout).
+        // Null: one made for this dispatch.
+        db::Query* lettura = nullptr;
     };
 
     explicit EsecuzioneVoce(const Contesto& contesto);
@@ -80,16 +81,14 @@ private:
         QString funzione;
         QString parametri;
     };
-    // What the merged read found; nothing when the engine refused it.
+    // What the read found.
     struct Letto;
 
-    std::optional<TipoChiamata> passoPerPasso(qint32 programma, qint32 menu, qint32 modo);
-    // Nothing when the dispatch must run step by step instead (nothing was shown or written).
-    std::optional<std::optional<TipoChiamata>> inUnPasso(qint32 programma, qint32 menu,
-                                                         qint32 modo);
-    std::optional<Letto> leggiInUnPasso(qint32 programma, qint32 menu);
+    // Reads everything the checks need after one restart of the transaction; when every check
+    // will pass and the call log has window ids, the read also draws the window id of the call.
+    // A database error goes to the caller, before anything is shown or logged.
+    Letto leggi(qint32 programma, qint32 menu);
 
-    bool profiloEsiste();
     // The boxes of the stops before the session check.
     void mancaProfilo();
     void mancaVoce(qint32 programma, qint32 menu);

@@ -37,23 +37,44 @@ std::optional<qint64> DetentoreRecord::transazioneConcorrente(const db::DbError&
     return ok ? std::optional<qint64>(n) : std::nullopt;
 }
 
-void DetentoreRecord::annuncia(db::Database& database, db::Transaction& transaction,
-                               const QString& utente)
+QStringList DetentoreRecord::sondaBlocco(const QString& tabella, const QString& chiave)
 {
-    // The time is the server's, so that every workstation reads the same clock; it is kept from
-    // the first lock of the transaction, since the changes are pending from then.
-    db::Query q(&database, &transaction);
-    const QString imposta = QStringLiteral("RDB$SET_CONTEXT('USER_TRANSACTION', %1, %2)");
-    const QString dal = QStringLiteral("COALESCE(RDB$GET_CONTEXT('USER_TRANSACTION', %1), "
-                                       "CAST(CURRENT_TIMESTAMP AS VARCHAR(30)))")
-                            .arg(db::quoted(kVarDal));
-    q.add(QStringLiteral("SELECT ") + imposta.arg(db::quoted(kVarUtente), QStringLiteral(":UTENTE")));
-    q.add(QStringLiteral(", ") + imposta.arg(db::quoted(kVarPostazione), QStringLiteral(":POSTAZIONE")));
-    q.add(QStringLiteral(", ") + imposta.arg(db::quoted(kVarDal), dal));
-    q.add(QStringLiteral("FROM RDB$DATABASE"));
-    q.setParam(QStringLiteral("UTENTE"), utente.left(255));
-    q.setParam(QStringLiteral("POSTAZIONE"), QSysInfo::machineHostName().left(255));
-    q.open();
+    // One executable block, so that the lock and the note cost one round trip and the text,
+    // fixed for a table and key, can stay prepared. Inside the block the variables are written
+    // ": NAME" (a space after the colon), which the engine reads as a variable and the
+    // statement's own parameters (":NAME") do not take for one of theirs. The time is the
+    // server's, so that every workstation reads the same clock; it is kept from the first lock
+    // of the transaction, since the changes are pending from then.
+    const QString imposta = QStringLiteral("    NOTA = RDB$SET_CONTEXT('USER_TRANSACTION', %1, %2);");
+    return {
+        QStringLiteral("EXECUTE BLOCK (VALORE TYPE OF COLUMN %1.%2 = :VALORECHIAVE,").arg(tabella, chiave),
+        QStringLiteral("  UTENTE VARCHAR(255) = :UTENTE, POSTAZIONE VARCHAR(255) = :POSTAZIONE)"),
+        QStringLiteral("RETURNS (RIGHE INTEGER)"),
+        QStringLiteral("AS"),
+        QStringLiteral("DECLARE NOTA INTEGER;"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("  UPDATE %1 SET %2 = : VALORE WHERE %2 = : VALORE;").arg(tabella, chiave),
+        QStringLiteral("  RIGHE = ROW_COUNT;"),
+        QStringLiteral("  IF (RIGHE > 0) THEN"),
+        QStringLiteral("  BEGIN"),
+        imposta.arg(db::quoted(kVarUtente), QStringLiteral("UTENTE")),
+        imposta.arg(db::quoted(kVarPostazione), QStringLiteral("POSTAZIONE")),
+        imposta.arg(db::quoted(kVarDal),
+                    QStringLiteral("COALESCE(RDB$GET_CONTEXT('USER_TRANSACTION', %1), "
+                                   "CAST(CURRENT_TIMESTAMP AS VARCHAR(30)))")
+                        .arg(db::quoted(kVarDal))),
+        QStringLiteral("  END"),
+        QStringLiteral("  SUSPEND;"),
+        QStringLiteral("END"),
+    };
+}
+
+void DetentoreRecord::parametriSonda(db::Query& sonda, const QVariant& valoreChiave,
+                                     const QString& utente)
+{
+    sonda.setParam(QStringLiteral("VALORECHIAVE"), valoreChiave);
+    sonda.setParam(QStringLiteral("UTENTE"), utente.left(255));
+    sonda.setParam(QStringLiteral("POSTAZIONE"), QSysInfo::machineHostName().left(255));
 }
 
 DetentoreRecord::Detentore DetentoreRecord::cerca(db::Database& database, qint64 transazione)

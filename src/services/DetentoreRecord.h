@@ -2,11 +2,14 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <optional>
 
 namespace velkora::db {
 class Database;
 class DbError;
+class Query;
 class Transaction;
 } // namespace velkora::db
 
@@ -34,10 +37,15 @@ public:
     // The number of the concurrent transaction in a lock conflict, from the engine's text.
     static std::optional<qint64> transazioneConcorrente(const db::DbError& error);
 
-    // Leaves the suite user, this workstation and (once per transaction) the time in context
-    // variables of the transaction that has just taken a lock.
-    static void annuncia(db::Database& database, db::Transaction& transaction,
-                         const QString& utente);
+    // The lock probe of a row, one statement: it sets the row's key to its own value, which
+    // changes nothing but takes the row's write lock in the transaction it runs in, and when it
+    // met the row it leaves the suite user, this workstation and (once per transaction) the
+    // server's time in context variables of that transaction, for the others to read. Its
+    // parameters are set by parametriSonda; its one result, RIGHE, is the number of rows it
+    // locked. The names go into the text as they are: the caller accepts only plain identifiers.
+    static QStringList sondaBlocco(const QString& tabella, const QString& chiave);
+    static void parametriSonda(db::Query& sonda, const QVariant& valoreChiave,
+                               const QString& utente);
 
     // Looks the transaction up in the monitoring tables, in a short transaction of its own.
     static Detentore cerca(db::Database& database, qint64 transazione);

@@ -19,6 +19,9 @@
 #include <QPixmap>
 #include <QtGlobal>
 
+#include <memory>
+#include <optional>
+
 namespace velkora {
 
 namespace {
@@ -254,6 +257,23 @@ void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& s
     ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
 }
 
+db::Query* TTabXForm::sondaBloccoPreparata(db::Database& database, const QString& tabella,
+                                          const QString& chiave)
+{
+    for (const db::Database* propria :
+         {&IBDatabase1, &IBDatabase2, &IBDatabase3, &IBDatabase4, &IBDatabaseUser}) {
+        if (propria != &database)
+            continue;
+        std::unique_ptr<db::Query>& sonda = m_sondeBlocco[{&database, tabella, chiave}];
+        if (!sonda) {
+            sonda = std::make_unique<db::Query>(&database);
+            sonda->setSql(services::DetentoreRecord::sondaBlocco(tabella, chiave));
+        }
+        return sonda.get();
+    }
+    return nullptr;
+}
+
 void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
                                         const QString& tabella)
 {
@@ -279,36 +299,34 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
         messages().warning(testo.message, testo.detail, ownerWindow());
         throw platform::SilentAbort();
     }
-    int righe = 0;
-    {
-        db::Query prova(&database, &transazione);
-        prova.add(QStringLiteral("UPDATE ") + tabella);
-        prova.add(QStringLiteral("SET ") + chiave + QStringLiteral(" = :VALORECHIAVE"));
-        prova.add(QStringLiteral("WHERE ") + chiave + QStringLiteral(" = :VALORECHIAVE"));
-        prova.setParam(QStringLiteral("VALORECHIAVE"), dataSet.value(chiave));
-        try {
-            prova.execSql();
-            righe = prova.rowsAffected();
-        } catch (const db::DbError& e) {
-            // A lost connection is no other user's doing: it is said as such.
-            if (e.isConnectionLost())
-                messages().error(e.describe(), ownerWindow());
-            else
-                messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
-                                   ownerWindow());
-            throw platform::SilentAbort();
-        }
+    // The statement that takes the lock and leaves the note of who holds it; on a connection
+    // of this form it stays prepared, so a probe after the first is one round trip.
+    std::optional<db::Query> propria;
+    db::Query* sonda = sondaBloccoPreparata(database, tabella, chiave);
+    if (!sonda) {
+        propria.emplace(&database);
+        propria->setSql(services::DetentoreRecord::sondaBlocco(tabella, chiave));
+        sonda = &*propria;
+    }
+    sonda->setTransaction(&transazione);
+    services::DetentoreRecord::parametriSonda(*sonda, dataSet.value(chiave), NomeUser);
+    qint64 righe = 0;
+    try {
+        sonda->execSql();
+        righe = sonda->isEmpty() ? 0 : sonda->asInteger(0);
+    } catch (const db::DbError& e) {
+        // A lost connection is no other user's doing: it is said as such.
+        if (e.isConnectionLost())
+            messages().error(e.describe(), ownerWindow());
+        else
+            messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
+                               ownerWindow());
+        throw platform::SilentAbort();
     }
     if (righe == 0) {
         // The row is no longer in the table: editing it would save nothing.
         messages().warning(kGiaCancellato, ownerWindow());
         throw platform::SilentAbort();
-    }
-    try {
-        services::DetentoreRecord::annuncia(database, transazione, NomeUser);
-    } catch (const db::DbError& e) {
-        // The lock is taken all the same; others will only miss the name of who holds it.
-        qWarning("Impossibile registrare chi tiene il record: %s", qUtf8Printable(e.message()));
     }
     impostaStatoPulsante(pulsanteSalva, 1, PercorsoRosso);
 }

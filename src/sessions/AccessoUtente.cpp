@@ -1,6 +1,5 @@
 #include "sessions/AccessoUtente.h"
 
-#include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "sessions/SessionLog.h"
@@ -15,9 +14,8 @@ QString senzaSpaziFinali(const QString& testo)
     return testo.left(n);
 }
 
-std::optional<LetturaAccesso> leggiAccessoInUnPasso(db::Database& database,
-                                                    db::Transaction& transazione,
-                                                    const QString& nome)
+LetturaAccesso leggiAccessoInUnPasso(db::Database& database, db::Transaction& transazione,
+                                    const QString& nome)
 {
     // The user's number by his name, his name by that number, the company by that name and the
     // columns of the row under that number, each as the single look-up finds it (the first row).
@@ -42,16 +40,8 @@ std::optional<LetturaAccesso> leggiAccessoInUnPasso(db::Database& database,
     db::Query q(&database, &transazione);
     q.setSql(sql);
     q.setParam(QStringLiteral("NOME"), nome);
-    try {
-        transazione.restart();
-        q.open();
-    } catch (const db::DbError& errore) {
-        // With the connection lost the step-by-step statements would only fail again, after
-        // another wait: the caller reports the lost server once.
-        if (errore.isConnectionLost())
-            throw;
-        return std::nullopt;
-    }
+    transazione.restart();
+    q.open();
     q.first();
     LetturaAccesso letto;
     letto.numUser = static_cast<qint32>(q.asInteger(0));
@@ -65,10 +55,9 @@ std::optional<LetturaAccesso> leggiAccessoInUnPasso(db::Database& database,
     return letto;
 }
 
-std::optional<std::map<QString, QString>> leggiParametriDitta(db::Database& database,
-                                                              db::Transaction& transazione,
-                                                              qint32 numUser,
-                                                              const QString& ditta)
+std::map<QString, QString> leggiParametriDitta(db::Database& database,
+                                               db::Transaction& transazione, qint32 numUser,
+                                               const QString& ditta)
 {
     db::Query q(&database, &transazione);
     q.add(QStringLiteral("SELECT PARAMETRO, VALORE FROM TABVELKORA"));
@@ -76,15 +65,7 @@ std::optional<std::map<QString, QString>> leggiParametriDitta(db::Database& data
     q.setParam(QStringLiteral("UTENTE"), numUser);
     q.setParam(QStringLiteral("DITTA"), ditta);
     std::map<QString, QString> valori;
-    try {
-        q.open();
-    } catch (const db::DbError& errore) {
-        // With the connection lost the step-by-step statements would only fail again, after
-        // another wait: the caller reports the lost server once.
-        if (errore.isConnectionLost())
-            throw;
-        return std::nullopt;
-    }
+    q.open();
     for (q.first(); !q.eof(); q.next()) {
         if (!q.isNull(0))
             valori.emplace(senzaSpaziFinali(q.asString(0)), q.asString(1));

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <map>
-#include <optional>
 
 namespace velkora {
 
@@ -14,8 +13,7 @@ class Transaction;
 } // namespace db
 
 // The reads of a login in few round trips. Each gives what the login's reads one after the other
-// give on the same rows, or nothing when the engine refuses the statement: the caller then runs
-// the reads one by one, so a failure shows and saves exactly what it would there.
+// give on the same rows; a database error goes to the caller.
 struct LetturaAccesso
 {
     // The user's number (0 when the name is unknown), his name as stored under that number and
@@ -35,14 +33,14 @@ struct LetturaAccesso
 
 // The user's row, his company and a new session code in one statement, read in a restarted
 // transaction (the company may have been changed on another workstation).
-std::optional<LetturaAccesso> leggiAccessoInUnPasso(db::Database& database,
+LetturaAccesso leggiAccessoInUnPasso(db::Database& database,
                                                     db::Transaction& transazione,
                                                     const QString& nome);
 
 // The parameters of one company of a user's set, read at once in the given transaction,
 // answering as single reads of TABVELKORA in that transaction answer: the first row of a name
 // counts (names compared without trailing blanks), a missing one is empty.
-std::optional<std::map<QString, QString>> leggiParametriDitta(db::Database& database,
+std::map<QString, QString> leggiParametriDitta(db::Database& database,
                                                               db::Transaction& transazione,
                                                               qint32 numUser,
                                                               const QString& ditta);

@@ -60,10 +60,28 @@ QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, c
     };
 }
 
+QString estrazioneIdFinestra()
+{
+    return QStringLiteral("GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1)");
+}
+
 QStringList istruzioneNuovoIdFinestra()
 {
-    return {QStringLiteral("SELECT GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1) FROM"),
+    return {QStringLiteral("SELECT ") + estrazioneIdFinestra() + QStringLiteral(" FROM"),
             QStringLiteral("RDB$DATABASE")};
+}
+
+QStringList istruzioneLogFunzioneParametri(bool logFinestre)
+{
+    QStringList righe{
+        QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"),
+        QStringLiteral("ORACHIAMATAFUNZIONE,FUNZIONECHIAMATA"),
+    };
+    if (logFinestre)
+        righe << QStringLiteral(",IDFINESTRA");
+    righe << (logFinestre ? QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE,:IDFINESTRA)")
+                          : QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE)"));
+    return righe;
 }
 
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,

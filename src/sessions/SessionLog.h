@@ -27,11 +27,16 @@ QStringList istruzioneApriSessione(qint32 codiceSessione, const QDate& data, con
 QStringList istruzioneLeggiSessione(qint32 codiceSessione);
 // Marks the session closed on the given date and time.
 QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, const QTime& ora);
-// Draws the next window id of the call log.
+// Draws the next window id of the call log: the expression, and the statement that selects it.
+QString estrazioneIdFinestra();
 QStringList istruzioneNuovoIdFinestra();
 // The call-log row of one call; the window id column only when the log has the window columns.
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
                                   const QString& funzione, bool logFinestre, qint32 idFinestra);
+
+// The same row with its values bound (:SESSIONE, :DATA, :ORA, :FUNZIONE and :IDFINESTRA), one
+// text for every call, so that it stays prepared.
+QStringList istruzioneLogFunzioneParametri(bool logFinestre);
 
 // The handles recorded in the call log by the windows opened in a session.
 QStringList istruzioneFinestreSessione(qint32 codiceSessione);

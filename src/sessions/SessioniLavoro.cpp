@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 
+#include <optional>
+
 namespace velkora {
 
 namespace {
@@ -108,14 +110,37 @@ void SessioniLavoro::chiudi()
 
 qint32 SessioniLavoro::registraChiamata(const QString& funzione)
 {
-    db::Query& query = m_contesto.query;
-    qint32 idFinestra = 0;
-    if (m_contesto.logFinestre)
-        idFinestra = primoIntero(query, istruzioneNuovoIdFinestra());
+    const qint32 idFinestra =
+        m_contesto.logFinestre ? primoIntero(m_contesto.query, istruzioneNuovoIdFinestra()) : 0;
+    scriviChiamata(funzione, idFinestra);
+    return idFinestra;
+}
+
+void SessioniLavoro::scriviChiamata(const QString& funzione, qint32 idFinestra)
+{
+    db::Transaction& transazione = transazioneDi(m_contesto.query);
+    std::optional<db::Query> propria;
+    db::Query* registro = m_contesto.registro;
+    if (!registro)
+        registro = &propria.emplace();
+    registro->setDatabase(m_contesto.query.database());
+    registro->setTransaction(&transazione);
+    const QStringList sql = istruzioneLogFunzioneParametri(m_contesto.logFinestre);
+    if (registro->sql() != sql)
+        registro->setSql(sql);
     const QDateTime adesso = QDateTime::currentDateTime();
+    const QTime ora = adesso.time();
+    // Whole seconds, as the statement's text writes them.
+    const QTime secondi(ora.hour(), ora.minute(), ora.second());
+    registro->setParam(QStringLiteral("SESSIONE"), m_contesto.codiceSessione);
+    registro->setParam(QStringLiteral("DATA"), adesso.date());
+    registro->setParam(QStringLiteral("ORA"), secondi);
+    registro->setParam(QStringLiteral("FUNZIONE"), funzione);
+    if (m_contesto.logFinestre)
+        registro->setParam(QStringLiteral("IDFINESTRA"), idFinestra);
     QString dettaglio;
-    if (!eseguiOSalva(query,
-                      istruzioneLogFunzione(m_contesto.codiceSessione, adesso.date(), adesso.time(),
+    if (!eseguiProprioOSalva(*registro,
+                      istruzioneLogFunzione(m_contesto.codiceSessione, adesso.date(), secondi,
                                             funzione, m_contesto.logFinestre, idFinestra),
                       QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql"), dettaglio))
         m_contesto.messages.warning(
@@ -123,51 +148,6 @@ qint32 SessioniLavoro::registraChiamata(const QString& funzione)
                            "voci di menu chiamata. Sarà comunque possibile continuare ad "
                            "usare il programma"),
             dettaglio, m_contesto.finestra);
-    // The call goes ahead with the id already drawn, logged or not.
-    return idFinestra;
-}
-
-qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
-{
-    db::Transaction& transazione = transazioneDi(m_contesto.query);
-    db::Query registro(m_contesto.query.database(), &transazione);
-    const QDateTime adesso = QDateTime::currentDateTime();
-    const QTime ora = adesso.time();
-    registro.close();
-    registro.clear();
-    registro.add(QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"));
-    registro.add(QStringLiteral("ORACHIAMATAFUNZIONE,FUNZIONECHIAMATA"));
-    if (m_contesto.logFinestre)
-        registro.add(QStringLiteral(",IDFINESTRA"));
-    registro.add(QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE"));
-    if (m_contesto.logFinestre)
-        registro.add(
-            QStringLiteral(",GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1)) RETURNING IDFINESTRA"));
-    else
-        registro.add(QStringLiteral(")"));
-    registro.setParam(QStringLiteral("SESSIONE"), m_contesto.codiceSessione);
-    registro.setParam(QStringLiteral("DATA"), adesso.date());
-    // Whole seconds, as the statement text writes them.
-    registro.setParam(QStringLiteral("ORA"), QTime(ora.hour(), ora.minute(), ora.second()));
-    registro.setParam(QStringLiteral("FUNZIONE"), funzione);
-    try {
-        db::TransactionGuard guard(transazione);
-        // Opened rather than executed: with the window columns the statement gives back a row.
-        registro.open();
-        const qint32 idFinestra =
-            m_contesto.logFinestre ? static_cast<qint32>(registro.asInteger(0)) : 0;
-        registro.close();
-        guard.commit();
-        return idFinestra;
-    } catch (const db::DbError& errore) {
-        // With the connection lost the step-by-step statements would only fail again, after
-        // another wait: the caller reports the lost server once.
-        if (errore.isConnectionLost())
-            throw;
-        // The guard has rolled the row back: the statement of registraChiamata runs now, and
-        // what it saves and shows on failure is the user's report.
-    }
-    return registraChiamata(funzione);
 }
 
 } // namespace velkora

@@ -32,6 +32,9 @@ public:
         qint32 codiceSessione = 0;
         // True when the call log has the window columns (HANDLEFINESTRA and IDFINESTRA).
         bool logFinestre = false;
+        // The statement that writes the call-log row, kept by the caller so that it stays
+        // prepared from call to call; null for one made for each call.
+        db::Query* registro = nullptr;
     };
 
     explicit SessioniLavoro(const Contesto& contesto);
@@ -52,22 +55,23 @@ public:
     // is saved to "Ombrix.ChiudiSessione.sql" and shown in an error box.
     void chiudi();
 
-    // Writes the call-log row of a called function and returns its window id (0 when the log
-    // has no window columns). A failed write is saved to "Ombrix.AggiornaNorviLogFunz.sql" and
-    // shown as a warning; the id drawn before it is returned all the same.
+    // Draws the window id of a called function (when the log has window columns) and writes
+    // its call-log row (scriviChiamata); returns the id, 0 without window columns. A failing
+    // draw is thrown.
     qint32 registraChiamata(const QString& funzione);
 
-    // The same call-log row in one statement that draws the window id itself and gives it back,
-    // then committed. When the engine refuses it, the transaction is rolled back and the row is
-    // written by registraChiamata instead: a failure then saves and shows exactly what
-    // registraChiamata saves and shows.
-    qint32 registraChiamataInUnPasso(const QString& funzione);
+    // Writes the call-log row of a called function under a window id drawn before (0 when the
+    // log has no window columns) and commits. A failed write is saved to
+    // "Ombrix.AggiornaNorviLogFunz.sql" as the statement's text lines with their values and
+    // shown as a warning; the caller goes on with the id all the same.
+    void scriviChiamata(const QString& funzione, qint32 idFinestra);
 
     // The outcome of a session check from what was read of the session's row: true when the row
     // exists and has no closing date; otherwise false, with its warning when mostraMessaggi.
     bool esitoVerifica(bool trovata, bool chiusa, bool mostraMessaggi);
 
     qint32 codiceSessione() const { return m_contesto.codiceSessione; }
+    bool logFinestre() const { return m_contesto.logFinestre; }
 
 private:
     Contesto m_contesto;

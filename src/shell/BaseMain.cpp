@@ -70,6 +70,8 @@ TBaseMainForm::~TBaseMainForm()
     // The statements and the transaction go before the data form that holds their database.
     QueryAux.setDatabase(nullptr);
     QueryAux2.setDatabase(nullptr);
+    m_letturaVoce.setDatabase(nullptr);
+    m_registroChiamate.setDatabase(nullptr);
     // Ends the transaction without throwing out of the destructor, also when the connection is
     // gone.
     db::TransactionGuard(TransazioneAux).rollback();

@@ -116,11 +116,9 @@ public:
     void ButtonSceltaDiscoClick();
     // "Accesso a velkora": the editor of the user's parameter set.
     void Accessoavelkora1Click();
-    // The login reads in few round trips: the bar's programs and quick items in one statement,
-    // the user's row once, the parameters of his company once. With accessoPassoPerPasso set
-    // every statement but the bar's and the menus' runs on its own as the steps above list them
-    // (the same outcome: bar, menus, boxes, rows and failed-statement files; more round trips).
-    bool accessoPassoPerPasso = false;
+    // What each step of a login cost is seen by an observer called after every step with the
+    // step's name (a benchmark's phase table); none by default.
+    std::function<void(const char* passo)> osservatoreAccesso;
 
     // The navigation bar: one group per program of the project NumProgetto, with its quick
     // items as links, read in one statement (LettoreCatalogo).
@@ -149,11 +147,8 @@ public:
 
     // A menu leaf or a quick item: checks the profile, reads the item, checks the session, logs
     // the call, writes the company back and calls the item's function in the kind its name and
-    // the mode select. It reads and writes in one pass (one restart, one merged read, one
-    // call-log statement); with dispatchPassoPerPasso set it runs the statements one by one,
-    // each with its restart and commit (the same boxes, rows and files, more round trips).
+    // the mode select (EsecuzioneVoce).
     void EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 modo);
-    bool dispatchPassoPerPasso = false;
     // Makes UTENTI.DITTA of the user equal to the company; false when writing it failed.
     bool AggiornaDittaUtente(qint32 utente, const QString& ditta);
     // Click handlers of the menu leaves (mode 1, or mode 2 followed by a rebuild of the menus)
@@ -220,15 +215,16 @@ private:
     void memorizzaDitta(const QString& ditta);
     // The companies of the user as committed now, for F9 and F12.
     void leggiDitteAggiornate();
-    // While a login runs in few round trips: the user's configuration columns read with
-    // ACCESSOVELKORA (profile, project, MANTIENISTDMIN), and the parameters of his company.
-    std::optional<QStringList> m_configurazioneLetta;
-    // The user's row and a drawn session code read in one statement; none when the engine
-    // refused it (the reads are then made one by one).
+    // While a login runs: the user's row and a drawn session code, read in one statement, and
+    // the parameters of his company, read once at the first one asked for.
     std::optional<LetturaAccesso> m_letturaAccesso;
     std::function<QString(const QString&)> m_parametroAccesso;
     QString parametroAccesso(const QString& nome);
-    void rendiCorrenteInUnPasso(const QString& nome);
+    // Ends the data form's transaction after the login's reads, when it has only read.
+    void chiudiLettureAccesso();
+    // The statements of every click and of the call log, kept prepared on TransazioneAux.
+    db::Query m_letturaVoce;
+    db::Query m_registroChiamate;
 
     // The menu construction over the menu bar, QueryAux and the slot table.
     CostruttoreMenu costruttoreMenu();

@@ -19,8 +19,7 @@ void TBaseMainForm::EseguiFunzioneVoce(qint32 programma, qint32 menu, qint32 mod
     SessioniLavoro sessioniCorrenti = sessioni();
     const ChiamateModulo chiamate(*tabX());
     EsecuzioneVoce({QueryAux, *tabX(), messages(), this, NumProfilo, MantieniStdMin,
-                    sessioniCorrenti, chiamate,
-                    !dispatchPassoPerPasso})
+                    sessioniCorrenti, chiamate, &m_letturaVoce})
         .EseguiFunzioneVoce(programma, menu, modo);
 }
 

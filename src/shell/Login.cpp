@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 namespace velkora {
@@ -80,8 +81,14 @@ void TBaseMainForm::ButtonOkClick()
     auto splash = std::make_unique<TInizForm>(this);
     splash->setWindowFlags(Qt::Dialog);
 
+    const auto passo = [this](const char* nome) {
+        if (osservatoreAccesso)
+            osservatoreAccesso(nome);
+    };
     const QString nome = ComboUtenti->currentText();
-    if (!accessoVerificaPassword(nome, EditPassword->text()))
+    const bool ammesso = accessoVerificaPassword(nome, EditPassword->text());
+    passo("accessoVerificaPassword");
+    if (!ammesso)
         return;
     // What the steps read once for the whole login lasts only while it runs.
     struct FineAccesso
@@ -90,52 +97,28 @@ void TBaseMainForm::ButtonOkClick()
         ~FineAccesso()
         {
             w->m_parametroAccesso = nullptr;
-            w->m_configurazioneLetta.reset();
             w->m_letturaAccesso.reset();
         }
     } fine{this};
     accessoMostraLavoro(*splash);
+    passo("accessoMostraLavoro");
     accessoApriUtente(nome);
-    if (!accessoPassoPerPasso && tabX()->ModoUtenti == 0) {
-        // Read at the first parameter asked for, in the data form's transaction, which nothing
-        // of the login restarts from here on: every answer is the one a single read would give.
-        m_parametroAccesso = [this,
-                              letti = std::optional<std::optional<std::map<QString, QString>>>()](
-                                 const QString& nome) mutable {
-            if (!letti)
-                letti = leggiParametriDitta(tabX()->IBDatabaseUser, tabX()->TransazioneUser,
-                                            tabX()->NumUser, tabX()->DittaCorrente);
-            if (!*letti)
-                return tabX()->CaricaParametro(nome);
-            const auto trovato = (*letti)->find(senzaSpaziFinali(nome));
-            return trovato == (*letti)->end() ? QString() : trovato->second;
-        };
-    }
-    if (!accessoLeggiConfigurazione())
+    passo("accessoApriUtente");
+    const bool configurato = accessoLeggiConfigurazione();
+    passo("accessoLeggiConfigurazione");
+    if (!configurato)
         return;
     accessoCaricaBarraEMenu();
+    passo("accessoCaricaBarraEMenu");
     accessoPosizioneFinestra();
+    passo("accessoPosizioneFinestra");
     accessoAgenda();
+    passo("accessoAgenda");
 }
 
 QString TBaseMainForm::parametroAccesso(const QString& nome)
 {
     return m_parametroAccesso ? m_parametroAccesso(nome) : tabX()->CaricaParametro(nome);
-}
-
-void TBaseMainForm::rendiCorrenteInUnPasso(const QString& nome)
-{
-    TTabXForm* form = tabX();
-    form->QueryVelkora.close();
-    m_letturaAccesso = leggiAccessoInUnPasso(form->IBDatabaseUser, form->TransazioneUser, nome);
-    if (!m_letturaAccesso) {
-        form->SetUserPerNome(nome);
-        return;
-    }
-    form->NumUser = m_letturaAccesso->numUser;
-    form->NomeUser = m_letturaAccesso->nomeUser;
-    form->DittaCorrente = m_letturaAccesso->ditta;
-    form->CaricaVelkora(form->NumUser);
 }
 
 bool TBaseMainForm::accessoVerificaPassword(const QString& nome, const QString& password)
@@ -159,82 +142,52 @@ void TBaseMainForm::accessoMostraLavoro(QWidget& splash)
 
 void TBaseMainForm::accessoApriUtente(const QString& nome)
 {
+    // The user's number, name and company, the columns the next steps read and a session code,
+    // in one statement (as the look-ups one after the other would find them).
     TTabXForm* form = tabX();
-    m_letturaAccesso.reset();
-    if (accessoPassoPerPasso || form->ModoUtenti != 0)
-        form->SetUserPerNome(nome);
-    else
-        rendiCorrenteInUnPasso(nome);
-    if (m_letturaAccesso)
-        CodiceSessione = sessioni().apri(form->NumUser, m_letturaAccesso->codiceSessione);
-    else
-        ApriSessione();
+    form->QueryVelkora.close();
+    m_letturaAccesso = leggiAccessoInUnPasso(form->IBDatabaseUser, form->TransazioneUser, nome);
+    form->NumUser = m_letturaAccesso->numUser;
+    form->NomeUser = m_letturaAccesso->nomeUser;
+    form->DittaCorrente = m_letturaAccesso->ditta;
+    form->CaricaVelkora(form->NumUser);
+    CodiceSessione = sessioni().apri(form->NumUser, m_letturaAccesso->codiceSessione);
     SessioneAperta = true;
     Sessioni1->setEnabled(true);
-    if (m_letturaAccesso) {
-        // The flag and the configuration's columns came with the user's row.
-        if (m_letturaAccesso->accessoVelkora == QLatin1String("1"))
-            Accessoavelkora1->setEnabled(true);
-        m_configurazioneLetta =
-            QStringList{m_letturaAccesso->profiloSicurezza, m_letturaAccesso->progetto,
-                        m_letturaAccesso->mantieniStdMin};
-        return;
-    }
-    QueryAux.close();
-    QueryAux.clear();
-    if (accessoPassoPerPasso) {
-        QueryAux.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
-        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
-    } else {
-        // The configuration's columns come with the flag: the next step reads them in the same
-        // transaction, so they are those it would read.
-        QueryAux.add(QStringLiteral(
-            "SELECT ACCESSOVELKORA,PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN FROM UTENTI WHERE"));
-        QueryAux.add(QStringLiteral("CODICE=") + db::quotedInt(form->NumUser));
-    }
-    QueryAux.open();
-    if (!QueryAux.isEmpty() && QueryAux.asString(0) == QLatin1String("1"))
+    if (m_letturaAccesso->accessoVelkora == QLatin1String("1"))
         Accessoavelkora1->setEnabled(true);
-    if (!accessoPassoPerPasso) {
-        const bool riga = !QueryAux.isEmpty();
-        m_configurazioneLetta =
-            QStringList{riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString(),
-                        riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString(),
-                        riga ? QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) : QString()};
-    }
+    // The parameters of the user's company, read at the first one asked for, in the data
+    // form's transaction, which nothing of the login restarts from here on: every answer is the
+    // one a single read would give.
+    m_parametroAccesso = [this, letti = std::optional<std::map<QString, QString>>()](
+                             const QString& parametro) mutable {
+        if (!letti)
+            letti = leggiParametriDitta(tabX()->IBDatabaseUser, tabX()->TransazioneUser,
+                                        tabX()->NumUser, tabX()->DittaCorrente);
+        const auto trovato = letti->find(senzaSpaziFinali(parametro));
+        return trovato == letti->end() ? QString() : trovato->second;
+    };
 }
 
 bool TBaseMainForm::accessoLeggiConfigurazione()
 {
     TTabXForm* form = tabX();
-    QStringList colonne;
-    if (m_configurazioneLetta) {
-        colonne = *m_configurazioneLetta;
-        m_configurazioneLetta.reset();
-    } else {
-        QueryAux.close();
-        QueryAux.clear();
-        QueryAux.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
-        QueryAux.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form->NumUser));
-        QueryAux.open();
-        const bool riga = !QueryAux.isEmpty();
-        colonne =
-            QStringList{riga ? QueryAux.asString(QStringLiteral("PROFILOSICUREZZA")) : QString(),
-                        riga ? QueryAux.asString(QStringLiteral("PROGETTO")) : QString(),
-                        riga ? QueryAux.asString(QStringLiteral("MANTIENISTDMIN")) : QString()};
-    }
-    const QString profilo = colonne.at(0);
-    const QString progetto = colonne.at(1);
-    if (colonne.at(2) == QLatin1String("1"))
+    if (!m_letturaAccesso)
+        throw std::logic_error("accessoLeggiConfigurazione before accessoApriUtente");
+    const QString& profilo = m_letturaAccesso->profiloSicurezza;
+    const QString& progetto = m_letturaAccesso->progetto;
+    if (m_letturaAccesso->mantieniStdMin == QLatin1String("1"))
         MantieniStdMin = true;
     const QString inizio =
         QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
     if (profilo.isEmpty() && !MantieniStdMin) {
+        chiudiLettureAccesso();
         messages().error(inizio + form->NomeUser + QStringLiteral(": manca il profilo sicurezza"),
                          this);
         return false;
     }
     if (progetto.isEmpty()) {
+        chiudiLettureAccesso();
         messages().error(inizio + form->NomeUser + QStringLiteral(": manca il progetto"), this);
         return false;
     }
@@ -291,10 +244,30 @@ void TBaseMainForm::accessoAgenda()
                                : QStringLiteral("ShowContattAgendaFormD");
     // Every good login leaves one call-log row under the agenda's name.
     const QString agenda = QStringLiteral("ShowContattAgendaFormD");
-    const qint32 idFinestra = accessoPassoPerPasso ? AggiornaNorviLogFunz(agenda)
-                                                   : sessioni().registraChiamataInUnPasso(agenda);
-    if (parametroAccesso(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
+    const qint32 idFinestra = AggiornaNorviLogFunz(agenda);
+    const bool apri = parametroAccesso(QStringLiteral("AperturaAgenda")) == QLatin1String("SI");
+    // The last step: later reads of parameters (a change of company) read them anew.
+    m_parametroAccesso = nullptr;
+    chiudiLettureAccesso();
+    if (apri)
         CaricaFunzioneDLLX(libreria, funzione, idFinestra);
+}
+
+void TBaseMainForm::chiudiLettureAccesso()
+{
+    // The data form's transaction read the user and his parameters; left open, it would stay
+    // open until its next restart, all day long, and keep the engine from cleaning up old
+    // record versions. It has only read (anything written there was committed by its own
+    // operation), so it ends now; the next statement starts it again.
+    db::Transaction& lettura = tabX()->TransazioneUser;
+    if (!lettura.active() || lettura.wrote())
+        return;
+    try {
+        lettura.commit();
+    } catch (const db::DbError& e) {
+        // Nothing was pending; the next statement finds out about the connection itself.
+        qWarning("Fine delle letture dell'accesso non riuscita: %s", qUtf8Printable(e.message()));
+    }
 }
 
 void TBaseMainForm::ComboUtentiChange()

@@ -1,8 +1,9 @@
-// The dispatch of a menu item in one pass (one restart, one merged read, one call-log statement)
-// against the statements one by one: the same cases run both ways, each on a fresh user database
-// of its own, and everything a user or the database can see must come out the same: the boxes
-// with their details, the call-log rows, the user's stored company, the module calls with their
-// arguments, the failed-statement files and an engine error reaching the caller.
+// The dispatch of a menu item (one restart, one merged read, one call-log statement) against the
+// operations one after the other as the design lists them, each statement on its own (written
+// out below, from the window's own operations): the same cases run both ways, each on a fresh
+// user database of its own, and everything a user or the database can see must come out the
+// same: the boxes with their details, the call-log rows, the user's stored company, the module
+// calls with their arguments, the failed-statement files and an engine error reaching the caller.
 
 #include "TestModulePaths.h"
 #include "data/TabX.h"
@@ -10,7 +11,9 @@
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "dispatch/EsecuzioneVoce.h"
 #include "dispatch/ModuleAccess.h"
+#include "platform/MessageService.h"
 #include "platform/DynamicLibrary.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
@@ -115,7 +118,7 @@ public:
         t.commit();
     }
 
-    std::unique_ptr<TBaseMainForm> login(const QString& nome, bool passoPerPasso)
+    std::unique_ptr<TBaseMainForm> login(const QString& nome)
     {
         auto w = std::make_unique<TBaseMainForm>(folder.environment());
         w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(nome));
@@ -124,7 +127,6 @@ public:
         EXPECT_TRUE(folder.messages.boxes().empty())
             << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
         folder.messages.clear();
-        w->dispatchPassoPerPasso = passoPerPasso;
         return w;
     }
 
@@ -191,6 +193,82 @@ void PrintTo(const Esito& e, std::ostream* os)
     *os << "\nengine error: " << e.erroreMotore;
 }
 
+// The dispatch as the design lists it, every statement on its own with its own restart and
+// commit: the profile and the item read on QueryAux, then the window's operations for the
+// session check, the call log and the company, then the call of the kind the name selects.
+void dispatchUnoPerUno(TBaseMainForm& w, qint32 programma, qint32 menu, qint32 modo)
+{
+    TTabXForm& form = *w.tabX();
+    db::Query& q = w.QueryAux;
+    const auto errore = [&w](const QString& testo) { w.messages().error(testo, &w); };
+    if (!w.MantieniStdMin) {
+        q.close();
+        q.clear();
+        q.add(QStringLiteral("SELECT LIVELLOPREDEFINITO FROM PROFILI WHERE"));
+        q.add(QStringLiteral("CODICE=") + db::quotedInt(w.NumProfilo));
+        q.open();
+        if (q.isEmpty()) {
+            errore(QStringLiteral("Errore di configurazione dell'utente ") + form.NomeUser +
+                   QStringLiteral(": il profilo sicurezza assegnato non esiste"));
+            return;
+        }
+    }
+    q.close();
+    q.clear();
+    q.add(QStringLiteral("SELECT DLL, FUNZIONE, LIVELLO2VERSIONE, PARAMETRIBLOB"));
+    q.add(QStringLiteral("FROM DETTMENU WHERE"));
+    q.add(QStringLiteral("(PROGRAMMA=") + db::quotedInt(programma) + QStringLiteral(")AND"));
+    q.add(QStringLiteral("(MENU=") + db::quotedInt(menu) + QStringLiteral(")"));
+    q.open();
+    const QString apertura = QStringLiteral("Impossibile caricare la finestra relativa alla voce "
+                                            "di menu selezionata. Controllare le impostazioni di "
+                                            "menu del programma ") +
+                             QString::number(programma);
+    if (q.isEmpty()) {
+        errore(apertura + QStringLiteral(": manca il menu ") + QString::number(menu));
+        return;
+    }
+    q.first();
+    const QString dll = q.asString(QStringLiteral("DLL"));
+    const QString funzione = q.asString(QStringLiteral("FUNZIONE"));
+    const QString testo = q.asString(QStringLiteral("PARAMETRIBLOB"));
+    q.close();
+    if (dll.isEmpty()) {
+        errore(apertura + QStringLiteral(": manca la DLL di riferimento per caricare la finestra "
+                                         "nel menu ") +
+               QString::number(menu));
+        return;
+    }
+    if (funzione.isEmpty()) {
+        errore(apertura + QStringLiteral(": manca la funzione di riferimento per caricare la "
+                                         "finestra nel menu ") +
+               QString::number(menu));
+        return;
+    }
+    if (!w.VerificaStatoSessione(true))
+        return;
+    const qint32 id = w.AggiornaNorviLogFunz(funzione);
+    if (!w.AggiornaDittaUtente(form.NumUser, form.DittaCorrente))
+        return;
+    switch (tipoChiamata(funzione, modo)) {
+    case TipoChiamata::DLL3Y:
+        w.CaricaFunzioneDLL3Y(dll, funzione, testo, id);
+        break;
+    case TipoChiamata::DLLX:
+        w.CaricaFunzioneDLLX(dll, funzione, id);
+        break;
+    case TipoChiamata::DLL2X:
+        w.CaricaFunzioneDLL2X(dll, funzione, testo, id);
+        break;
+    case TipoChiamata::DLL:
+        w.CaricaFunzioneDLL(dll, funzione);
+        break;
+    case TipoChiamata::DLL2:
+        w.CaricaFunzioneDLL2(dll, funzione, testo);
+        break;
+    }
+}
+
 using Azione = std::function<void(db::Database& altra, TBaseMainForm& w)>;
 
 struct Clic
@@ -215,7 +293,7 @@ struct Caso
 Esito esegui(const Caso& caso, bool passoPerPasso)
 {
     Banco banco(caso.primaDellAccesso);
-    auto w = banco.login(QString::fromUtf8(caso.utente), passoPerPasso);
+    auto w = banco.login(QString::fromUtf8(caso.utente));
     const qint32 sessione = w->CodiceSessione;
     Esito esito;
     std::vector<qint32> idRicevuti;
@@ -224,7 +302,10 @@ Esito esegui(const Caso& caso, bool passoPerPasso)
             c.prima(banco.other, *w);
         const int prima = banco.record() ? banco.record()->calls : 0;
         try {
-            w->EseguiFunzioneVoce(kProgramma, c.menu, c.modo);
+            if (passoPerPasso)
+                dispatchUnoPerUno(*w, kProgramma, c.menu, c.modo);
+            else
+                w->EseguiFunzioneVoce(kProgramma, c.menu, c.modo);
         } catch (const db::DbError&) {
             esito.erroreMotore = true;
         }

@@ -1,15 +1,20 @@
-// The login in few round trips against the login whose statements run one by one: random
+// The login in few round trips against the login as the design lists it, every statement on its
+// own (written out below from the window's and the data form's own operations): random
 // catalogues and users, each built the same way on two fresh user databases, logged in once each
 // way, must leave everything a user or the database can see the same: the boxes, the caption,
 // the bar (groups, pictures, links, slot tables), the menus, the window's user fields and
 // commands, the session and call-log rows and the failed-statement files.
 
 #include "data/TabX.h"
+#include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "menu/BarraProgrammi.h"
 #include "menu/NavigationBar.h"
+#include "platform/MessageService.h"
 #include "shell/BaseMain.h"
+#include "shell/Iniz.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
 
@@ -180,6 +185,94 @@ struct Cartella
     db::Database altra;
 };
 
+// The login as the design lists it, each statement on its own: the user made current by name,
+// the session opened, the flag and the configuration read one after the other, the bar with one
+// statement per program for its quick items, every parameter read on its own.
+void accediUnoPerUno(TBaseMainForm& w, const QString& nome)
+{
+    TInizForm splash(&w);
+    splash.setWindowFlags(Qt::Dialog);
+    if (!w.accessoVerificaPassword(nome, w.EditPassword->text()))
+        return;
+    w.accessoMostraLavoro(splash);
+    TTabXForm& form = *w.tabX();
+    form.SetUserPerNome(nome);
+    w.ApriSessione();
+    w.SessioneAperta = true;
+    w.Sessioni1->setEnabled(true);
+    db::Query& q = w.QueryAux;
+    q.close();
+    q.clear();
+    q.add(QStringLiteral("SELECT ACCESSOVELKORA FROM UTENTI WHERE"));
+    q.add(QStringLiteral("CODICE=") + db::quotedInt(form.NumUser));
+    q.open();
+    if (!q.isEmpty() && q.asString(0) == QLatin1String("1"))
+        w.Accessoavelkora1->setEnabled(true);
+    q.close();
+    q.clear();
+    q.add(QStringLiteral("SELECT PROFILOSICUREZZA,PROGETTO,MANTIENISTDMIN"));
+    q.add(QStringLiteral("FROM UTENTI WHERE CODICE=") + db::quotedInt(form.NumUser));
+    q.open();
+    const bool riga = !q.isEmpty();
+    const QString profilo = riga ? q.asString(QStringLiteral("PROFILOSICUREZZA")) : QString();
+    const QString progetto = riga ? q.asString(QStringLiteral("PROGETTO")) : QString();
+    if (riga && q.asString(QStringLiteral("MANTIENISTDMIN")) == QLatin1String("1"))
+        w.MantieniStdMin = true;
+    const QString inizio =
+        QStringLiteral("E' stato trovato un errore nella configurazione dell'utente ");
+    if (profilo.isEmpty() && !w.MantieniStdMin) {
+        w.messages().error(inizio + form.NomeUser + QStringLiteral(": manca il profilo sicurezza"),
+                           &w);
+        return;
+    }
+    if (progetto.isEmpty()) {
+        w.messages().error(inizio + form.NomeUser + QStringLiteral(": manca il progetto"), &w);
+        return;
+    }
+    w.NumProgetto = progetto.toInt();
+    w.NumProfilo = profilo.toInt();
+
+    w.setWindowTitle(QStringLiteral("Ditta: ") + form.DittaCorrente +
+                     QStringLiteral(" - Utente: ") + form.NomeUser);
+    bool configurato = true;
+    QString dettaglio;
+    try {
+        BarraProgrammi({w.MenuProgrammi, w.IconeProgrammi, w.Icone2Programmi, w.GruppiProgrammi,
+                        w.VociRapide, w.QueryAux, w.QueryAux2, form.programFolder(),
+                        [&w] { w.ProgrammaOnClick(); }, true})
+            .CaricaProgrammi(w.NumProgetto);
+        if (!w.MenuProgrammi->activeGroup() && w.MenuProgrammi->groupCount() > 0)
+            w.MenuProgrammi->setActiveGroup(w.MenuProgrammi->group(0));
+        if (NavigationBar::Group* attivo = w.MenuProgrammi->activeGroup())
+            w.CaricaMenu(attivo->tag());
+        configurato = w.MenuProgrammi->groupCount() > 0;
+    } catch (const db::DbError& e) {
+        configurato = false;
+        dettaglio = e.message();
+    }
+    if (!configurato)
+        w.messages().error(
+            QStringLiteral("Si è verificato un errore durante la configurazione del programma "
+                           "sulla base dei criteri di personalizzazione dell'utente selezionato"),
+            dettaglio, &w);
+    if (!w.MantieniStdMin) {
+        w.LabelCambioUtente->setEnabled(true);
+        w.LabelCambioDitta->setEnabled(true);
+    }
+    w.accessoPosizioneFinestra();
+
+    QString libreria = form.CaricaParametro(QStringLiteral("DllAperturaAgenda"));
+    QString funzione = form.CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
+    if (libreria.isEmpty())
+        libreria = QStringLiteral("Rubrivo.dll");
+    if (funzione.isEmpty())
+        funzione = w.LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
+                                 : QStringLiteral("ShowContattAgendaFormD");
+    const qint32 id = w.AggiornaNorviLogFunz(QStringLiteral("ShowContattAgendaFormD"));
+    if (form.CaricaParametro(QStringLiteral("AperturaAgenda")) == QLatin1String("SI"))
+        w.CaricaFunzioneDLLX(libreria, funzione, id);
+}
+
 // Everything seen after one login, one line per fact; the rows are those of its own session.
 Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
 {
@@ -195,10 +288,12 @@ Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
     QStringList& out = esito.righe;
     {
         TBaseMainForm w(folder.environment());
-        w.accessoPassoPerPasso = passoPerPasso;
         w.ComboUtenti->setCurrentIndex(w.ComboUtenti->findText(utente));
         w.EditPassword->clear();
-        w.ButtonOk->click();
+        if (passoPerPasso)
+            accediUnoPerUno(w, utente);
+        else
+            w.ButtonOk->click();
 
         for (const auto& box : folder.messages.boxes())
             out << QStringLiteral("box %1: %2 / %3").arg(int(box.kind)).arg(box.text, box.detail);

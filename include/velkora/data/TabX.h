@@ -13,6 +13,10 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
+#include <memory>
+#include <tuple>
+
 class QAbstractButton;
 class QWidget;
 
@@ -299,9 +303,17 @@ private:
     bool nomeSqlAccettato(const QString& cosa, const QString& nome);
     // The same for the name of the dataset's first field, the row key.
     bool chiaveAccettata(const db::QueryDataSet& dataSet);
+    // The lock probe of a table and key on a connection of this form, prepared once and run
+    // again for every row (EventoBeforeEditDataSet); null for a connection the form does not
+    // own, whose lifetime it cannot follow.
+    db::Query* sondaBloccoPreparata(db::Database& database, const QString& tabella,
+                                    const QString& chiave);
 
     platform::Environment m_environment;
     QString m_erroreLibreria;
+    // Declared after the connections, so the statements go before the databases they run on.
+    std::map<std::tuple<const db::Database*, QString, QString>, std::unique_ptr<db::Query>>
+        m_sondeBlocco;
 };
 
 // The section names of "NOMIDIT/UTENTI.INI" below the program folder, in file order.

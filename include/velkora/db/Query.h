@@ -64,6 +64,8 @@ public:
     std::vector<std::vector<QVariant>> fetchMore(int rows);
     // Hands the rows read so far over to the caller, leaving the cursor open.
     std::vector<std::vector<QVariant>> takeRowsSoFar();
+    // Runs any other statement; one that gives back a row of results (EXECUTE PROCEDURE, an
+    // executable block, RETURNING) leaves it to read as open() would.
     void execSql();
     void close();
     bool isOpen() const { return m_open; }
