@@ -238,8 +238,8 @@ void accediUnoPerUno(TBaseMainForm& w, const QString& nome)
     QString dettaglio;
     try {
         BarraProgrammi({w.MenuProgrammi, w.IconeProgrammi, w.Icone2Programmi, w.GruppiProgrammi,
-                        w.VociRapide, w.QueryAux, w.QueryAux2, form.programFolder(),
-                        [&w] { w.ProgrammaOnClick(); }, true})
+                        w.VociRapide, w.QueryAux, form.programFolder(),
+                        [&w] { w.ProgrammaOnClick(); }})
             .CaricaProgrammi(w.NumProgetto);
         if (!w.MenuProgrammi->activeGroup() && w.MenuProgrammi->groupCount() > 0)
             w.MenuProgrammi->setActiveGroup(w.MenuProgrammi->group(0));
