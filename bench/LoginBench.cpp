@@ -273,7 +273,7 @@ void printInsideCaricaProgrammi()
     std::vector<double> bars;
     for (const Link& link : g_links) {
         platform::RecordingMessageService messages;
-        auto w = windowReadyToLogin(link, messages, false);
+        auto w = windowReadyToLogin(link, messages);
         w->ButtonOk->click();
         std::vector<double> s;
         std::vector<double> i;

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ExecuteAtOnce.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "db/TransactionGuard.h"
@@ -10,39 +11,64 @@
 
 #include <QSaveFile>
 
+#include <functional>
+
 namespace velkora {
 
-bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
-                  QString& dettaglio, bool ripetibile)
-{
-    query.close();
-    query.setSql(righe);
-    return eseguiProprioOSalva(query, righe, nomeFile, dettaglio, ripetibile);
-}
+namespace {
 
-bool eseguiProprioOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
-                         QString& dettaglio, bool ripetibile)
+// Runs the statement through esegui in the query's transaction and commits; a database error
+// rolls back, keeps the lines in the file and gives the engine's text in dettaglio.
+bool eseguiNellaTransazione(db::Query& query, const std::function<void()>& esegui,
+                            const QStringList& righe, const QString& nomeFile, QString& dettaglio,
+                            bool ripetibile)
 {
     db::Transaction* transazione = query.transaction();
     if (!transazione)
         throw db::DbLogicError(QStringLiteral("a statement to save on a query without a transaction"));
     query.close();
-    const auto esegui = [&] {
+    const auto eseguiECommit = [&] {
         db::TransactionGuard guard(*transazione);
-        query.execSql();
+        esegui();
         guard.commit();
     };
     try {
         if (ripetibile && query.database())
-            query.database()->repeatable(esegui);
+            query.database()->repeatable(eseguiECommit);
         else
-            esegui();
+            eseguiECommit();
         return true;
     } catch (const db::DbError& e) {
         dettaglio = e.message();
         salvaIstruzioneFallita(nomeFile, righe);
         return false;
     }
+}
+
+} // namespace
+
+bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                  QString& dettaglio, bool ripetibile)
+{
+    // A statement with its values written in runs once: it is run at once, without being
+    // prepared, which saves a round trip to a server.
+    query.close();
+    query.setSql(righe);
+    return eseguiNellaTransazione(
+        query,
+        [&] {
+            if (!query.database())
+                throw db::DbLogicError(QStringLiteral("a statement to save on a query without a database"));
+            db::executeAtOnce(*query.database(), *query.transaction(), query.sqlText());
+        },
+        righe, nomeFile, dettaglio, ripetibile);
+}
+
+bool eseguiProprioOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
+                         QString& dettaglio, bool ripetibile)
+{
+    return eseguiNellaTransazione(query, [&] { query.execSql(); }, righe, nomeFile, dettaglio,
+                                  ripetibile);
 }
 
 bool salvaIstruzioneFallita(const QString& nomeFile, const QStringList& righe)

@@ -16,7 +16,9 @@ class Query;
 // its box, with the engine's text in dettaglio for the box's detail. The query must have a
 // transaction. A statement that is safe to run twice (ripetibile: closing a session writes the
 // same closing again) runs once more on a new attachment when the first run finds the
-// connection lost, so a server restart does not lose it.
+// connection lost, so a server restart does not lose it. The lines carry their values written
+// in (no parameters, no results) and run once, so they are run at once without being prepared,
+// one round trip less on a server; the query keeps them as its text.
 bool eseguiOSalva(db::Query& query, const QStringList& righe, const QString& nomeFile,
                   QString& dettaglio, bool ripetibile = false);
 // The same for a query that holds its own text, its values bound so that it stays prepared:

@@ -66,6 +66,13 @@ void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione
     db::Transaction transaction(&database);
     // Nothing is written: the read ends without a commit.
     db::TransactionGuard guard(transaction);
+    CaricaPosizioneFinestra(finestra, utente, situazione, progetto, database, transaction);
+}
+
+void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
+                             db::Database& database, db::Transaction& transaction)
+{
+    requireWindow(finestra);
     db::QueryDataSet query(&database, &transaction);
     lookUp(query, utente, situazione, progetto);
     if (!query.isEmpty()) {

@@ -29,21 +29,21 @@ struct LetturaAccesso
     QString mantieniStdMin;
     // A session code drawn from the session generator, for the session the login opens.
     qint32 codiceSessione = 0;
+    // The window id of the agenda's call-log row, drawn only when asked for and when the user's
+    // row lets the login reach the agenda (a profile or MANTIENISTDMIN "1", and a project), as
+    // the call log would draw it then; 0 otherwise.
+    qint32 idFinestraAgenda = 0;
+    // The parameters of the user's company in his set, as single reads of TABVELKORA in the
+    // same transaction answer: the first row of a name counts (names compared without trailing
+    // blanks), a missing one is absent.
+    std::map<QString, QString> parametri;
 };
 
-// The user's row, his company and a new session code in one statement, read in a restarted
+// The user's row, his company, a new session code, the agenda's window id (with
+// idFinestraAgenda) and the parameters of his company in one statement, read in a restarted
 // transaction (the company may have been changed on another workstation).
-LetturaAccesso leggiAccessoInUnPasso(db::Database& database,
-                                                    db::Transaction& transazione,
-                                                    const QString& nome);
-
-// The parameters of one company of a user's set, read at once in the given transaction,
-// answering as single reads of TABVELKORA in that transaction answer: the first row of a name
-// counts (names compared without trailing blanks), a missing one is empty.
-std::map<QString, QString> leggiParametriDitta(db::Database& database,
-                                                              db::Transaction& transazione,
-                                                              qint32 numUser,
-                                                              const QString& ditta);
+LetturaAccesso leggiAccessoInUnPasso(db::Database& database, db::Transaction& transazione,
+                                     const QString& nome, bool idFinestraAgenda);
 
 // A name as the engine compares it with a column: trailing blanks do not count.
 QString senzaSpaziFinali(const QString& testo);

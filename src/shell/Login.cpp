@@ -19,9 +19,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QToolButton>
-#include <map>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -142,11 +140,13 @@ void TBaseMainForm::accessoMostraLavoro(QWidget& splash)
 
 void TBaseMainForm::accessoApriUtente(const QString& nome)
 {
-    // The user's number, name and company, the columns the next steps read and a session code,
-    // in one statement (as the look-ups one after the other would find them).
+    // The user's number, name and company, the columns the next steps read, a session code, the
+    // agenda's window id and the parameters of his company, in one statement (as the look-ups
+    // one after the other would find them).
     TTabXForm* form = tabX();
     form->QueryVelkora.close();
-    m_letturaAccesso = leggiAccessoInUnPasso(form->IBDatabaseUser, form->TransazioneUser, nome);
+    m_letturaAccesso =
+        leggiAccessoInUnPasso(form->IBDatabaseUser, form->TransazioneUser, nome, LogFinestre);
     form->NumUser = m_letturaAccesso->numUser;
     form->NomeUser = m_letturaAccesso->nomeUser;
     form->DittaCorrente = m_letturaAccesso->ditta;
@@ -156,16 +156,13 @@ void TBaseMainForm::accessoApriUtente(const QString& nome)
     Sessioni1->setEnabled(true);
     if (m_letturaAccesso->accessoVelkora == QLatin1String("1"))
         Accessoavelkora1->setEnabled(true);
-    // The parameters of the user's company, read at the first one asked for, in the data
-    // form's transaction, which nothing of the login restarts from here on: every answer is the
-    // one a single read would give.
-    m_parametroAccesso = [this, letti = std::optional<std::map<QString, QString>>()](
-                             const QString& parametro) mutable {
-        if (!letti)
-            letti = leggiParametriDitta(tabX()->IBDatabaseUser, tabX()->TransazioneUser,
-                                        tabX()->NumUser, tabX()->DittaCorrente);
-        const auto trovato = letti->find(senzaSpaziFinali(parametro));
-        return trovato == letti->end() ? QString() : trovato->second;
+    // The parameters of the user's company were read in the data form's transaction, which
+    // nothing of the login restarts from here on: every answer is the one a single read would
+    // give.
+    m_parametroAccesso = [this](const QString& parametro) {
+        const auto& letti = m_letturaAccesso->parametri;
+        const auto trovato = letti.find(senzaSpaziFinali(parametro));
+        return trovato == letti.end() ? QString() : trovato->second;
     };
 }
 
@@ -230,7 +227,9 @@ void TBaseMainForm::accessoCaricaBarraEMenu()
 
 void TBaseMainForm::accessoPosizioneFinestra()
 {
-    CaricaPosizioneFinestra(this, tabX()->NumUser, 1, 1, tabX()->IBDatabaseUser);
+    // Read in the data form's transaction, fresh from the login's read and only read since.
+    CaricaPosizioneFinestra(this, tabX()->NumUser, 1, 1, tabX()->IBDatabaseUser,
+                            tabX()->TransazioneUser);
 }
 
 void TBaseMainForm::accessoAgenda()
@@ -242,9 +241,11 @@ void TBaseMainForm::accessoAgenda()
     if (funzione.isEmpty())
         funzione = LogFinestre ? QStringLiteral("ShowContattAgendaFormX")
                                : QStringLiteral("ShowContattAgendaFormD");
-    // Every good login leaves one call-log row under the agenda's name.
+    // Every good login leaves one call-log row under the agenda's name, with the window id the
+    // login's read drew for it (0 when the call log has no window columns).
     const QString agenda = QStringLiteral("ShowContattAgendaFormD");
-    const qint32 idFinestra = AggiornaNorviLogFunz(agenda);
+    const qint32 idFinestra = m_letturaAccesso->idFinestraAgenda;
+    sessioni().scriviChiamata(agenda, idFinestra);
     const bool apri = parametroAccesso(QStringLiteral("AperturaAgenda")) == QLatin1String("SI");
     // The last step: later reads of parameters (a change of company) read them anew.
     m_parametroAccesso = nullptr;

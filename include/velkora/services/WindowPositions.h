@@ -10,6 +10,7 @@ namespace velkora {
 namespace db {
 class Database;
 class QueryDataSet;
+class Transaction;
 class UpdateSql;
 } // namespace db
 
@@ -28,6 +29,11 @@ class UpdateSql;
 // its rectangle. Reads in a transaction of its own that ends without committing.
 void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
                              db::Database& database);
+// The same read in a transaction of the caller's (started when it is not active), which is left
+// as it is: a caller that has just read other rows in a fresh transaction saves starting and
+// ending one more.
+void CaricaPosizioneFinestra(QWidget* finestra, qint32 utente, qint32 situazione, qint32 progetto,
+                             db::Database& database, db::Transaction& transaction);
 
 // Writes the window's rectangle when it differs from the first stored row of the key (every row
 // of the key is rewritten) or when no row exists (one is inserted), in a transaction of its own
