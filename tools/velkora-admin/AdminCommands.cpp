@@ -1,5 +1,7 @@
 #include "AdminCommands.h"
 
+#include "CopiaUfficio.h"
+
 #include "GraficaDemo.h"
 #include "StampaReport.h"
 #include "data/SchemaInstaller.h"
@@ -58,6 +60,11 @@ int usage()
              "                    scrive in un file PDF la stampa delle righe di una selezione\n"
              "  ditta FILE        crea l'archivio vuoto di una ditta (clienti e fornitori)\n"
              "                    nel file indicato\n"
+             "  backup CARTELLA FILE\n"
+             "                    scrive in un file nuovo la copia del database utenti, degli\n"
+             "                    archivi delle ditte, di Report, Grafica e dei dati.ini\n"
+             "  ripristino FILE CARTELLA\n"
+             "                    ripristina una copia in una cartella nuova e la controlla\n"
           << Qt::flush;
     return ExitUsage;
 }
@@ -408,6 +415,11 @@ int run(const QString& command, const QString& path)
 
 } // namespace
 
+int verificaCartella(const QString& folder)
+{
+    return check(folder);
+}
+
 bool needsFonts(const QStringList& arguments)
 {
     const QString command = arguments.value(0);
@@ -424,6 +436,15 @@ int runCommand(const QStringList& arguments)
                                       QStringLiteral("tabx"), QStringLiteral("ditta")};
     if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("stampa"))
         return stampaReport(arguments.mid(1));
+    // The copy of an office and its restoring take two paths.
+    if (!arguments.isEmpty() && (arguments.at(0) == QLatin1String("backup") ||
+                                 arguments.at(0) == QLatin1String("ripristino"))) {
+        if (arguments.size() != 3 || arguments.at(1).isEmpty() || arguments.at(2).isEmpty())
+            return usage();
+        return arguments.at(0) == QLatin1String("backup")
+                   ? backupCartella(arguments.at(1), arguments.at(2), out(), err())
+                   : ripristinoCartella(arguments.at(1), arguments.at(2), out(), err());
+    }
     // The commands of an office take the server's name after the folder.
     const bool postazione = !arguments.isEmpty() && arguments.at(0) == QLatin1String("postazione");
     const bool server = !arguments.isEmpty() && arguments.at(0) == QLatin1String("server");
