@@ -133,7 +133,8 @@ std::optional<TipoChiamata> EsecuzioneVoce::passoPerPasso(qint32 programma, qint
 
     if (!m_contesto.sessioni.verifica(true))
         return std::nullopt;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamata(voce.funzione);
+    const qint32 idFinestra =
+        m_contesto.sessioni.registraChiamata(voce.funzione, VoceChiamata{programma, menu});
     // The call-log row stays when the company cannot be written: the call was asked for.
     if (!aggiornaDittaUtente(query, m_contesto.messages, form.NumUser, form.DittaCorrente))
         return std::nullopt;
@@ -226,7 +227,8 @@ std::optional<std::optional<TipoChiamata>> EsecuzioneVoce::inUnPasso(qint32 prog
         return fermo;
 
     TTabXForm& form = m_contesto.form;
-    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(letto->voce.funzione);
+    const qint32 idFinestra = m_contesto.sessioni.registraChiamataInUnPasso(
+        letto->voce.funzione, VoceChiamata{programma, menu});
     // The company is written only when the stored one differs; the writing itself is the
     // step-by-step one, with its own read, message and commit.
     if (letto->utenteTrovato && letto->ditta != form.DittaCorrente &&

@@ -67,7 +67,8 @@ QStringList istruzioneNuovoIdFinestra()
 }
 
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
-                                  const QString& funzione, bool logFinestre, qint32 idFinestra)
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra,
+                                  const std::optional<VoceChiamata>& voce)
 {
     QStringList righe{
         QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"),
@@ -75,6 +76,8 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
     };
     if (logFinestre)
         righe << QStringLiteral(",IDFINESTRA");
+    if (voce)
+        righe << QStringLiteral(",PROGRAMMA,MENU");
     righe << QStringLiteral(") VALUES(")
           << quotedInt(codiceSessione) + QLatin1Char(',')
           << quotedDate(data) + QLatin1Char(',')
@@ -82,6 +85,9 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
           << quoted(funzione);
     if (logFinestre)
         righe << QLatin1Char(',') + quotedInt(idFinestra);
+    if (voce)
+        righe << QLatin1Char(',') + quotedInt(voce->programma) + QLatin1Char(',') +
+                     quotedInt(voce->menu);
     righe << QStringLiteral(")");
     return righe;
 }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTime>
 
+#include <optional>
+
 namespace velkora {
 
 namespace db {
@@ -27,9 +29,18 @@ QStringList istruzioneLeggiSessione(qint32 codiceSessione);
 QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, const QTime& ora);
 // Draws the next window id of the call log.
 QStringList istruzioneNuovoIdFinestra();
-// The call-log row of one call; the window id column only when the log has the window columns.
+// The menu item a call was made for: its program and menu code.
+struct VoceChiamata
+{
+    qint32 programma = 0;
+    qint32 menu = 0;
+};
+
+// The call-log row of one call; the window id column only when the log has the window columns,
+// the item's columns only when an item is given (the log has them).
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
-                                  const QString& funzione, bool logFinestre, qint32 idFinestra);
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra,
+                                  const std::optional<VoceChiamata>& voce = std::nullopt);
 
 // The handles recorded in the call log by the windows opened in a session.
 QStringList istruzioneFinestreSessione(qint32 codiceSessione);

@@ -106,7 +106,8 @@ void SessioniLavoro::chiudi()
             m_contesto.finestra);
 }
 
-qint32 SessioniLavoro::registraChiamata(const QString& funzione)
+qint32 SessioniLavoro::registraChiamata(const QString& funzione,
+                                        const std::optional<VoceChiamata>& voce)
 {
     db::Query& query = m_contesto.query;
     qint32 idFinestra = 0;
@@ -116,7 +117,8 @@ qint32 SessioniLavoro::registraChiamata(const QString& funzione)
     QString dettaglio;
     if (!eseguiOSalva(query,
                       istruzioneLogFunzione(m_contesto.codiceSessione, adesso.date(), adesso.time(),
-                                            funzione, m_contesto.logFinestre, idFinestra),
+                                            funzione, m_contesto.logFinestre, idFinestra,
+                                            m_contesto.logVoci ? voce : std::nullopt),
                       QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql"), dettaglio))
         m_contesto.messages.warning(
             QStringLiteral("Errore interno di INSERT: impossibile aggiornare il log delle "
@@ -127,8 +129,10 @@ qint32 SessioniLavoro::registraChiamata(const QString& funzione)
     return idFinestra;
 }
 
-qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
+qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione,
+                                                 const std::optional<VoceChiamata>& voce)
 {
+    const bool conVoce = m_contesto.logVoci && voce.has_value();
     db::Transaction& transazione = transazioneDi(m_contesto.query);
     db::Query registro(m_contesto.query.database(), &transazione);
     const QDateTime adesso = QDateTime::currentDateTime();
@@ -137,9 +141,13 @@ qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
     registro.clear();
     registro.add(QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"));
     registro.add(QStringLiteral("ORACHIAMATAFUNZIONE,FUNZIONECHIAMATA"));
+    if (conVoce)
+        registro.add(QStringLiteral(",PROGRAMMA,MENU"));
     if (m_contesto.logFinestre)
         registro.add(QStringLiteral(",IDFINESTRA"));
     registro.add(QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE"));
+    if (conVoce)
+        registro.add(QStringLiteral(",:PROGRAMMA,:MENU"));
     if (m_contesto.logFinestre)
         registro.add(
             QStringLiteral(",GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,1)) RETURNING IDFINESTRA"));
@@ -150,6 +158,10 @@ qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
     // Whole seconds, as the statement text writes them.
     registro.setParam(QStringLiteral("ORA"), QTime(ora.hour(), ora.minute(), ora.second()));
     registro.setParam(QStringLiteral("FUNZIONE"), funzione);
+    if (conVoce) {
+        registro.setParam(QStringLiteral("PROGRAMMA"), voce->programma);
+        registro.setParam(QStringLiteral("MENU"), voce->menu);
+    }
     try {
         db::TransactionGuard guard(transazione);
         // Opened rather than executed: with the window columns the statement gives back a row.
@@ -167,7 +179,7 @@ qint32 SessioniLavoro::registraChiamataInUnPasso(const QString& funzione)
         // The guard has rolled the row back: the statement of registraChiamata runs now, and
         // what it saves and shows on failure is the user's report.
     }
-    return registraChiamata(funzione);
+    return registraChiamata(funzione, voce);
 }
 
 } // namespace velkora

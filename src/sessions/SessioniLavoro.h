@@ -1,6 +1,9 @@
 #pragma once
 
+#include "sessions/SessionLog.h"
+
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -32,6 +35,8 @@ public:
         qint32 codiceSessione = 0;
         // True when the call log has the window columns (HANDLEFINESTRA and IDFINESTRA).
         bool logFinestre = false;
+        // True when the call log has the item's columns (PROGRAMMA and MENU).
+        bool logVoci = false;
     };
 
     explicit SessioniLavoro(const Contesto& contesto);
@@ -55,13 +60,16 @@ public:
     // Writes the call-log row of a called function and returns its window id (0 when the log
     // has no window columns). A failed write is saved to "Ombrix.AggiornaNorviLogFunz.sql" and
     // shown as a warning; the id drawn before it is returned all the same.
-    qint32 registraChiamata(const QString& funzione);
+    // The item the call was made for is written with it when the log has the item's columns.
+    qint32 registraChiamata(const QString& funzione,
+                            const std::optional<VoceChiamata>& voce = std::nullopt);
 
     // The same call-log row in one statement that draws the window id itself and gives it back,
     // then committed. When the engine refuses it, the transaction is rolled back and the row is
     // written by registraChiamata instead: a failure then saves and shows exactly what
     // registraChiamata saves and shows.
-    qint32 registraChiamataInUnPasso(const QString& funzione);
+    qint32 registraChiamataInUnPasso(const QString& funzione,
+                                     const std::optional<VoceChiamata>& voce = std::nullopt);
 
     // The outcome of a session check from what was read of the session's row: true when the row
     // exists and has no closing date; otherwise false, with its warning when mostraMessaggi.

@@ -8,7 +8,7 @@ namespace velkora {
 
 SessioniLavoro TBaseMainForm::sessioni()
 {
-    return SessioniLavoro({QueryAux, messages(), this, CodiceSessione, LogFinestre});
+    return SessioniLavoro({QueryAux, messages(), this, CodiceSessione, LogFinestre, m_logVoci});
 }
 
 void TBaseMainForm::ApriSessione()
