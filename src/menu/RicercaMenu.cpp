@@ -2,6 +2,7 @@
 
 #include "menu/DelegatoRisultatoRicerca.h"
 #include "menu/ModelloRisultatiRicerca.h"
+#include "menu/VociRecenti.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -113,9 +114,13 @@ void RicercaMenu::impostaImmagini(const ImageList* immagini)
     m_modello->impostaImmagini(immagini);
 }
 
-void RicercaMenu::impostaRecenti(std::vector<int> righe)
+void RicercaMenu::impostaRecenti(const std::vector<int>& righe)
 {
-    m_recenti = std::move(righe);
+    m_recenti.clear();
+    for (int r : righe) {
+        if (r >= 0 && r < m_indice.size())
+            m_recenti.push_back({m_indice.voce(r).programma, m_indice.voce(r).menu});
+    }
     if (mostraRecenti())
         cerca();
 }
@@ -170,14 +175,9 @@ void RicercaMenu::cerca()
 {
     const QString testo = m_campo->text();
     const bool recenti = mostraRecenti();
-    // The recent rows are positions in the index they were found in; a newer index drops them
-    // until the field asks again.
     std::vector<int> righe;
     if (recenti) {
-        for (int r : m_recenti) {
-            if (r >= 0 && r < m_indice.size())
-                righe.push_back(r);
-        }
+        righe = vociRecenti(m_indice, m_recenti, static_cast<int>(m_recenti.size()));
     } else {
         righe = m_indice.cerca(testo);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "menu/IndiceMenu.h"
+#include "sessions/UsatiDiRecente.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -42,8 +43,10 @@ public:
     const IndiceMenu& indice() const { return m_indice; }
     // The small pictures of the programs (the list of the navigation bar).
     void impostaImmagini(const ImageList* immagini);
-    // The rows of the index listed under "Usati di recente" while the field is empty.
-    void impostaRecenti(std::vector<int> righe);
+    // The rows of the index listed under "Usati di recente" while the field is empty. They are
+    // kept as the items they start, so a newer index (the menus rebuilt by F12 meanwhile) shows
+    // the same items.
+    void impostaRecenti(const std::vector<int>& righe);
     // Whether an item is a favourite now, which decides what Ctrl+D and the context menu do.
     void impostaPreferiti(std::function<bool(qint32 programma, qint32 menu)> ePreferito);
     // True while the list shows the recent items.
@@ -92,7 +95,7 @@ private:
     QListView* m_elenco = nullptr;
     QLabel* m_nessuna = nullptr;
     QLabel* m_titolo = nullptr;
-    std::vector<int> m_recenti;
+    std::vector<UsoVoce> m_recenti;
     std::function<bool(qint32, qint32)> m_ePreferito;
     ModelloRisultatiRicerca* m_modello = nullptr;
     DelegatoRisultatoRicerca* m_delegato = nullptr;

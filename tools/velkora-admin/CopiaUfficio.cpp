@@ -593,6 +593,9 @@ int ripristinoCartella(const QString& file, const QString& cartellaData, QTextSt
                 throw Errore(QStringLiteral("Impossibile ripristinare il database %1").arg(mostra(destinazione)),
                              e.message());
             }
+            // The engine stops asking once it has read its stream's end; the rest of the entry
+            // (its closing piece and check sum) is read here, so the next entry starts in place.
+            lettore.salta();
             out << "    ripristinato, " << megabyte(QFileInfo(destinazione).size()) << "\n" << Qt::flush;
         }
         creati.clear();
