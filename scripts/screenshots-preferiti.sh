@@ -3,7 +3,8 @@
 # (xdotool) on the real program on a private X server with a window manager, and saves the
 # README's pictures docs/screenshots/recenti.png and preferiti.png. A demo program folder is laid
 # out in a temporary folder and the call log of "Giulia Bianchi" gets a few days of work.
-# Checks what each step left in the user database and fails when something is missing.
+# Checks what the walk left in the user database once the program has ended (it holds the file
+# while it runs) and fails when something is missing.
 # Needs Xvfb, openbox, xdotool and ImageMagick (scripts/install-deps.sh).
 #
 #   scripts/screenshots-preferiti.sh [display number, default 23]
@@ -58,8 +59,9 @@ pids+=($!)
 sleep 1
 
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb
-(cd "$folder" && ./velkora >"$work/velkora.log" 2>&1) &
-pids+=($!)
+(cd "$folder" && exec ./velkora >"$work/velkora.log" 2>&1) &
+program=$!
+pids+=($program)
 win=""
 for _ in $(seq 100); do
   win="$(xdotool search --name '^Autenticazione$' 2>/dev/null | head -1 || true)"
@@ -92,12 +94,14 @@ shot recenti
 # fornitori" and "Elenco contatti"), started as the menus would start it.
 xdotool key Down Down Down Return
 sleep 2
-after="$(query "SELECT COUNT(*) FROM NORVILOGFUNZ F JOIN NORVILOG S ON S.CODICESESSIONE = F.CODICESESSIONE WHERE S.CODICEUTENTE = 2 AND F.CODICESESSIONE <> 900 AND F.MENU = 11;")"
-[ "$after" = "1" ] || { echo "Enter on the recent item logged $after calls of Elenco clienti" >&2; exit 1; }
 # Close the customer list it opened.
-clienti="$(xdotool getactivewindow)"
-[ "$clienti" != "$win" ] && xdotool windowclose "$clienti" || true
-sleep 1
+closeactive() {
+  local w
+  w="$(xdotool getactivewindow)"
+  # Alt+F4: the window manager asks the window to close, as a click on its X does.
+  if [ "$w" != "$win" ]; then xdotool key alt+F4; sleep 1; fi
+}
+closeactive
 xdotool windowactivate --sync "$win"
 sleep 0.5
 
@@ -109,16 +113,29 @@ xdotool key ctrl+d
 sleep 0.5
 xdotool key Escape
 sleep 0.5
-rows="$(query "SELECT PARAMETRO || '=' || VALORE FROM TABVELKORA WHERE UTENTE = 2 AND INTESTAZIONE = 'Preferiti';")"
-[ "$rows" = "10.143=Rubrica con registro" ] || { echo "favourite stored: '$rows'" >&2; exit 1; }
 shot preferiti
 
-# Click the favourite in the bar: the first link below the heading "Preferiti", found in the
-# picture as the search field's height plus the heading's below the window's menu bar.
-eval "$(xdotool getwindowgeometry --shell "$win")"
-before="$(query "SELECT COUNT(*) FROM NORVILOGFUNZ WHERE MENU = 143;")"
-xdotool mousemove $((X + 60)) $((Y + 95)) click 1
+# Click the favourite in the bar: the first link below the heading "Preferiti", below the menu
+# bar, the search field and the heading (the window's client area starts below its title).
+# The client area's corner on the screen, as the X server knows it.
+X="$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {print $4}')"
+Y="$(xwininfo -id "$win" | awk '/Absolute upper-left Y/ {print $4}')"
+xdotool mousemove $((X + 80)) $((Y + 81)) click 1
 sleep 2
-clicked="$(query "SELECT COUNT(*) FROM NORVILOGFUNZ WHERE MENU = 143;")"
-[ "$clicked" -gt "$before" ] || { echo "the click on the favourite started nothing" >&2; exit 1; }
-echo "recent item started, favourite stored and started: pictures in $out"
+closeactive
+
+# The program ends (its session is closed); then the database shows what the walk did.
+xdotool windowactivate --sync "$win"
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$program" 2>/dev/null; then
+  import -window root "$work/fermo.png"; cp "$work/fermo.png" "$root/build/preferiti-fermo.png"
+  echo "the program did not end (build/preferiti-fermo.png)" >&2; exit 1
+fi
+recent="$(query "SELECT COUNT(*) FROM NORVILOGFUNZ WHERE CODICESESSIONE <> 900 AND PROGRAMMA = 10 AND MENU = 11;")"
+[ "$recent" = "1" ] || { echo "Enter on the recent item logged $recent calls of Elenco clienti" >&2; exit 1; }
+rows="$(query "SELECT PARAMETRO || '=' || VALORE FROM TABVELKORA WHERE UTENTE = 2 AND INTESTAZIONE = 'Preferiti';")"
+[ "$rows" = "10.143=Rubrica con registro" ] || { echo "favourite stored: '$rows'" >&2; exit 1; }
+clicked="$(query "SELECT COUNT(*) FROM NORVILOGFUNZ WHERE PROGRAMMA = 10 AND MENU = 143;")"
+[ "$clicked" = "1" ] || { echo "the click on the favourite logged $clicked calls" >&2; exit 1; }
+echo "recent item started, favourite stored and started from the bar: pictures in $out"
