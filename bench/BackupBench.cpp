@@ -4,10 +4,6 @@
 // gbak backing up the same databases to files and creating them again from those files, one
 // process per database, with nothing else (no check sums, no folder, no check of the schema).
 #include "TestPaths.h"
-#include "data/SchemaInstaller.h"
-#include "db/Database.h"
-#include "db/Query.h"
-#include "db/Transaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,8 +41,10 @@ bool esegui(const QString& programma, const QStringList& argomenti)
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(programma, argomenti);
     if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s %s failed: %s\n", qPrintable(programma),
-                     qPrintable(argomenti.join(QLatin1Char(' '))), p.readAllStandardOutput().constData());
+        std::fprintf(stderr, "%s %s failed (exit %d, %s): %s\n", qPrintable(programma),
+                     qPrintable(argomenti.join(QLatin1Char(' '))), p.exitCode(),
+                     p.exitStatus() == QProcess::NormalExit ? "normal" : "crash",
+                     p.readAllStandardOutput().constData());
         return false;
     }
     return true;
@@ -60,41 +58,47 @@ void rimuovi(const QString& percorso)
         QFile::remove(percorso);
 }
 
-// The demo folder with 100,000 customers more in the archive of the company Rossi.
+// The demo folder with 100,000 customers more in the archive of the company Rossi, written by a
+// process of its own (isql), so that no engine of this process holds the file afterwards.
 bool preparaCartella()
 {
     if (!esegui(admin(), {QStringLiteral("demo"), cartella()}))
         return false;
-    db::Database d;
-    d.setDatabaseName(cartella() + QStringLiteral("/Archivi/Rossi/ditta.fdb"));
-    d.params() << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=quillbark");
-    d.attach();
-    db::Transaction t(&d);
-    db::Query q(&d, &t);
-    q.add(QStringLiteral("INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE, INDIRIZZO, CAP, CITTA, "
-                         "PROVINCIA, PARTITAIVA, TELEFONO, EMAIL, NOTE) VALUES "
-                         "(GEN_ID(CODICECLIENTICOUNTER, 1), :R, :I, '47121', 'Forlì', 'FC', :IVA, "
-                         ":T, :E, :N)"));
-    for (int i = 0; i < kClienti; ++i) {
-        q.setParam(QStringLiteral("R"), QStringLiteral("Cliente %1 Città di Forlì S.r.l.").arg(i));
-        q.setParam(QStringLiteral("I"), QStringLiteral("Via Roma %1").arg(i));
-        q.setParam(QStringLiteral("IVA"), QStringLiteral("%1").arg(10000000000LL + i));
-        q.setParam(QStringLiteral("T"), QStringLiteral("0543 %1").arg(i));
-        q.setParam(QStringLiteral("E"), QStringLiteral("cliente%1@example.it").arg(i));
-        q.setParam(QStringLiteral("N"), QStringLiteral("Note del cliente numero %1").arg(i));
-        q.execSql();
-    }
-    t.commit();
-    d.detach();
-    return true;
+    const QString script = g_dir->filePath(QStringLiteral("clienti.sql"));
+    QFile f(script);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QStringLiteral(
+                "SET TERM ^;\n"
+                "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN\n"
+                "  WHILE (I < %1) DO BEGIN\n"
+                "    INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE, INDIRIZZO, CAP, CITTA, PROVINCIA,\n"
+                "      PARTITAIVA, TELEFONO, EMAIL, NOTE) VALUES (GEN_ID(CODICECLIENTICOUNTER, 1),\n"
+                "      'Cliente ' || :I || ' Citta di Forli S.r.l.', 'Via Roma ' || :I, '47121', 'Forli',\n"
+                "      'FC', 10000000000 + :I, '0543 ' || :I, 'cliente' || :I || '@example.it',\n"
+                "      'Note del cliente numero ' || :I);\n"
+                "    I = I + 1;\n"
+                "  END\n"
+                "END^\n"
+                "SET TERM ;^\n"
+                "COMMIT;\n")
+                .arg(kClienti)
+                .toUtf8());
+    f.close();
+    return esegui(QStringLiteral("isql-fb"),
+                  {QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                   QStringLiteral("-password"), QStringLiteral("quillbark"),
+                   cartella() + QStringLiteral("/Archivi/Rossi/ditta.fdb"), QStringLiteral("-i"), script});
 }
 
 void BM_Backup(benchmark::State& state)
 {
     const QString copia = g_dir->filePath(QStringLiteral("bench.copia"));
     for (auto _ : state) {
-        if (!esegui(admin(), {QStringLiteral("backup"), cartella(), copia}))
+        if (!esegui(admin(), {QStringLiteral("backup"), cartella(), copia})) {
             state.SkipWithError("backup failed");
+            break;
+        }
         state.PauseTiming();
         state.counters["MB"] = static_cast<double>(QFileInfo(copia).size()) / (1024.0 * 1024.0);
         rimuovi(copia);
@@ -125,8 +129,10 @@ void BM_Ripristino(benchmark::State& state)
         esegui(admin(), {QStringLiteral("backup"), cartella(), copia});
     const QString nuova = g_dir->filePath(QStringLiteral("ripristinata"));
     for (auto _ : state) {
-        if (!esegui(admin(), {QStringLiteral("ripristino"), copia, nuova}))
+        if (!esegui(admin(), {QStringLiteral("ripristino"), copia, nuova})) {
             state.SkipWithError("ripristino failed");
+            break;
+        }
         state.PauseTiming();
         rimuovi(nuova);
         state.ResumeTiming();

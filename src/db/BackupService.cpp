@@ -6,6 +6,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace velkora::db {
@@ -75,6 +77,23 @@ public:
     }
 
     // Sends `invio` (may be empty) and asks for `voci`; the answer is left in `risposta`.
+    // Waits until the service has finished its work (the database closed), polling.
+    void attendiFine()
+    {
+        const QByteArray voce(1, static_cast<char>(isc_info_svc_running));
+        std::vector<char> risposta(16);
+        for (int i = 0; i < 6000; ++i) {
+            chiedi(QByteArray(), voce, risposta);
+            if (risposta.at(0) != isc_info_svc_running)
+                return; // a service manager that does not tell
+            const quint32 attivo = static_cast<unsigned char>(risposta.at(1)) |
+                                   (static_cast<unsigned char>(risposta.at(2)) << 8);
+            if (attivo == 0)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
     void chiedi(const QByteArray& invio, const QByteArray& voci, std::vector<char>& risposta)
     {
         ISC_STATUS_ARRAY status{};
@@ -89,9 +108,21 @@ private:
     isc_svc_handle m_handle = 0;
 };
 
+// An unsigned little-endian number of the service's answer. (isc_vax_integer gives a signed
+// value: a piece of 32 KB or more would read as negative.)
 quint32 intero(const char* p, int byte)
 {
-    return static_cast<quint32>(isc_vax_integer(p, static_cast<short>(byte)));
+    quint32 v = 0;
+    for (int i = byte - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return v;
+}
+
+// The answer's item of `byte` bytes of length and its content must lie within the answer.
+void entro(const char* p, int byte, const char* fine)
+{
+    if (fine - p < byte || static_cast<qint64>(intero(p, byte)) > fine - p - byte)
+        throw DbLogicError(QStringLiteral("the backup service's answer is cut short"));
 }
 
 [[noreturn]] void rispostaInattesa(char voce)
@@ -135,6 +166,7 @@ void BackupService::backup(const QString& database, const Scrivi& scrivi) const
             const char voce = *p++;
             switch (voce) {
             case isc_info_svc_to_eof: {
+                entro(p, 2, fine);
                 const quint32 n = intero(p, 2);
                 p += 2;
                 if (n > 0) {
@@ -154,8 +186,9 @@ void BackupService::backup(const QString& database, const Scrivi& scrivi) const
             }
         }
         if (!ancora)
-            return;
+            break;
     }
+    servizio.attendiFine();
 }
 
 void BackupService::restore(const QString& database, const Leggi& leggi) const
@@ -186,10 +219,13 @@ void BackupService::restore(const QString& database, const Leggi& leggi) const
             const char voce = *p++;
             switch (voce) {
             case isc_info_svc_stdin:
+                if (fine - p < 4)
+                    throw DbLogicError(QStringLiteral("the backup service's answer is cut short"));
                 richiesti = intero(p, 4);
                 p += 4;
                 break;
             case isc_info_svc_line: {
+                entro(p, 2, fine);
                 const quint32 n = intero(p, 2);
                 p += 2 + n;
                 if (n > 0)
@@ -213,8 +249,9 @@ void BackupService::restore(const QString& database, const Leggi& leggi) const
             continue;
         }
         if (!ancora)
-            return;
+            break;
     }
+    servizio.attendiFine();
 }
 
 } // namespace velkora::db

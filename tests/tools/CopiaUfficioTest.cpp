@@ -127,7 +127,17 @@ protected:
 
 TEST_F(CopiaUfficioTest, TheRestoredFolderHoldsEveryTableWithItsRowsAndEveryFile)
 {
-    // Rows that the demo does not have: a session and a call in the log.
+    // Rows that the demo does not have: 3,000 customers (the backup stream of the archive then
+    // comes in pieces of 32 KB and more), a session and a call in the log.
+    {
+        db::Database archivio;
+        attach(archivio, cartella() + QStringLiteral("/Archivi/Rossi/ditta.fdb"));
+        exec(archivio, QStringLiteral(
+                           "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 3000) DO BEGIN "
+                           "INSERT INTO CLIENTI (CODICE, RAGIONESOCIALE, NOTE) VALUES "
+                           "(GEN_ID(CODICECLIENTICOUNTER, 1), 'Cliente ' || :I, "
+                           "'Note del cliente numero ' || :I); I = I + 1; END END"));
+    }
     {
         db::Database utenti;
         attach(utenti, cartella() + QStringLiteral("/user/user.fdb"));
@@ -206,6 +216,20 @@ TEST_F(CopiaUfficioTest, NeitherCommandWritesOverWhatIsThere)
     // Nor is the restore made inside the folder it came from.
     const Esito nellaCartella = admin({QStringLiteral("ripristino"), copia(), cartella()});
     EXPECT_EQ(nellaCartella.codice, 1) << mostra(nellaCartella);
+}
+
+// Without a server the copy runs in-process, which the engine refuses while a program of this
+// machine holds the database: said in Italian, and no file is left, not even a partial one.
+TEST_F(CopiaUfficioTest, AFolderWhoseDatabaseAProgramHoldsIsRefusedWithNoFileLeft)
+{
+    db::Database tenuto;
+    attach(tenuto, cartella() + QStringLiteral("/user/user.fdb"));
+    const Esito backup = admin({QStringLiteral("backup"), cartella(), copia()});
+    EXPECT_EQ(backup.codice, 1) << mostra(backup);
+    EXPECT_TRUE(backup.errori.contains(QStringLiteral("è aperto da un programma"))) << mostra(backup);
+    EXPECT_TRUE(backup.errori.contains(QStringLiteral("La copia non è stata scritta"))) << mostra(backup);
+    EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("ufficio.copia*")}, QDir::Files),
+              QStringList());
 }
 
 // A copy cut at any point or changed in any byte is refused before anything is written: the

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
 
@@ -441,9 +443,19 @@ int runCommand(const QStringList& arguments)
                                  arguments.at(0) == QLatin1String("ripristino"))) {
         if (arguments.size() != 3 || arguments.at(1).isEmpty() || arguments.at(2).isEmpty())
             return usage();
-        return arguments.at(0) == QLatin1String("backup")
-                   ? backupCartella(arguments.at(1), arguments.at(2), out(), err())
-                   : ripristinoCartella(arguments.at(1), arguments.at(2), out(), err());
+        const int esito = arguments.at(0) == QLatin1String("backup")
+                              ? backupCartella(arguments.at(1), arguments.at(2), out(), err())
+                              : ripristinoCartella(arguments.at(1), arguments.at(2), out(), err());
+        // The process ends without running the libraries' exit handlers. They unload the
+        // embedded engine's plugin while one of the engine's own threads may still be winding
+        // down after the service's work (the files are complete and closed by then: the service
+        // has said it finished), and that made the tool crash now and then after a complete copy
+        // or restore: a copy that worked must not end with a failure. fb_shutdown unloads the
+        // plugin the same way, so it is no cure.
+        out() << Qt::flush;
+        err() << Qt::flush;
+        std::fflush(nullptr);
+        std::_Exit(esito);
     }
     // The commands of an office take the server's name after the folder.
     const bool postazione = !arguments.isEmpty() && arguments.at(0) == QLatin1String("postazione");
