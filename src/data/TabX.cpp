@@ -1,32 +1,65 @@
+// The shared data form: its construction and its operations, each a short delegate to the unit
+// that does the work (users, parameter store, typed parameters, general connections, record
+// editing, generators, scripts, library calls). The form owns the connections and the current
+// user, which the suite's modules reach as public fields; the units read them through
+// ContestoDati.
+
 #include "data/TabX.h"
 
-#include "data/DatabaseLocation.h"
-#include "db/DbError.h"
-#include "db/TransactionGuard.h"
+#include "data/PulsanteSalva.h"
+#include "data/Utenti.h"
+#include "db/QueryDataSet.h"
+#include "params/ParameterStore.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
+#include "services/ArchivioScript.h"
+#include "services/ChiamateLibreria.h"
+#include "services/Generatori.h"
+#include "services/ModificaRecord.h"
+#include "sessions/HandleFinestra.h"
+#include "storage/ContestoDati.h"
+#include "storage/DatabaseLocation.h"
+#include "tabx/ConnessioniGenerali.h"
+#include "tabx/ParametriTabX.h"
+
+#include <velkora/services/PrintLibrary.h>
 
 #include <QWidget>
 
 namespace velkora {
 
-namespace {
+struct TTabXForm::Unita
+{
+    explicit Unita(TTabXForm& form)
+        : contesto(form.m_environment, [&form] { return form.ownerWindow(); },
+                   {&form.NumUser, &form.NomeUser, &form.DittaCorrente, &form.PercorsoVerde,
+                    &form.PercorsoRosso})
+        , utenti(form.QueryVelkora, form.TransazioneUser, form.ModoUtenti, contesto)
+        , parametri(form.QueryVelkora, form.IBDatabaseUser, form.TransazioneUser, form.ModoUtenti,
+                    contesto)
+        , tabX(form.MemTabX, form.IBDatabase1, form.IBTransaction1, contesto)
+        , connessioni(tabX, form.IBDatabaseUser, contesto)
+        , modifica(contesto, {&form.IBDatabase1, &form.IBDatabase2, &form.IBDatabase3,
+                              &form.IBDatabase4, &form.IBDatabaseUser})
+        , generatori(modifica, form.IBDatabase1)
+        , script(form.IBDatabaseUser, form.TransazioneUser, contesto)
+        , chiamate(contesto)
+    {
+    }
 
-// The per-window scripts table; the program creates it itself when a database lacks it.
-const QStringList kCreateTabScript = {
-    QStringLiteral("CREATE TABLE TABSCRIPT("),
-    QStringLiteral("PROGETTO VARCHAR(15) NOT NULL,"),
-    QStringLiteral("SCRIPTFORM VARCHAR(15) NOT NULL,"),
-    QStringLiteral("CONTESTO SMALLINT NOT NULL,"),
-    QStringLiteral("UTENTE VARCHAR(15) NOT NULL,"),
-    QStringLiteral("DESCRIZIONESITUAZIONE BLOB,"),
-    QStringLiteral("SCRIPT BLOB,"),
-    QStringLiteral("MODIFICATODAUTENTE SMALLINT,"),
-    QStringLiteral("DATAULTIMAMODIFICA DATE,"),
-    QStringLiteral("STATUS SMALLINT,"),
-    QStringLiteral("CONSTRAINT KIVTAB_CHIAVEPRIMARIA PRIMARY KEY (PROGETTO,SCRIPTFORM,CONTESTO,UTENTE));"),
+    ContestoDati contesto;
+    Utenti utenti;
+    ParameterStore parametri;
+    ParametriTabX tabX;
+    ConnessioniGenerali connessioni;
+    ModificaRecord modifica;
+    Generatori generatori;
+    ArchivioScript script;
+    ChiamateLibreria chiamate;
 };
+
+namespace {
 
 void configureConnection(db::Database& database, db::Transaction& transaction,
                          const QStringList& params)
@@ -51,6 +84,7 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
     setObjectName(QStringLiteral("TabXForm"));
     if (!m_environment.messages)
         m_environment.messages = platform::Environment::process().messages;
+    m_unita = std::make_unique<Unita>(*this);
 
     MemTabX.setFields({{QStringLiteral("Codice"), MemTable::FieldType::AutoInc},
                        {QStringLiteral("Tipo"), MemTable::FieldType::String, 10},
@@ -82,7 +116,7 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
                                QStringLiteral("user.fdb"), QString(), QString(), ownerWindow(),
                                messages(), m_environment.drives))
             messages().error(QStringLiteral("Errore inizializzazione database utenti"));
-        createScriptTableWhenMissing();
+        m_unita->script.creaTabellaSeManca(QueryVelkora);
     }
     MemTabX.open();
 }
@@ -101,56 +135,379 @@ QWidget* TTabXForm::ownerWindow() const
 
 QString TTabXForm::programPath(const QString& relative) const
 {
-    return platform::joinPath(m_environment.programFolder, relative);
+    return m_unita->contesto.percorsoProgramma(relative);
 }
 
-void TTabXForm::createScriptTableWhenMissing()
+ParameterStore& TTabXForm::parametri()
 {
-    // Without an attached user database there is nothing to check; the failure was reported.
-    if (!IBDatabaseUser.attached())
-        return;
-    const auto tabellaPresente = [this] {
-        QueryVelkora.close();
-        QueryVelkora.clear();
-        QueryVelkora.add(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS"));
-        QueryVelkora.add(QStringLiteral("WHERE RDB$RELATION_NAME='TABSCRIPT'"));
-        QueryVelkora.open();
-        const bool presente = !QueryVelkora.isEmpty();
-        QueryVelkora.close();
-        return presente;
-    };
-    if (tabellaPresente())
-        return;
-    QueryVelkora.setSql(kCreateTabScript);
-    try {
-        db::TransactionGuard guard(TransazioneUser);
-        QueryVelkora.execSql();
-        guard.commit();
-    } catch (const db::DbError& e) {
-        // Two workstations starting together on a new database both find the table missing and
-        // one of them loses the race to create it; the table is there then, and all is well.
-        try {
-            TransazioneUser.restart();
-            if (tabellaPresente())
-                return;
-        } catch (const db::DbError&) {
-            // The box below says what went wrong first.
-        }
-        messages().error(QStringLiteral("Errore interno di CREATE: impossibile creare la tabella TABSCRIPT"),
-                         e.message());
+    return m_unita->parametri;
+}
+
+// Users.
+
+void TTabXForm::CaricaUser(QStringList& lista)
+{
+    m_unita->utenti.CaricaUser(lista);
+}
+
+bool TTabXForm::VerificaPasswordUser(const QString& nomeUtente, const QString& password)
+{
+    return m_unita->utenti.VerificaPasswordUser(nomeUtente, password);
+}
+
+void TTabXForm::SetUserPerNome(const QString& nomeUtente)
+{
+    SetUserPerNum(CercaNumUser(nomeUtente));
+}
+
+void TTabXForm::SetUserPerNum(qint32 numero)
+{
+    NumUser = numero;
+    NomeUser = CercaNomeUser(numero);
+    if (ModoUtenti == 1) {
+        DittaCorrente = m_unita->utenti.dittaDaFile();
+    } else if (ModoUtenti == 0) {
+        DittaCorrente = LeggiDittaUser(NomeUser);
+        CaricaVelkora(numero);
     }
 }
 
-QString TTabXForm::fileUtente() const
+qint32 TTabXForm::CercaNumUser(const QString& nomeUtente)
 {
-    return platform::joinPath(programPath(QStringLiteral("NOMIDIT\\USERCFG")),
-                              QString::number(NumUser) + QLatin1Char(' ') + NomeUser
-                                  + QStringLiteral(".INI"));
+    return m_unita->utenti.CercaNumUser(nomeUtente);
+}
+
+QString TTabXForm::CercaNomeUser(qint32 numero)
+{
+    return m_unita->utenti.CercaNomeUser(numero);
+}
+
+QString TTabXForm::LeggiDittaUser(const QString& nomeUtente)
+{
+    return m_unita->utenti.LeggiDittaUser(nomeUtente);
 }
 
 void TTabXForm::SettaFileIni(const QString& section, const QString& key, const QString& value)
 {
-    platform::IniFile(fileUtente()).writeString(section, key, value);
+    platform::IniFile(m_unita->contesto.fileUtente()).writeString(section, key, value);
+}
+
+// Parameter sets.
+
+void TTabXForm::CaricaParametro(const QString& nome, QString& valore)
+{
+    m_unita->parametri.CaricaParametro(nome, valore);
+}
+
+QString TTabXForm::CaricaParametro(const QString& nome)
+{
+    QString valore;
+    CaricaParametro(nome, valore);
+    return valore;
+}
+
+void TTabXForm::SettaParametro(const QString& nome, const QString& valore)
+{
+    m_unita->parametri.SettaParametro(nome, valore);
+}
+
+void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& nome,
+                                       const QString& valore)
+{
+    m_unita->parametri.ScriviParametroVelkora(sezione, nome, valore);
+}
+
+void TTabXForm::ScriviVelkora(qint32 utente)
+{
+    m_unita->parametri.ScriviVelkora(utente);
+}
+
+void TTabXForm::CaricaVelkora(qint32 utente)
+{
+    m_unita->parametri.CaricaVelkora(utente);
+}
+
+// Typed parameters and general connections.
+
+void TTabXForm::GetV(const QString& nome, QString& valore)
+{
+    valore = m_unita->tabX.GetV(nome);
+}
+
+void TTabXForm::GetM(const QString& nome, QString& valore)
+{
+    valore = m_unita->tabX.GetM(nome);
+}
+
+bool TTabXForm::SetV(const QString& nome, const QString& valore)
+{
+    return m_unita->tabX.SetV(nome, valore);
+}
+
+bool TTabXForm::SetM(const QString& nome, const QString& valore)
+{
+    return m_unita->tabX.SetM(nome, valore);
+}
+
+void TTabXForm::Inserisci(const QString& tipo, const QString& nome, const QString& numero,
+                          const QString& testo, const QString& data, const QString& memo,
+                          const QString& livello1, const QString& livello2, const QString& utente)
+{
+    m_unita->tabX.Inserisci(tipo, nome, numero, testo, data, memo, livello1, livello2, utente);
+}
+
+void TTabXForm::AggiornaParametriTabX()
+{
+    m_unita->tabX.AggiornaParametriTabX();
+}
+
+bool TTabXForm::VerificaEsistenzaInTabX(const QString& progetto, const QString& situazione,
+                                        const QString& nome)
+{
+    return m_unita->tabX.VerificaEsistenzaInTabX(progetto, situazione, nome);
+}
+
+bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& situazione,
+                                        const QString& nome, const QString& numero,
+                                        const QString& testo, const QString& data,
+                                        const QString& memo, const QString& livello1,
+                                        const QString& livello2)
+{
+    return m_unita->tabX.AggiungiParametroInTabX(progetto, situazione, nome, numero, testo, data,
+                                                 memo, livello1, livello2);
+}
+
+bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& situazione,
+                                      const QString& nome, const QString& numero,
+                                      const QString& testo, const QString& data,
+                                      const QString& memo)
+{
+    return m_unita->tabX.ScriviParametroInTabX(progetto, situazione, nome, numero, testo, data,
+                                               memo);
+}
+
+bool TTabXForm::CaricaParametroDaTabX(const QString& progetto, const QString& situazione,
+                                      const QString& nome, const QString&, const QString&,
+                                      const QString&, const QString&, const QString&,
+                                      const QString&)
+{
+    return m_unita->tabX.CaricaParametroDaTabX(progetto, situazione, nome);
+}
+
+void TTabXForm::ConnettiDatabase1(const QString& nome)
+{
+    m_unita->connessioni.connetti(IBDatabase1, nome);
+}
+
+void TTabXForm::ConnettiDatabase2(const QString& nome)
+{
+    m_unita->connessioni.connetti(IBDatabase2, nome);
+}
+
+void TTabXForm::ConnettiDatabase3(const QString& nome)
+{
+    m_unita->connessioni.connetti(IBDatabase3, nome);
+}
+
+void TTabXForm::ConnettiDatabase4(const QString& nome)
+{
+    m_unita->connessioni.connetti(IBDatabase4, nome);
+}
+
+QString TTabXForm::NomeDatabaseSulServer(const QString& percorso) const
+{
+    return m_unita->connessioni.NomeDatabaseSulServer(percorso);
+}
+
+bool TTabXForm::EsisteDatabase(const QString& percorso)
+{
+    return m_unita->connessioni.EsisteDatabase(percorso);
+}
+
+// Scripts and the call log.
+
+void TTabXForm::IniScriptForm(const QString& progetto, const QString& finestra,
+                              const QString& contesto, const QString& utente, const QString& script,
+                              const QString& forza)
+{
+    m_unita->script.IniScriptForm(progetto, finestra, contesto, utente, script, forza);
+}
+
+bool TTabXForm::ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle)
+{
+    return scriviHandleFinestra(QueryVelkora, TransazioneUser, idFinestra, handle);
+}
+
+// Key generators.
+
+void TTabXForm::NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                               bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->generatori.NuovoIntSuLast(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+void TTabXForm::NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                              bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                              const QString& tabella)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->generatori.NuovoIntSuMax(dataSet, segnalibro, segnalibroValido, pulsante, tabella);
+}
+
+void TTabXForm::NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                     bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                                     const QString& /*tabella*/, const QString& generatore)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->generatori.NuovoIntSuGeneratore(dataSet, segnalibro, segnalibroValido, pulsante,
+                                             generatore);
+}
+
+void TTabXForm::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                 bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                                 const QString& tabella, const QString& generatore)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->generatori.NuovoIntSuGenSQL(dataSet, segnalibro, segnalibroValido, pulsante, tabella,
+                                         generatore);
+}
+
+bool TTabXForm::CreaGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                               bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                               const QString& generatore)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    return m_unita->generatori.CreaGeneratore(dataSet, segnalibro, segnalibroValido, pulsante,
+                                              generatore);
+}
+
+bool TTabXForm::SetGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                              bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+                              const QString& generatore, qint32 valore)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    return m_unita->generatori.SetGeneratore(dataSet, segnalibro, segnalibroValido, pulsante,
+                                             generatore, valore);
+}
+
+bool TTabXForm::CheckGeneratore(db::QueryDataSet& dataSet, const QString& generatore)
+{
+    return m_unita->generatori.CheckGeneratore(dataSet, generatore);
+}
+
+void TTabXForm::ValoreGeneratore(const QString& generatore, QString& valore)
+{
+    valore = m_unita->generatori.ValoreGeneratore(generatore);
+}
+
+// Record editing.
+
+void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
+                                bool vaiASegnalibro)
+{
+    m_unita->modifica.AggiornaTabella(dataSet, segnalibro, vaiASegnalibro);
+}
+
+void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                  bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.ChiudiTransazione(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+void TTabXForm::ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                     bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+void TTabXForm::Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.Annulla(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+bool TTabXForm::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    return m_unita->modifica.Elimina(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                       QAbstractButton& pulsanteSalva, const QString& tabella)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.Azzera(dataSet, segnalibro, segnalibroValido, pulsante, tabella);
+}
+
+void TTabXForm::Chiudi(db::QueryDataSet& dataSet, Segnalibro&, bool&,
+                       QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.Chiudi(dataSet, pulsante);
+}
+
+void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                        bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.AggiornamentoDaPulsante(dataSet, segnalibro, segnalibroValido, pulsante);
+}
+
+void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
+                                        const QString& tabella)
+{
+    PulsanteSalva pulsante(pulsanteSalva);
+    m_unita->modifica.EventoBeforeEditDataSet(dataSet, pulsante, tabella);
+}
+
+// Print and library calls.
+
+namespace {
+
+// Calls a print export with the dataset and the form, and gives back the failure the library
+// reported through the form (velkora/kit/Barriera.h).
+template <typename Funzione, typename DataSet>
+QString chiamaStampa(TTabXForm& form, platform::DynamicLibrary::Function f, DataSet& dataset)
+{
+    TTabXForm* variabile = &form;
+    form.PrendiErroreLibreria();
+    reinterpret_cast<Funzione>(f)(&dataset, &variabile);
+    return form.PrendiErroreLibreria();
+}
+
+} // namespace
+
+void TTabXForm::LanciaStampaConDll(const QString& titoloStampa, const QString& nomeReport,
+                                   db::QueryDataSet& dataset)
+{
+    // The texts are set whether or not the library is there: a module may read them itself.
+    // SetV changes only a parameter the form holds; without one the print library finds
+    // whatever the module stored before.
+    SetV(QString::fromLatin1(kPrintTitleParameter), titoloStampa);
+    SetV(QString::fromLatin1(kPrintReportParameter), nomeReport);
+    m_unita->chiamate.stampa(kPrintQueryExport, [&](platform::DynamicLibrary::Function f) {
+        return chiamaStampa<FunzioneStampaQuery>(*this, f, dataset);
+    });
+}
+
+void TTabXForm::LanciaStampaConDll(const QString& titoloStampa, const QString& nomeReport,
+                                   MemTable& dataset)
+{
+    SetV(QString::fromLatin1(kPrintTitleParameter), titoloStampa);
+    SetV(QString::fromLatin1(kPrintReportParameter), nomeReport);
+    m_unita->chiamate.stampa(kPrintMemoryExport, [&](platform::DynamicLibrary::Function f) {
+        return chiamaStampa<FunzioneStampaMemoria>(*this, f, dataset);
+    });
+}
+
+qint32 TTabXForm::AvviaFunzXDll(const QString& libreria, const QString& funzione, qint32 valore)
+{
+    return m_unita->chiamate.AvviaFunzXDll(libreria, funzione, valore);
 }
 
 } // namespace velkora

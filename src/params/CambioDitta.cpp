@@ -1,11 +1,10 @@
 #include "params/CambioDitta.h"
 
-#include "data/TabX.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/MessageService.h"
-#include "data/IstruzioneFallita.h"
+#include "storage/IstruzioneFallita.h"
 
 namespace velkora {
 
@@ -20,21 +19,20 @@ int indiceDittaSuccessiva(int selezionata, int righe)
 }
 
 bool memorizzaDittaUtente(db::Query& query, platform::MessageService& messages, QWidget* finestra,
-                          TTabXForm& form, const QString& ditta)
+                          qint32 utente, const QString& ditta)
 {
     query.close();
     if (db::Transaction* transazione = query.transaction())
         transazione->restart();
     const QStringList righe{QStringLiteral("UPDATE UTENTI SET DITTA=") + db::quoted(ditta) +
                                 QStringLiteral(" WHERE"),
-                            QStringLiteral("CODICE=") + db::quotedInt(form.NumUser)};
+                            QStringLiteral("CODICE=") + db::quotedInt(utente)};
     QString dettaglio;
     if (!eseguiOSalva(query, righe, QStringLiteral("Ombrix.CambioDitta.sql"), dettaglio)) {
         messages.error(QStringLiteral("Errore interno: impossibile effettuare il cambio ditta. Riprovare"),
                        dettaglio, finestra);
         return false;
     }
-    form.SetUserPerNome(form.NomeUser);
     return true;
 }
 

@@ -6,8 +6,6 @@ class QWidget;
 
 namespace velkora {
 
-class TTabXForm;
-
 namespace db {
 class Query;
 }
@@ -21,13 +19,14 @@ class MessageService;
 // (selezionata -1). -1 for an empty list.
 int indiceDittaSuccessiva(int selezionata, int righe);
 
-// Makes ditta the current company of the form's user: writes UTENTI.DITTA of NumUser on the
-// query (its transaction is first ended without committing and started again, then committed)
-// and reloads the user by name, so DittaCorrente holds what was stored. When the write or its
+// Stores ditta as the current company of the user: writes UTENTI.DITTA of that user on the
+// query (its transaction is first ended without committing and started again, then committed).
+// The caller then reloads the user by name (TTabXForm::SetUserPerNome), so DittaCorrente holds
+// what was stored. When the write or its
 // commit fails, the statement goes to "Ombrix.CambioDitta.sql" in the current directory, the
 // error box "Errore interno: impossibile effettuare il cambio ditta. Riprovare" is shown (the
 // engine's text as its detail), nothing changes and the result is false.
 bool memorizzaDittaUtente(db::Query& query, platform::MessageService& messages, QWidget* finestra,
-                          TTabXForm& form, const QString& ditta);
+                          qint32 utente, const QString& ditta);
 
 } // namespace velkora

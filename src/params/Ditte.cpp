@@ -2,7 +2,6 @@
 
 #include "params/Preferiti.h"
 
-#include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/SqlText.h"
@@ -12,13 +11,12 @@
 
 namespace velkora {
 
-ElencoDitte elencoDitte(TTabXForm& form)
+ElencoDitte elencoDitte(db::Query& query, qint32 utente, const QString& dittaCorrente)
 {
-    db::Query& query = form.QueryVelkora;
     query.close();
     query.clear();
     query.add(QStringLiteral("SELECT DISTINCT(INTESTAZIONE) FROM TABVELKORA WHERE"));
-    query.add(QStringLiteral("UTENTE=") + db::quotedInt(form.NumUser));
+    query.add(QStringLiteral("UTENTE=") + db::quotedInt(utente));
     query.open();
     query.first();
 
@@ -38,7 +36,7 @@ ElencoDitte elencoDitte(TTabXForm& form)
         if (!nome.isEmpty())
             elenco.ditte.append(nome);
     }
-    elenco.selezionata = indiceDitta(elenco.ditte, form.DittaCorrente);
+    elenco.selezionata = indiceDitta(elenco.ditte, dittaCorrente);
     return elenco;
 }
 

@@ -5,8 +5,6 @@
 
 namespace velkora {
 
-class TTabXForm;
-
 namespace db {
 class Query;
 }
@@ -24,11 +22,11 @@ struct ElencoDitte
     int selezionata = -1;
 };
 
-// Reads the companies of the form's current user (NumUser) through its query QueryVelkora and
-// finds DittaCorrente among them. The first name read is always listed, even when it is empty,
+// Reads the companies of the user through the query (the data form's QueryVelkora) and finds
+// the current company among them. The first name read is always listed, even when it is empty,
 // so a user without parameter rows gets one empty entry; later empty names are left out.
 // Database errors are thrown to the caller.
-ElencoDitte elencoDitte(TTabXForm& form);
+ElencoDitte elencoDitte(db::Query& query, qint32 utente, const QString& dittaCorrente);
 
 // The entry to select for a company: the one written exactly like it, otherwise the first one
 // that differs only in letter case; -1 when there is none.

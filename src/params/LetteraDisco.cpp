@@ -7,7 +7,7 @@
 #include "db/TransactionGuard.h"
 #include "platform/DriveMap.h"
 #include "platform/MessageService.h"
-#include "data/IstruzioneFallita.h"
+#include "storage/IstruzioneFallita.h"
 
 #include <QDir>
 #include <QStringList>

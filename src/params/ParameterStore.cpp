@@ -1,15 +1,19 @@
-// The parameter-set store of TTabXForm: single parameters in TABVELKORA (or, with users from
+// The parameter-set store of a data form: single parameters in TABVELKORA (or, with users from
 // files, in the user's own INI file) and the whole set as text in UTENTI.VELKORA, regenerated
 // from the rows after every change.
 
-#include "data/TabX.h"
+#include "params/ParameterStore.h"
 
+#include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Query.h"
 #include "db/SqlText.h"
+#include "db/Transaction.h"
 #include "db/TransactionGuard.h"
 #include "params/ParameterText.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
+#include "storage/ContestoDati.h"
 
 #include <stdexcept>
 #include <vector>
@@ -18,7 +22,7 @@ namespace velkora {
 
 namespace {
 
-// Runs a statement that changes data and commits TransazioneUser. On a database failure the
+// Runs a statement that changes data and commits m_transazione. On a database failure the
 // transaction is rolled back, so nothing of the statement (nor anything else left pending in
 // the transaction) reaches the database, and the error box is shown; the caller goes on.
 void runAndCommit(db::Query& query, db::Transaction& transaction,
@@ -35,73 +39,82 @@ void runAndCommit(db::Query& query, db::Transaction& transaction,
 
 } // namespace
 
-void TTabXForm::CaricaParametro(const QString& nome, QString& valore)
+ParameterStore::ParameterStore(db::Query& query, db::Database& database,
+                               db::Transaction& transazione, const quint8& modo,
+                               const ContestoDati& contesto)
+    : m_query(query)
+    , m_database(database)
+    , m_transazione(transazione)
+    , m_modo(modo)
+    , m_contesto(contesto)
 {
-    if (ModoUtenti == 1) {
-        valore = platform::IniFile(fileUtente()).readString(DittaCorrente, nome, QString());
+}
+
+qint32 ParameterStore::utente() const
+{
+    return m_contesto.numUser();
+}
+
+void ParameterStore::CaricaParametro(const QString& nome, QString& valore)
+{
+    if (m_modo == 1) {
+        valore = platform::IniFile(m_contesto.fileUtente()).readString(m_contesto.dittaCorrente(), nome, QString());
         return;
     }
     // Mode 3 has no parameter set: the caller's value stays as it was.
-    if (ModoUtenti != 0)
+    if (m_modo != 0)
         return;
 
-    QueryVelkora.close();
-    QueryVelkora.clear();
-    QueryVelkora.add(QStringLiteral("SELECT VALORE FROM TABVELKORA WHERE"));
-    QueryVelkora.add(QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND"));
-    QueryVelkora.add(QStringLiteral("(INTESTAZIONE=") + db::quoted(DittaCorrente) + QStringLiteral(")AND"));
-    QueryVelkora.add(QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')'));
-    QueryVelkora.open();
-    if (QueryVelkora.isEmpty()) {
+    m_query.close();
+    m_query.clear();
+    m_query.add(QStringLiteral("SELECT VALORE FROM TABVELKORA WHERE"));
+    m_query.add(QStringLiteral("(UTENTE=") + db::quotedInt(m_contesto.numUser()) + QStringLiteral(")AND"));
+    m_query.add(QStringLiteral("(INTESTAZIONE=") + db::quoted(m_contesto.dittaCorrente()) + QStringLiteral(")AND"));
+    m_query.add(QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')'));
+    m_query.open();
+    if (m_query.isEmpty()) {
         valore = QString();
         return;
     }
     // Nothing makes a parameter unique: with several matching rows the first one counts.
-    QueryVelkora.first();
-    valore = QueryVelkora.asString(0);
+    m_query.first();
+    valore = m_query.asString(0);
 }
 
-QString TTabXForm::CaricaParametro(const QString& nome)
+void ParameterStore::SettaParametro(const QString& nome, const QString& valore)
 {
-    QString valore;
-    CaricaParametro(nome, valore);
-    return valore;
-}
-
-void TTabXForm::SettaParametro(const QString& nome, const QString& valore)
-{
-    if (ModoUtenti == 1) {
-        platform::IniFile file(fileUtente());
+    if (m_modo == 1) {
+        platform::IniFile file(m_contesto.fileUtente());
         // A value that cannot be stored must not be lost without a word: the folder
         // NOMIDIT/USERCFG may be missing (the store does not create it), the file read-only, or
         // the section or name unusable in an INI file (empty, a line break, "=" in a name).
-        if (!file.writeString(DittaCorrente, nome, valore)) {
+        if (!file.writeString(m_contesto.dittaCorrente(), nome, valore)) {
             throw std::runtime_error(
                 QStringLiteral("Impossibile scrivere il parametro %1 nel file %2")
                     .arg(nome, file.path())
                     .toStdString());
         }
-    } else if (ModoUtenti == 0) {
+    } else if (m_modo == 0) {
         // ScriviParametroVelkora ends by regenerating the text; doing it a second time here
         // would write the same (possibly multi-megabyte) text again and, when that write
         // fails, show the same error box twice.
-        ScriviParametroVelkora(DittaCorrente, nome, valore);
+        ScriviParametroVelkora(m_contesto.dittaCorrente(), nome, valore);
         return;
     }
-    ScriviVelkora(NumUser);
+    ScriviVelkora(m_contesto.numUser());
 }
 
-void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& nome,
+void ParameterStore::ScriviParametroVelkora(const QString& sezione, const QString& nome,
                                        const QString& valore)
 {
-    CaricaVelkora(NumUser);
+    CaricaVelkora(m_contesto.numUser());
     {
-        db::Query query(&IBDatabaseUser, &TransazioneUser);
+        db::Query query(&m_database, &m_transazione);
         // A fresh snapshot, so the lookup sees rows other workstations committed meanwhile and
         // an existing parameter is updated instead of added twice.
-        TransazioneUser.restart();
+        m_transazione.restart();
 
-        const QString utente = QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND");
+        const QString utente = QStringLiteral("(UTENTE=") + db::quotedInt(m_contesto.numUser()) + QStringLiteral(")AND");
         const QString intestazione = QStringLiteral("(INTESTAZIONE=") + db::quoted(sezione) + QStringLiteral(")AND");
         const QString parametro = QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')');
 
@@ -121,7 +134,7 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             query.add(QStringLiteral("WHERE ") + utente);
             query.add(intestazione);
             query.add(parametro);
-            runAndCommit(query, TransazioneUser, messages(),
+            runAndCommit(query, m_transazione, m_contesto.messaggi(),
                          QStringLiteral("Errore interno di UPDATE: impossibile aggiornare la "
                                         "tabella dei parametri"));
         } else {
@@ -129,7 +142,7 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             // it is the last line of its own section.
             query.clear();
             query.add(QStringLiteral("SELECT MAX(PROGRESSIVO) FROM TABVELKORA"));
-            query.add(QStringLiteral("WHERE (UTENTE=") + db::quotedInt(NumUser) + QLatin1Char(')'));
+            query.add(QStringLiteral("WHERE (UTENTE=") + db::quotedInt(m_contesto.numUser()) + QLatin1Char(')'));
             query.open();
             query.first();
             const qint64 progressivo = query.isNull(0) ? 1 : query.asInteger(0) + 1;
@@ -137,74 +150,74 @@ void TTabXForm::ScriviParametroVelkora(const QString& sezione, const QString& no
             query.clear();
             query.add(QStringLiteral("INSERT INTO TABVELKORA (UTENTE,INTESTAZIONE,PARAMETRO,VALORE,"));
             query.add(QStringLiteral("PROGRESSIVO) VALUES("));
-            query.add(db::quotedInt(NumUser) + QLatin1Char(','));
+            query.add(db::quotedInt(m_contesto.numUser()) + QLatin1Char(','));
             query.add(db::quoted(sezione) + QLatin1Char(','));
             query.add(db::quoted(nome) + QLatin1Char(','));
             query.add(valore.isEmpty() ? QStringLiteral("NULL,")
                                        : QString(db::quoted(valore) + QLatin1Char(',')));
             query.add(db::quotedInt(progressivo) + QLatin1Char(')'));
-            runAndCommit(query, TransazioneUser, messages(),
+            runAndCommit(query, m_transazione, m_contesto.messaggi(),
                          QStringLiteral("Errore interno di INSERT: impossibile aggiornare la "
                                         "tabella dei parametri"));
         }
     }
-    ScriviVelkora(NumUser);
+    ScriviVelkora(m_contesto.numUser());
 }
 
-void TTabXForm::ScriviVelkora(qint32 utente)
+void ParameterStore::ScriviVelkora(qint32 utente)
 {
     // Without a user database (mode 3) there is no text to regenerate.
-    if (!IBDatabaseUser.attached())
+    if (!m_database.attached())
         return;
 
-    QueryVelkora.close();
-    QueryVelkora.clear();
-    QueryVelkora.add(QStringLiteral("SELECT * FROM TABVELKORA WHERE"));
-    QueryVelkora.add(QStringLiteral("(UTENTE=") + db::quotedInt(utente) + QStringLiteral(")AND"));
-    QueryVelkora.add(QStringLiteral("(INTESTAZIONE IS NOT NULL)"));
-    QueryVelkora.add(QStringLiteral("ORDER BY INTESTAZIONE,PROGRESSIVO,UTENTE"));
-    QueryVelkora.open();
+    m_query.close();
+    m_query.clear();
+    m_query.add(QStringLiteral("SELECT * FROM TABVELKORA WHERE"));
+    m_query.add(QStringLiteral("(UTENTE=") + db::quotedInt(utente) + QStringLiteral(")AND"));
+    m_query.add(QStringLiteral("(INTESTAZIONE IS NOT NULL)"));
+    m_query.add(QStringLiteral("ORDER BY INTESTAZIONE,PROGRESSIVO,UTENTE"));
+    m_query.open();
 
-    const int sezioneAt = QueryVelkora.fieldIndex(QStringLiteral("INTESTAZIONE"));
-    const int parametroAt = QueryVelkora.fieldIndex(QStringLiteral("PARAMETRO"));
-    const int valoreAt = QueryVelkora.fieldIndex(QStringLiteral("VALORE"));
-    const int progressivoAt = QueryVelkora.fieldIndex(QStringLiteral("PROGRESSIVO"));
+    const int sezioneAt = m_query.fieldIndex(QStringLiteral("INTESTAZIONE"));
+    const int parametroAt = m_query.fieldIndex(QStringLiteral("PARAMETRO"));
+    const int valoreAt = m_query.fieldIndex(QStringLiteral("VALORE"));
+    const int progressivoAt = m_query.fieldIndex(QStringLiteral("PROGRESSIVO"));
     std::vector<ParameterRow> rows;
-    rows.reserve(static_cast<std::size_t>(QueryVelkora.recordCount()));
-    for (QueryVelkora.first(); !QueryVelkora.eof(); QueryVelkora.next()) {
+    rows.reserve(static_cast<std::size_t>(m_query.recordCount()));
+    for (m_query.first(); !m_query.eof(); m_query.next()) {
         ParameterRow row;
         // The query leaves out NULL sections, but an empty one must stay an empty (non-null)
         // text so the writer treats it as the empty section rather than as NULL.
-        row.sezione = QueryVelkora.asString(sezioneAt);
+        row.sezione = m_query.asString(sezioneAt);
         if (row.sezione.isNull())
             row.sezione = QStringLiteral("");
-        row.parametro = QueryVelkora.asString(parametroAt);
-        row.valore = QueryVelkora.asString(valoreAt);
-        row.progressivo = static_cast<qint32>(QueryVelkora.asInteger(progressivoAt));
+        row.parametro = m_query.asString(parametroAt);
+        row.valore = m_query.asString(valoreAt);
+        row.progressivo = static_cast<qint32>(m_query.asInteger(progressivoAt));
         rows.push_back(std::move(row));
     }
     const QString text = writeParameterText(rows);
     rows = {};
 
-    QueryVelkora.close();
-    QueryVelkora.clear();
+    m_query.close();
+    m_query.clear();
     if (text.isEmpty()) {
-        QueryVelkora.add(QStringLiteral("UPDATE UTENTI SET VELKORA=NULL WHERE"));
+        m_query.add(QStringLiteral("UPDATE UTENTI SET VELKORA=NULL WHERE"));
     } else {
         // The text can run to megabytes, beyond what a quoted literal may hold, so it goes to
         // the blob through a bound parameter.
-        QueryVelkora.add(QStringLiteral("UPDATE UTENTI SET VELKORA=:VELKORA WHERE"));
-        QueryVelkora.setParam(QStringLiteral("VELKORA"), text);
+        m_query.add(QStringLiteral("UPDATE UTENTI SET VELKORA=:VELKORA WHERE"));
+        m_query.setParam(QStringLiteral("VELKORA"), text);
     }
-    QueryVelkora.add(QStringLiteral("CODICE=") + db::quotedInt(utente));
-    runAndCommit(QueryVelkora, TransazioneUser, messages(),
+    m_query.add(QStringLiteral("CODICE=") + db::quotedInt(utente));
+    runAndCommit(m_query, m_transazione, m_contesto.messaggi(),
                  QStringLiteral("Errore interno di UPDATE: impossibile aggiornare i parametri "
                                 "velkora dell'utente"));
     // The bound text is not needed any more; the query should not keep megabytes alive.
-    QueryVelkora.clearParams();
+    m_query.clearParams();
 }
 
-void TTabXForm::CaricaVelkora(qint32 utente)
+void ParameterStore::CaricaVelkora(qint32 utente)
 {
     // Every parameter is read from the table when asked for, so there is nothing to load in
     // advance. The operation stays because the suite's modules and the user operations call it.

@@ -1,6 +1,7 @@
 #include "params/Preferiti.h"
 
-#include "data/TabX.h"
+#include "params/ParameterStore.h"
+#include "storage/ContestoDati.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
@@ -18,7 +19,7 @@ QString sezionePreferiti()
     return QStringLiteral("Preferiti");
 }
 
-PreferitiUtente::PreferitiUtente(TTabXForm& form) : m_form(form) {}
+PreferitiUtente::PreferitiUtente(ParameterStore& parametri) : m_parametri(parametri) {}
 
 QString PreferitiUtente::nomeVoce(qint32 programma, qint32 menu)
 {
@@ -27,12 +28,12 @@ QString PreferitiUtente::nomeVoce(qint32 programma, qint32 menu)
 
 std::vector<Preferito> PreferitiUtente::leggi()
 {
-    db::Query query(&m_form.IBDatabaseUser, &m_form.TransazioneUser);
-    m_form.TransazioneUser.restart();
+    db::Query query(&m_parametri.database(), &m_parametri.transazione());
+    m_parametri.transazione().restart();
     query.add(QStringLiteral("SELECT PARAMETRO, VALORE FROM TABVELKORA"));
     query.add(QStringLiteral("WHERE UTENTE = :UTENTE AND INTESTAZIONE = :SEZIONE"));
     query.add(QStringLiteral("ORDER BY PROGRESSIVO"));
-    query.setParam(QStringLiteral("UTENTE"), m_form.NumUser);
+    query.setParam(QStringLiteral("UTENTE"), m_parametri.utente());
     query.setParam(QStringLiteral("SEZIONE"), sezionePreferiti());
     query.open();
     static const QRegularExpression forma(QStringLiteral("^(-?\\d{1,10})\\.(-?\\d{1,10})$"));
@@ -61,32 +62,32 @@ std::vector<Preferito> PreferitiUtente::leggi()
 void PreferitiUtente::aggiungi(qint32 programma, qint32 menu, const QString& didascalia)
 {
     rimuovi(programma, menu);
-    m_form.ScriviParametroVelkora(sezionePreferiti(), nomeVoce(programma, menu), didascalia);
+    m_parametri.ScriviParametroVelkora(sezionePreferiti(), nomeVoce(programma, menu), didascalia);
 }
 
 void PreferitiUtente::rimuovi(qint32 programma, qint32 menu)
 {
-    db::Query query(&m_form.IBDatabaseUser, &m_form.TransazioneUser);
+    db::Query query(&m_parametri.database(), &m_parametri.transazione());
     try {
-        m_form.TransazioneUser.restart();
+        m_parametri.transazione().restart();
         query.add(QStringLiteral("DELETE FROM TABVELKORA"));
         query.add(QStringLiteral("WHERE UTENTE = :UTENTE AND INTESTAZIONE = :SEZIONE"));
         query.add(QStringLiteral("AND PARAMETRO = :NOME"));
-        query.setParam(QStringLiteral("UTENTE"), m_form.NumUser);
+        query.setParam(QStringLiteral("UTENTE"), m_parametri.utente());
         query.setParam(QStringLiteral("SEZIONE"), sezionePreferiti());
         query.setParam(QStringLiteral("NOME"), nomeVoce(programma, menu));
-        db::TransactionGuard guardia(m_form.TransazioneUser);
+        db::TransactionGuard guardia(m_parametri.transazione());
         query.execSql();
         const bool tolte = query.rowsAffected() > 0;
         guardia.commit();
         if (!tolte)
             return;
     } catch (const db::DbError& e) {
-        m_form.messages().error(QStringLiteral("Impossibile togliere la voce dai preferiti"),
-                                e.message(), m_form.ownerWindow());
+        m_parametri.contesto().messaggi().error(QStringLiteral("Impossibile togliere la voce dai preferiti"),
+                                e.message(), m_parametri.contesto().finestra());
         return;
     }
-    m_form.ScriviVelkora(m_form.NumUser);
+    m_parametri.ScriviVelkora(m_parametri.utente());
 }
 
 } // namespace velkora

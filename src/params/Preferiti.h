@@ -6,7 +6,7 @@
 
 namespace velkora {
 
-class TTabXForm;
+class ParameterStore;
 
 // A favourite menu item of the user: the item (program and menu code) and its caption when it
 // was added, which the parameter-set text shows beside it.
@@ -22,12 +22,12 @@ struct Preferito
 // "programma.menu" and the caption as value, in the order added (PROGRESSIVO). The section
 // belongs to no company, so the favourites stay the same after F9 and F12, and being in the
 // user database they follow the user to every workstation; the company list leaves the section
-// out (sezionePreferiti). Works on the form's current user (NumUser) in its transaction
+// out (sezionePreferiti). Works on the current user of the data form's parameter store, in its transaction
 // TransazioneUser, in the database mode of the users.
 class PreferitiUtente
 {
 public:
-    explicit PreferitiUtente(TTabXForm& form);
+    explicit PreferitiUtente(ParameterStore& parametri);
 
     // The favourites in the order added, read after a restart of the transaction so that a
     // change made on another workstation is seen. Rows whose name is not "programma.menu" (a
@@ -47,7 +47,7 @@ public:
     static QString nomeVoce(qint32 programma, qint32 menu);
 
 private:
-    TTabXForm& m_form;
+    ParameterStore& m_parametri;
 };
 
 // The section of the parameter set that holds the favourites: "Preferiti".

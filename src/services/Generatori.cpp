@@ -1,4 +1,4 @@
-// Key generators of the shared data form: four ways for a data window to start a row with a
+// Key generators of the data windows: four ways for a data window to start a row with a
 // fresh key, and the operations on the database's generators.
 //
 // Table, key-field and generator names come from callers and stand bare in the statements, so
@@ -6,19 +6,15 @@
 // anything runs. Generator values are read whole (64 bits): a generator past the 32-bit range
 // gives a key that the table's INTEGER column refuses, never a wrapped-round one.
 
-#include "data/TabX.h"
-#include "services/PulsanteSalva.h"
+#include "services/Generatori.h"
+
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/QueryDataSet.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
-#include "platform/MessageService.h"
-
-#include <QAbstractButton>
-#include <QIcon>
-#include <QPixmap>
+#include "services/ModificaRecord.h"
 
 namespace velkora {
 
@@ -55,30 +51,23 @@ void ultimaRiga(db::QueryDataSet& dataSet)
 
 } // namespace
 
-bool TTabXForm::nomeSqlAccettato(const QString& cosa, const QString& nome)
+Generatori::Generatori(ModificaRecord& modifica, db::Database& database1)
+    : m_modifica(modifica)
+    , m_database1(database1)
 {
-    if (db::isPlainIdentifier(nome))
-        return true;
-    messages().error(
-        QStringLiteral("%1 non valido: \"%2\". Sono ammessi solo lettere, cifre, \"_\" e "
-                       "\"$\", iniziando con una lettera; non è stata eseguita alcuna "
-                       "operazione.")
-            .arg(cosa, nome.left(80)),
-        ownerWindow());
-    return false;
 }
 
-bool TTabXForm::chiaveAccettata(const db::QueryDataSet& dataSet)
+bool Generatori::chiaveAccettata(const db::QueryDataSet& dataSet)
 {
     // A dataset that has not been opened yet is checked after the refresh opens it.
     return dataSet.fieldCount() == 0 ||
-           nomeSqlAccettato(QStringLiteral("Nome del campo chiave"), dataSet.fieldName(0));
+           m_modifica.nomeAccettato(QStringLiteral("Nome del campo chiave"), dataSet.fieldName(0));
 }
 
-void TTabXForm::NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                               bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+void Generatori::NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                               bool& segnalibroValido, IndicatoreSalva& pulsanteSalva)
 {
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     const QString chiave = dataSet.fieldName(0);
     qint64 ultima = 0;
     if (!dataSet.isEmpty()) {
@@ -87,16 +76,16 @@ void TTabXForm::NuovoIntSuLast(db::QueryDataSet& dataSet, Segnalibro& segnalibro
     }
     dataSet.append();
     dataSet.setField(chiave, ultima + 1);
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
 }
 
-void TTabXForm::NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                              bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+void Generatori::NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                              bool& segnalibroValido, IndicatoreSalva& pulsanteSalva,
                               const QString& tabella)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di tabella"), tabella) || !chiaveAccettata(dataSet))
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di tabella"), tabella) || !chiaveAccettata(dataSet))
         return;
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     if (!chiaveAccettata(dataSet))
         return;
     const QString chiave = dataSet.fieldName(0);
@@ -110,16 +99,16 @@ void TTabXForm::NuovoIntSuMax(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
     }
     dataSet.append();
     dataSet.setField(chiave, massimo + 1);
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
 }
 
-void TTabXForm::NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                                     bool& segnalibroValido, QAbstractButton& pulsanteSalva,
-                                     const QString& /*tabella*/, const QString& generatore)
+void Generatori::NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                      bool& segnalibroValido, IndicatoreSalva& pulsanteSalva,
+                                      const QString& generatore)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore))
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di generatore"), generatore))
         return;
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     qint64 valore = 0;
     {
         db::Query query = queryDelDataSet(dataSet);
@@ -129,19 +118,19 @@ void TTabXForm::NuovoIntSuGeneratore(db::QueryDataSet& dataSet, Segnalibro& segn
     dataSet.setField(dataSet.fieldName(0), valore);
     dataSet.post();
     // Posted into the open transaction, not committed: the user still has to save.
-    impostaStatoPulsante(pulsanteSalva, 1, PercorsoRosso);
+    m_modifica.segnaModificato(pulsanteSalva);
 }
 
-void TTabXForm::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                                 bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+void Generatori::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                 bool& segnalibroValido, IndicatoreSalva& pulsanteSalva,
                                  const QString& tabella, const QString& generatore)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di tabella"), tabella) ||
-        !nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore) ||
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di tabella"), tabella) ||
+        !m_modifica.nomeAccettato(QStringLiteral("Nome di generatore"), generatore) ||
         !chiaveAccettata(dataSet))
         return;
     segnalibroValido = false;
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     if (!chiaveAccettata(dataSet))
         return;
     const QString chiave = dataSet.fieldName(0);
@@ -157,21 +146,21 @@ void TTabXForm::NuovoIntSuGenSQL(db::QueryDataSet& dataSet, Segnalibro& segnalib
         query.execSql();
     }
     segnalibroValido = false;
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     dataSet.first();
 }
 
-bool TTabXForm::CreaGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                               bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+bool Generatori::CreaGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                               bool& segnalibroValido, IndicatoreSalva& pulsanteSalva,
                                const QString& generatore)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore))
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di generatore"), generatore))
         return false;
     try {
         db::Query query = queryDelDataSet(dataSet);
         query.add(QStringLiteral("CREATE GENERATOR ") + generatore);
         query.execSql();
-        ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+        m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
         return true;
     } catch (const db::DbError& e) {
         // An existing generator, or a refresh that failed: the answer is no.
@@ -180,11 +169,11 @@ bool TTabXForm::CreaGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro
     }
 }
 
-bool TTabXForm::SetGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                              bool& segnalibroValido, QAbstractButton& pulsanteSalva,
+bool Generatori::SetGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                              bool& segnalibroValido, IndicatoreSalva& pulsanteSalva,
                               const QString& generatore, qint32 valore)
 {
-    if (!nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore))
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di generatore"), generatore))
         return false;
     bool impostato = false;
     {
@@ -200,11 +189,11 @@ bool TTabXForm::SetGeneratore(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
         }
     }
     // Saved and refreshed either way; an error of the refresh goes to the caller.
-    ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
+    m_modifica.ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     return impostato;
 }
 
-bool TTabXForm::CheckGeneratore(db::QueryDataSet& dataSet, const QString& generatore)
+bool Generatori::CheckGeneratore(db::QueryDataSet& dataSet, const QString& generatore)
 {
     // The name is compared as a quoted value, so any text is merely not found.
     db::Query query = queryDelDataSet(dataSet);
@@ -216,13 +205,12 @@ bool TTabXForm::CheckGeneratore(db::QueryDataSet& dataSet, const QString& genera
     return !query.isEmpty();
 }
 
-void TTabXForm::ValoreGeneratore(const QString& generatore, QString& valore)
+QString Generatori::ValoreGeneratore(const QString& generatore)
 {
-    valore.clear();
-    if (!nomeSqlAccettato(QStringLiteral("Nome di generatore"), generatore))
-        return;
-    db::Query query(&IBDatabase1, IBDatabase1.defaultTransaction());
-    valore = QString::number(prelevaValore(query, generatore));
+    if (!m_modifica.nomeAccettato(QStringLiteral("Nome di generatore"), generatore))
+        return QString();
+    db::Query query(&m_database1, m_database1.defaultTransaction());
+    return QString::number(prelevaValore(query, generatore));
 }
 
 } // namespace velkora

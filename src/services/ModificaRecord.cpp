@@ -1,7 +1,8 @@
-// The record-editing services of the shared data form: save, refresh, cancel, delete, empty a
+// The record-editing services of the data windows: save, refresh, cancel, delete, empty a
 // table, ask before closing, and the lock probe taken before a row is edited.
 
-#include "data/TabX.h"
+#include "services/ModificaRecord.h"
+
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -12,11 +13,9 @@
 #include "platform/MessageService.h"
 #include "platform/SilentAbort.h"
 #include "services/DetentoreRecord.h"
-#include "services/PulsanteSalva.h"
+#include "services/IndicatoreSalva.h"
+#include "storage/ContestoDati.h"
 
-#include <QAbstractButton>
-#include <QIcon>
-#include <QPixmap>
 #include <QtGlobal>
 
 #include <memory>
@@ -88,13 +87,6 @@ db::Transaction& transazioneDiDefault(const db::QueryDataSet& dataSet)
     return *database->defaultTransaction();
 }
 
-QString nomeNonValido(const QString& cosa, const QString& nome)
-{
-    return QStringLiteral("%1 non valido: \"%2\". Sono ammessi solo lettere, cifre, \"_\" e \"$\", "
-                          "iniziando con una lettera; non è stata eseguita alcuna operazione.")
-        .arg(cosa, nome.left(80));
-}
-
 // The detail of a box about a failed step: who holds the row for a lock conflict, the engine's
 // text, or the programming mistake.
 QString dettaglioErrore(const db::QueryDataSet& dataSet, const std::exception& errore)
@@ -106,16 +98,39 @@ QString dettaglioErrore(const db::QueryDataSet& dataSet, const std::exception& e
 
 } // namespace
 
-void impostaStatoPulsante(QAbstractButton& pulsante, int tag, const QString& figura)
+ModificaRecord::ModificaRecord(const ContestoDati& contesto,
+                               std::vector<const db::Database*> connessioniProprie)
+    : m_contesto(contesto)
+    , m_proprie(std::move(connessioniProprie))
 {
-    setTagPulsante(pulsante, tag);
-    const QPixmap immagine(figura);
-    if (immagine.isNull())
-        qWarning("Immagine del pulsante di salvataggio non leggibile: %s", qUtf8Printable(figura));
-    pulsante.setIcon(immagine.isNull() ? QIcon() : QIcon(immagine));
 }
 
-void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
+ModificaRecord::~ModificaRecord() = default;
+
+void ModificaRecord::segnaSalvato(IndicatoreSalva& pulsanteSalva) const
+{
+    pulsanteSalva.imposta(0, m_contesto.percorsoVerde());
+}
+
+void ModificaRecord::segnaModificato(IndicatoreSalva& pulsanteSalva) const
+{
+    pulsanteSalva.imposta(1, m_contesto.percorsoRosso());
+}
+
+bool ModificaRecord::nomeAccettato(const QString& cosa, const QString& nome) const
+{
+    if (db::isPlainIdentifier(nome))
+        return true;
+    m_contesto.messaggi().error(
+        QStringLiteral("%1 non valido: \"%2\". Sono ammessi solo lettere, cifre, \"_\" e "
+                       "\"$\", iniziando con una lettera; non è stata eseguita alcuna "
+                       "operazione.")
+            .arg(cosa, nome.left(80)),
+        m_contesto.finestra());
+    return false;
+}
+
+void ModificaRecord::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro,
                                 bool vaiASegnalibro)
 {
     dataSet.close();
@@ -133,11 +148,11 @@ void TTabXForm::AggiornaTabella(db::QueryDataSet& dataSet, Segnalibro segnalibro
     }
 }
 
-void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                                  bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+void ModificaRecord::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                  bool& segnalibroValido, IndicatoreSalva& pulsanteSalva)
 {
     if (dataSet.active()) {
-        concludiModifica(dataSet, messages(), ownerWindow());
+        concludiModifica(dataSet, m_contesto.messaggi(), m_contesto.finestra());
         segnalibro = rigaCorrente(dataSet);
         segnalibroValido = true;
     } else {
@@ -145,71 +160,69 @@ void TTabXForm::ChiudiTransazione(db::QueryDataSet& dataSet, Segnalibro& segnali
     }
     if (db::Transaction* t = dataSet.transaction())
         t->commit();
-    impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
+    segnaSalvato(pulsanteSalva);
 }
 
-void TTabXForm::ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                                     bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+void ModificaRecord::ChiudiTransEAggiorna(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                     bool& segnalibroValido, IndicatoreSalva& pulsanteSalva)
 {
     ChiudiTransazione(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     AggiornaTabella(dataSet, segnalibro, segnalibroValido);
 }
 
-void TTabXForm::Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
-                        QAbstractButton& pulsanteSalva)
+void ModificaRecord::Annulla(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        IndicatoreSalva& pulsanteSalva)
 {
-    if (tagPulsante(pulsanteSalva) != 1 ||
-        !messages().confirm(kConfermaAnnullamento, ownerWindow()))
+    if (pulsanteSalva.tag() != 1 ||
+        !m_contesto.messaggi().confirm(kConfermaAnnullamento, m_contesto.finestra()))
         return;
-    impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
+    segnaSalvato(pulsanteSalva);
     AggiornaTabella(dataSet, segnalibro, segnalibroValido);
 }
 
-bool TTabXForm::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
-                        QAbstractButton& pulsanteSalva)
+bool ModificaRecord::Elimina(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                        IndicatoreSalva& pulsanteSalva)
 {
     const Segnalibro posizione = rigaCorrente(dataSet);
     AggiornaTabella(dataSet, posizione, segnalibroValido);
     if (dataSet.isEmpty()) {
-        messages().information(kTabellaVuota, ownerWindow());
+        m_contesto.messaggi().information(kTabellaVuota, m_contesto.finestra());
         return false;
     }
-    if (!messages().confirm(kConfermaCancellazione, ownerWindow()))
+    if (!m_contesto.messaggi().confirm(kConfermaCancellazione, m_contesto.finestra()))
         return false;
 
     if (!dataSet.locate(campoChiave(dataSet), posizione.chiave)) {
-        messages().warning(kGiaCancellato, ownerWindow());
+        m_contesto.messaggi().warning(kGiaCancellato, m_contesto.finestra());
         return false;
     }
     bool cancellato = false;
     try {
         if (dataSet.remove() == 0) {
             // Deleted by someone else between the refresh and now: nothing of ours to commit.
-            messages().warning(kGiaCancellato, ownerWindow());
+            m_contesto.messaggi().warning(kGiaCancellato, m_contesto.finestra());
             return false;
         }
         ChiudiTransazione(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
         cancellato = true;
         AggiornaTabella(dataSet, posizione, segnalibroValido);
     } catch (const db::DbError& e) {
-        messages().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), ownerWindow());
+        m_contesto.messaggi().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), m_contesto.finestra());
     } catch (const db::DbLogicError& e) {
-        messages().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), ownerWindow());
+        m_contesto.messaggi().warning(kImpossibileCancellare, dettaglioErrore(dataSet, e), m_contesto.finestra());
     }
     return cancellato;
 }
 
-void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
-                       QAbstractButton& pulsanteSalva, const QString& tabella)
+void ModificaRecord::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& segnalibroValido,
+                       IndicatoreSalva& pulsanteSalva, const QString& tabella)
 {
     // A table dataset empties its own table and the name given is not used; for a query the
     // name goes into the statement as it is, so only a plain identifier may.
     auto* tabellaPropria = dynamic_cast<db::TableDataSet*>(&dataSet);
-    if (!tabellaPropria && !db::isPlainIdentifier(tabella)) {
-        messages().error(nomeNonValido(QStringLiteral("Nome di tabella"), tabella), ownerWindow());
+    if (!tabellaPropria && !nomeAccettato(QStringLiteral("Nome di tabella"), tabella))
         return;
-    }
-    if (!messages().confirm(kConfermaAzzeramento, ownerWindow()))
+    if (!m_contesto.messaggi().confirm(kConfermaAzzeramento, m_contesto.finestra()))
         return;
     try {
         AggiornaTabella(dataSet, segnalibro, segnalibroValido);
@@ -222,31 +235,30 @@ void TTabXForm::Azzera(db::QueryDataSet& dataSet, Segnalibro& segnalibro, bool& 
         }
         ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
     } catch (const db::DbError& e) {
-        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
-                           ownerWindow());
+        m_contesto.messaggi().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
+                           m_contesto.finestra());
     } catch (const db::DbLogicError& e) {
-        messages().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
-                           ownerWindow());
+        m_contesto.messaggi().showBox(platform::BoxKind::Plain, kImpossibileAzzerare, dettaglioErrore(dataSet, e),
+                           m_contesto.finestra());
     }
 }
 
-void TTabXForm::Chiudi(db::QueryDataSet& dataSet, Segnalibro&, bool&,
-                       QAbstractButton& pulsanteSalva)
+void ModificaRecord::Chiudi(db::QueryDataSet& dataSet, IndicatoreSalva& pulsanteSalva)
 {
-    if (tagPulsante(pulsanteSalva) != 1 || messages().confirm(kSalvareModifiche, ownerWindow()))
+    if (pulsanteSalva.tag() != 1 || m_contesto.messaggi().confirm(kSalvareModifiche, m_contesto.finestra()))
         return;
     db::Transaction& t = transazioneDiDefault(dataSet);
     if (t.active())
         t.restart();
 }
 
-void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
-                                        bool& segnalibroValido, QAbstractButton& pulsanteSalva)
+void ModificaRecord::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& segnalibro,
+                                        bool& segnalibroValido, IndicatoreSalva& pulsanteSalva)
 {
-    if (tagPulsante(pulsanteSalva) == 1) {
-        if (messages().confirm(kModificheNonSalvate, ownerWindow())) {
-            concludiModifica(dataSet, messages(), ownerWindow());
-            impostaStatoPulsante(pulsanteSalva, 0, PercorsoVerde);
+    if (pulsanteSalva.tag() == 1) {
+        if (m_contesto.messaggi().confirm(kModificheNonSalvate, m_contesto.finestra())) {
+            concludiModifica(dataSet, m_contesto.messaggi(), m_contesto.finestra());
+            segnaSalvato(pulsanteSalva);
         } else {
             // The user said not to save: the edit still in the buffer goes too, or the commit
             // below would write it.
@@ -257,11 +269,10 @@ void TTabXForm::AggiornamentoDaPulsante(db::QueryDataSet& dataSet, Segnalibro& s
     ChiudiTransEAggiorna(dataSet, segnalibro, segnalibroValido, pulsanteSalva);
 }
 
-db::Query* TTabXForm::sondaBloccoPreparata(db::Database& database, const QString& tabella,
+db::Query* ModificaRecord::sondaBloccoPreparata(db::Database& database, const QString& tabella,
                                           const QString& chiave)
 {
-    for (const db::Database* propria :
-         {&IBDatabase1, &IBDatabase2, &IBDatabase3, &IBDatabase4, &IBDatabaseUser}) {
+    for (const db::Database* propria : m_proprie) {
         if (propria != &database)
             continue;
         std::unique_ptr<db::Query>& sonda = m_sondeBlocco[{&database, tabella, chiave}];
@@ -274,7 +285,7 @@ db::Query* TTabXForm::sondaBloccoPreparata(db::Database& database, const QString
     return nullptr;
 }
 
-void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButton& pulsanteSalva,
+void ModificaRecord::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, IndicatoreSalva& pulsanteSalva,
                                         const QString& tabella)
 {
     if (!dataSet.active() || dataSet.eof())
@@ -283,10 +294,8 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
     // Both names go into the statement as they are; the key's value is bound, never written.
     for (const auto& [cosa, nome] : {std::pair{QStringLiteral("Nome di tabella"), tabella},
                                      std::pair{QStringLiteral("Nome del campo chiave"), chiave}}) {
-        if (!db::isPlainIdentifier(nome)) {
-            messages().error(nomeNonValido(cosa, nome), ownerWindow());
+        if (!nomeAccettato(cosa, nome))
             throw platform::SilentAbort();
-        }
     }
     db::Database& database = *dataSet.database();
     db::Transaction& transazione = transazioneDiDefault(dataSet);
@@ -296,7 +305,7 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
         dataSet.requireCurrentRows();
     } catch (const db::DbError& e) {
         const platform::FailureText testo = e.describe();
-        messages().warning(testo.message, testo.detail, ownerWindow());
+        m_contesto.messaggi().warning(testo.message, testo.detail, m_contesto.finestra());
         throw platform::SilentAbort();
     }
     // The statement that takes the lock and leaves the note of who holds it; on a connection
@@ -309,7 +318,7 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
         sonda = &*propria;
     }
     sonda->setTransaction(&transazione);
-    services::DetentoreRecord::parametriSonda(*sonda, dataSet.value(chiave), NomeUser);
+    services::DetentoreRecord::parametriSonda(*sonda, dataSet.value(chiave), m_contesto.nomeUser());
     qint64 righe = 0;
     try {
         sonda->execSql();
@@ -317,18 +326,18 @@ void TTabXForm::EventoBeforeEditDataSet(db::QueryDataSet& dataSet, QAbstractButt
     } catch (const db::DbError& e) {
         // A lost connection is no other user's doing: it is said as such.
         if (e.isConnectionLost())
-            messages().error(e.describe(), ownerWindow());
+            m_contesto.messaggi().error(e.describe(), m_contesto.finestra());
         else
-            messages().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
-                               ownerWindow());
+            m_contesto.messaggi().warning(kAltriUtenti, services::DetentoreRecord::dettaglio(database, e),
+                               m_contesto.finestra());
         throw platform::SilentAbort();
     }
     if (righe == 0) {
         // The row is no longer in the table: editing it would save nothing.
-        messages().warning(kGiaCancellato, ownerWindow());
+        m_contesto.messaggi().warning(kGiaCancellato, m_contesto.finestra());
         throw platform::SilentAbort();
     }
-    impostaStatoPulsante(pulsanteSalva, 1, PercorsoRosso);
+    segnaModificato(pulsanteSalva);
 }
 
 } // namespace velkora

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTime>
 
-#include "data/IstruzioneFallita.h"
+#include "storage/IstruzioneFallita.h"
 
 #include <optional>
 

@@ -62,7 +62,8 @@ void TBaseMainForm::cambioDittaSuccessiva()
     // The same list as the company dialog shows, with the same entry selected, without showing
     // anything.
     leggiDitteAggiornate();
-    const ElencoDitte elenco = elencoDitte(*tabX());
+    const ElencoDitte elenco =
+        elencoDitte(tabX()->QueryVelkora, tabX()->NumUser, tabX()->DittaCorrente);
     const int indice =
         indiceDittaSuccessiva(elenco.selezionata, static_cast<int>(elenco.ditte.size()));
     // A user without companies (his list holds at most one entry without a name) has nothing
@@ -82,8 +83,9 @@ void TBaseMainForm::leggiDitteAggiornate()
 
 void TBaseMainForm::memorizzaDitta(const QString& ditta)
 {
-    if (!memorizzaDittaUtente(QueryAux, messages(), this, *tabX(), ditta))
+    if (!memorizzaDittaUtente(QueryAux, messages(), this, tabX()->NumUser, ditta))
         return;
+    tabX()->SetUserPerNome(tabX()->NomeUser);
     setWindowTitle(QStringLiteral("Ditta: ") + tabX()->DittaCorrente +
                    QStringLiteral(" - Utente: ") + tabX()->NomeUser);
     // A bar without groups (a login stopped for a missing profile or project) has no program

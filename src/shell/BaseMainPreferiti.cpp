@@ -72,7 +72,7 @@ void TBaseMainForm::caricaPreferiti()
     if (!SessioneAperta || !MenuProgrammi->isVisible())
         return;
     try {
-        m_preferiti = PreferitiUtente(*tabX()).leggi();
+        m_preferiti = PreferitiUtente(tabX()->parametri()).leggi();
     } catch (const db::DbError& e) {
         messages().error(QStringLiteral("Impossibile leggere i preferiti dell'utente."), e.message(),
                          this);
@@ -96,7 +96,7 @@ void TBaseMainForm::cambiaPreferito(qint32 programma, qint32 menu, bool aggiungi
     if (!SessioneAperta)
         return;
     aggiornaIndiceRicerca();
-    PreferitiUtente preferiti(*tabX());
+    PreferitiUtente preferiti(tabX()->parametri());
     if (aggiungi) {
         const IndiceMenu& indice = RicercaVoci->indice();
         const int posizione = posizioneVoce(indice, programma, menu);

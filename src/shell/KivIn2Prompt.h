@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/ServerPrompt.h"
+#include "storage/ServerPrompt.h"
 
 namespace velkora {
 

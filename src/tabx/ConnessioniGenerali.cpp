@@ -1,23 +1,36 @@
-// The general connections of TTabXForm: IBDatabase1 to IBDatabase4 are attached to the database
-// file that a row of MemTabX names, with the location rules of the user database.
+// The general connections of a data form: IBDatabase1 to IBDatabase4 are attached to the
+// database file that a row of MemTabX names, with the location rules of the user database.
 
-#include "data/DatabaseLocation.h"
-#include "data/TabX.h"
+#include "tabx/ConnessioniGenerali.h"
+
+#include "db/Database.h"
 #include "db/DbError.h"
 #include "platform/MessageService.h"
+#include "storage/ContestoDati.h"
+#include "storage/DatabaseLocation.h"
+#include "tabx/ParametriTabX.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace velkora {
 
-QString TTabXForm::NomeDatabaseSulServer(const QString& percorso) const
+ConnessioniGenerali::ConnessioniGenerali(ParametriTabX& parametri,
+                                         const db::Database& databaseUtenti,
+                                         const ContestoDati& contesto)
+    : m_parametri(parametri)
+    , m_databaseUtenti(databaseUtenti)
+    , m_contesto(contesto)
 {
-    return NomeSulServerDegliUtenti(IBDatabaseUser.databaseName(), m_environment.programFolder,
-                                    percorso);
 }
 
-bool TTabXForm::EsisteDatabase(const QString& percorso)
+QString ConnessioniGenerali::NomeDatabaseSulServer(const QString& percorso) const
+{
+    return NomeSulServerDegliUtenti(m_databaseUtenti.databaseName(),
+                                    m_contesto.ambiente().programFolder, percorso);
+}
+
+bool ConnessioniGenerali::EsisteDatabase(const QString& percorso)
 {
     const QString sulServer = NomeDatabaseSulServer(percorso);
     if (sulServer.isEmpty()) {
@@ -39,20 +52,19 @@ bool TTabXForm::EsisteDatabase(const QString& percorso)
     }
 }
 
-void TTabXForm::connettiGenerale(db::Database& connessione, const QString& nome)
+void ConnessioniGenerali::connetti(db::Database& connessione, const QString& nome)
 {
-    QString percorso;
-    GetV(nome, percorso);
+    const QString percorso = m_parametri.GetV(nome);
     const QString sulServer = NomeDatabaseSulServer(percorso);
     if (!sulServer.isEmpty()) {
         // The user database is on a server and the file is one of the program folder: the same
         // server holds it, and the workstation's disk is never used for it.
         std::optional<db::DbError> errore;
         if (!ConnettiOCrea(connessione, sulServer, QString(), QString(), QString(), QString(),
-                           messages(), m_environment.drives, &errore))
-            messages().error(QStringLiteral("Errore apertura archivio"),
+                           m_contesto.messaggi(), m_contesto.ambiente().drives, &errore))
+            m_contesto.messaggi().error(QStringLiteral("Errore apertura archivio"),
                              errore ? sulServer + QLatin1Char('\n') + errore->message() : sulServer,
-                             ownerWindow());
+                             m_contesto.finestra());
         return;
     }
     // The folder ends at the last separator or at the colon of "server:file"; "/" is the
@@ -62,29 +74,9 @@ void TTabXForm::connettiGenerale(db::Database& connessione, const QString& nome)
         fine = std::max(fine, percorso.lastIndexOf(separatore));
     const QString cartella = percorso.left(fine + 1);
     const QString file = percorso.mid(fine + 1);
-    if (!ApriOCreaDatabase(connessione, cartella, file, QString(), QString(), ownerWindow(),
-                           messages(), m_environment.drives))
-        messages().error(QStringLiteral("Errore apertura archivio"), percorso, ownerWindow());
-}
-
-void TTabXForm::ConnettiDatabase1(const QString& nome)
-{
-    connettiGenerale(IBDatabase1, nome);
-}
-
-void TTabXForm::ConnettiDatabase2(const QString& nome)
-{
-    connettiGenerale(IBDatabase2, nome);
-}
-
-void TTabXForm::ConnettiDatabase3(const QString& nome)
-{
-    connettiGenerale(IBDatabase3, nome);
-}
-
-void TTabXForm::ConnettiDatabase4(const QString& nome)
-{
-    connettiGenerale(IBDatabase4, nome);
+    if (!ApriOCreaDatabase(connessione, cartella, file, QString(), QString(), m_contesto.finestra(),
+                           m_contesto.messaggi(), m_contesto.ambiente().drives))
+        m_contesto.messaggi().error(QStringLiteral("Errore apertura archivio"), percorso, m_contesto.finestra());
 }
 
 } // namespace velkora

@@ -1,5 +1,5 @@
-#include "data/DatabaseLocation.h"
-#include "data/ServerPrompt.h"
+#include "storage/DatabaseLocation.h"
+#include "storage/ServerPrompt.h"
 #include "shell/KivIn2.h"
 #include "db/Database.h"
 #include "platform/IniFile.h"

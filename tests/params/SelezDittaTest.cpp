@@ -116,7 +116,7 @@ TEST(SelezDitta, ListsTheSectionsOfTheUserAndSelectsTheCurrentCompany)
             d.addSection(7, sezione);
         d.form->DittaCorrente = c.corrente;
 
-        const ElencoDitte elenco = elencoDitte(*d.form);
+        const ElencoDitte elenco = elencoDitte(d.form->QueryVelkora, d.form->NumUser, d.form->DittaCorrente);
         EXPECT_EQ(elenco.ditte, c.attese);
         EXPECT_EQ(elenco.selezionata, c.selezionata);
 

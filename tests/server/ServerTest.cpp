@@ -1,4 +1,4 @@
-#include "data/DatabaseLocation.h"
+#include "storage/DatabaseLocation.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Transaction.h"

@@ -1,7 +1,7 @@
 // The statement lines of the sessions and the call log, and the file a failed statement is saved
 // to.
 
-#include "data/WindowHandle.h"
+#include "sessions/HandleFinestra.h"
 #include "sessions/SessionLog.h"
 #include "support/ProgramFolder.h"
 

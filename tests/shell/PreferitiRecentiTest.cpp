@@ -339,7 +339,8 @@ TEST_F(PreferitiRecentiTest, FavouritesAreAddedInOrderRemovedAndFollowTheUser)
 
     // The company list does not offer the favourites' section; F12 changes company and the
     // favourites stay.
-    const ElencoDitte ditte = elencoDitte(*w->tabX());
+    const ElencoDitte ditte =
+        elencoDitte(w->tabX()->QueryVelkora, w->tabX()->NumUser, w->tabX()->DittaCorrente);
     EXPECT_EQ(ditte.ditte, (QStringList{QStringLiteral("ALFA"), QStringLiteral("BETA")}));
     w->FormKeyUp(Qt::Key_F12);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

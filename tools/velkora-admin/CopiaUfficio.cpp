@@ -1,7 +1,7 @@
 #include "CopiaUfficio.h"
 
 #include "AdminCommands.h"
-#include "data/DatabaseLocation.h"
+#include "storage/DatabaseLocation.h"
 #include "data/SchemaInstaller.h"
 #include "db/BackupService.h"
 #include "db/Database.h"

@@ -13,14 +13,14 @@
 #include <QObject>
 #include <QString>
 
-#include <map>
 #include <memory>
-#include <tuple>
 
 class QAbstractButton;
 class QWidget;
 
 namespace velkora {
+
+class ParameterStore;
 
 namespace platform {
 class MessageService;
@@ -283,37 +283,21 @@ public:
     QWidget* ownerWindow() const;
     // A path below the program folder, written with either separator ("Grafica\Verde.bmp").
     QString programPath(const QString& relative) const;
+    // The parameter-set store of the current user, for the start program's favourites.
+    ParameterStore& parametri();
 
 private:
-    void createScriptTableWhenMissing();
     qint32 CercaNumUser(const QString& nomeUtente);
     QString CercaNomeUser(qint32 numero);
     QString LeggiDittaUser(const QString& nomeUtente);
-    // The current user's settings file below "NOMIDIT/USERCFG".
-    QString fileUtente() const;
-    // Finds the MemTabX row of that name (exact match); false when there is none.
-    bool trovaParametro(const QString& nome);
-    // Runs a write on TABX (the memo, when there is one, bound as :MEMO) and commits
-    // IBTransaction1; a failure is shown with the given message and gives false.
-    bool scriviInTabX(db::Query& query, const QString& memo, const QString& errore);
-    bool impostaCampoParametro(const QString& nome, const QString& campo, const QString& valore);
-    void connettiGenerale(db::Database& connessione, const QString& nome);
-    // True for a plain identifier; otherwise an error box names what was refused ("Nome di
-    // generatore") and the name, and the caller runs nothing.
-    bool nomeSqlAccettato(const QString& cosa, const QString& nome);
-    // The same for the name of the dataset's first field, the row key.
-    bool chiaveAccettata(const db::QueryDataSet& dataSet);
-    // The lock probe of a table and key on a connection of this form, prepared once and run
-    // again for every row (EventoBeforeEditDataSet); null for a connection the form does not
-    // own, whose lifetime it cannot follow.
-    db::Query* sondaBloccoPreparata(db::Database& database, const QString& tabella,
-                                    const QString& chiave);
 
     platform::Environment m_environment;
     QString m_erroreLibreria;
-    // Declared after the connections, so the statements go before the databases they run on.
-    std::map<std::tuple<const db::Database*, QString, QString>, std::unique_ptr<db::Query>>
-        m_sondeBlocco;
+    // The units the operations delegate to (users, parameter store, typed parameters, general
+    // connections, record editing, generators, scripts, library calls). Declared after the
+    // connections, so their statements go before the databases they run on.
+    struct Unita;
+    std::unique_ptr<Unita> m_unita;
 };
 
 // The section names of "NOMIDIT/UTENTI.INI" below the program folder, in file order.

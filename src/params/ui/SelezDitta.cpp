@@ -46,7 +46,8 @@ TSelezDittaForm::TSelezDittaForm(QWidget* owner, TTabXForm** tabX)
             &TSelezDittaForm::ListBoxSelDittaDblClick);
     ListBoxSelDitta->installEventFilter(this);
 
-    const ElencoDitte elenco = elencoDitte(**m_tabX);
+    const ElencoDitte elenco =
+        elencoDitte((*m_tabX)->QueryVelkora, (*m_tabX)->NumUser, (*m_tabX)->DittaCorrente);
     ListBoxSelDitta->addItems(elenco.ditte);
     if (elenco.selezionata >= 0)
         ListBoxSelDitta->setCurrentRow(elenco.selezionata);

@@ -1,4 +1,4 @@
-#include "data/ServerPrompt.h"
+#include "storage/ServerPrompt.h"
 
 #include <atomic>
 

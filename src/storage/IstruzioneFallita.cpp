@@ -1,4 +1,4 @@
-#include "data/IstruzioneFallita.h"
+#include "storage/IstruzioneFallita.h"
 
 #include "db/Database.h"
 #include "db/DbError.h"

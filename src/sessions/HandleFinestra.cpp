@@ -1,11 +1,12 @@
 // Recording of the handle of a window opened by a module function, under the window id the call
 // log gave that call. The shutdown check of the start program reads the handles back.
 
-#include "data/WindowHandle.h"
+#include "sessions/HandleFinestra.h"
 
-#include "data/TabX.h"
 #include "db/DbError.h"
+#include "db/Query.h"
 #include "db/SqlText.h"
+#include "db/Transaction.h"
 #include "db/TransactionGuard.h"
 
 namespace velkora {
@@ -18,18 +19,19 @@ QStringList istruzioneHandleFinestra(qint32 idFinestra, qint32 handle)
     };
 }
 
-bool TTabXForm::ScritturaHandleDiApertura(qint32 idFinestra, qint32 handle)
+bool scriviHandleFinestra(db::Query& query, db::Transaction& transazione, qint32 idFinestra,
+                          qint32 handle)
 {
     // Module windows call this from their own code; a failure must not reach them as an
-    // exception, and nothing is shown: the handle is only a help for the shutdown check.
+    // exception.
     try {
-        QueryVelkora.close();
-        TransazioneUser.restart();
+        query.close();
+        transazione.restart();
         // When the update fails in the engine (a missing column, a lost connection) the guard
         // drops what the transaction holds, so the form's next statement starts clean.
-        db::TransactionGuard guard(TransazioneUser);
-        QueryVelkora.setSql(istruzioneHandleFinestra(idFinestra, handle));
-        QueryVelkora.execSql();
+        db::TransactionGuard guard(transazione);
+        query.setSql(istruzioneHandleFinestra(idFinestra, handle));
+        query.execSql();
         guard.commitRetaining();
         return true;
     } catch (const db::DbError&) {

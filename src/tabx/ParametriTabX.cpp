@@ -1,10 +1,16 @@
-// The typed parameters of TTabXForm: the named values of MemTabX and their stored copies in the
+// The typed parameters of a data form: the named values of m_memoria and their stored copies in the
 // table TABX of the first general connection. Every value placed into a statement is quoted by
 // db::quoted (a quote inside is doubled) or bound as a parameter, so no code, name, level or
 // value can end its literal early; the memo is bound because it may be longer than a literal.
 
-#include "data/TabX.h"
+#include "tabx/ParametriTabX.h"
+
+#include "storage/ContestoDati.h"
+#include "tabx/MemTable.h"
+#include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
 #include "db/Decimal.h"
 #include "db/SqlText.h"
 #include "platform/DateFormat.h"
@@ -14,6 +20,15 @@
 #include <optional>
 
 namespace velkora {
+
+ParametriTabX::ParametriTabX(MemTable& memoria, db::Database& database,
+                             db::Transaction& transazione, const ContestoDati& contesto)
+    : m_memoria(memoria)
+    , m_database(database)
+    , m_transazione(transazione)
+    , m_contesto(contesto)
+{
+}
 
 namespace {
 
@@ -94,92 +109,92 @@ QString valoreOppureNull(const QString& testo, const QString& scritto)
 
 } // namespace
 
-bool TTabXForm::scriviInTabX(db::Query& query, const QString& memo, const QString& errore)
+bool ParametriTabX::scrivi(db::Query& query, const QString& memo, const QString& errore)
 {
     if (!memo.isEmpty())
         query.setParam(QStringLiteral("MEMO"), senzaApostrofi(memo));
     try {
         query.execSql();
-        IBTransaction1.commit();
+        m_transazione.commit();
     } catch (const db::DbError& e) {
-        messages().error(errore, e.message(), ownerWindow());
+        m_contesto.messaggi().error(errore, e.message(), m_contesto.finestra());
         return false;
     }
     return true;
 }
 
-bool TTabXForm::trovaParametro(const QString& nome)
+bool ParametriTabX::trovaParametro(const QString& nome)
 {
-    return MemTabX.active() && MemTabX.locate(QStringLiteral("Nome"), nome);
+    return m_memoria.active() && m_memoria.locate(QStringLiteral("Nome"), nome);
 }
 
-void TTabXForm::GetV(const QString& nome, QString& valore)
+QString ParametriTabX::GetV(const QString& nome)
 {
-    valore = trovaParametro(nome) ? MemTabX.asString(QStringLiteral("Testo")) : QString();
+    return trovaParametro(nome) ? m_memoria.asString(QStringLiteral("Testo")) : QString();
 }
 
-void TTabXForm::GetM(const QString& nome, QString& valore)
+QString ParametriTabX::GetM(const QString& nome)
 {
-    valore = trovaParametro(nome) ? MemTabX.asString(QStringLiteral("Memo")) : QString();
+    return trovaParametro(nome) ? m_memoria.asString(QStringLiteral("Memo")) : QString();
 }
 
-bool TTabXForm::impostaCampoParametro(const QString& nome, const QString& campo,
+bool ParametriTabX::impostaCampo(const QString& nome, const QString& campo,
                                       const QString& valore)
 {
     if (!trovaParametro(nome))
         return false;
-    MemTabX.edit();
-    MemTabX.setAsString(campo, valore);
-    MemTabX.post();
+    m_memoria.edit();
+    m_memoria.setAsString(campo, valore);
+    m_memoria.post();
     return true;
 }
 
-bool TTabXForm::SetV(const QString& nome, const QString& valore)
+bool ParametriTabX::SetV(const QString& nome, const QString& valore)
 {
-    return impostaCampoParametro(nome, QStringLiteral("Testo"), valore);
+    return impostaCampo(nome, QStringLiteral("Testo"), valore);
 }
 
-bool TTabXForm::SetM(const QString& nome, const QString& valore)
+bool ParametriTabX::SetM(const QString& nome, const QString& valore)
 {
-    return impostaCampoParametro(nome, QStringLiteral("Memo"), valore);
+    return impostaCampo(nome, QStringLiteral("Memo"), valore);
 }
 
-void TTabXForm::Inserisci(const QString& tipo, const QString& nome, const QString& numero,
+void ParametriTabX::Inserisci(const QString& tipo, const QString& nome, const QString& numero,
                           const QString& testo, const QString& data, const QString& memo,
                           const QString& livello1, const QString& livello2, const QString& utente)
 {
-    if (!MemTabX.active())
-        MemTabX.open();
-    MemTabX.append();
+    if (!m_memoria.active())
+        m_memoria.open();
+    m_memoria.append();
     const std::pair<const char*, const QString*> campi[] = {
         {"Tipo", &tipo},         {"Nome", &nome},         {"Numero", &numero},
         {"Testo", &testo},       {"Data", &data},         {"Memo", &memo},
         {"Livello1", &livello1}, {"Livello2", &livello2}, {"Utente", &utente}};
     try {
         for (const auto& [campo, valore] : campi)
-            MemTabX.setAsString(QString::fromLatin1(campo), *valore);
+            m_memoria.setAsString(QString::fromLatin1(campo), *valore);
     } catch (...) {
         // A value that does not convert leaves no half-filled row behind.
-        MemTabX.cancel();
+        m_memoria.cancel();
         throw;
     }
-    MemTabX.post();
+    m_memoria.post();
 }
 
-void TTabXForm::AggiornaParametriTabX()
+void ParametriTabX::AggiornaParametriTabX()
 {
-    db::Query query(&IBDatabase1, &IBTransaction1);
+    db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("SELECT * FROM TABX WHERE"));
-    query.add(QStringLiteral("(UTENTE=") + db::quotedInt(NumUser) + QStringLiteral(")AND"));
+    query.add(QStringLiteral("(UTENTE=") + db::quotedInt(m_contesto.numUser()) + QStringLiteral(")AND"));
     query.add(QStringLiteral("(TIPO='TBX')"));
     query.open();
     const QString valori[] = {QStringLiteral("Numero"), QStringLiteral("Testo"),
                               QStringLiteral("Data"), QStringLiteral("Memo")};
     for (query.first(); !query.eof(); query.next()) {
         const QString nome = query.asString(QStringLiteral("NOME"));
-        if (!MemTabX.active())
-            MemTabX.open();
-        if (!MemTabX.locate(QStringLiteral("Tipo"), kTipoTabX, QStringLiteral("Nome"), nome)) {
+        if (!m_memoria.active())
+            m_memoria.open();
+        if (!m_memoria.locate(QStringLiteral("Tipo"), kTipoTabX, QStringLiteral("Nome"), nome)) {
             Inserisci(
                 kTipoTabX, nome, numeroLetto(query),
                 query.asString(QStringLiteral("TESTO")), query.asString(QStringLiteral("DATA")),
@@ -188,7 +203,7 @@ void TTabXForm::AggiornaParametriTabX()
                 query.asString(QStringLiteral("UTENTE")));
             continue;
         }
-        MemTabX.edit();
+        m_memoria.edit();
         try {
             bool tuttiVuoti = true;
             for (const QString& campo : valori) {
@@ -196,36 +211,36 @@ void TTabXForm::AggiornaParametriTabX()
                                                          : query.asString(campo.toUpper());
                 if (!testo.isEmpty()) {
                     tuttiVuoti = false;
-                    MemTabX.setAsString(campo, testo);
+                    m_memoria.setAsString(campo, testo);
                 }
             }
             if (tuttiVuoti) {
                 for (const QString& campo : valori)
-                    MemTabX.setAsString(campo, QString());
+                    m_memoria.setAsString(campo, QString());
             }
         } catch (...) {
             // The rows loaded before this one stay; this one keeps its old values.
-            MemTabX.cancel();
+            m_memoria.cancel();
             throw;
         }
-        MemTabX.post();
+        m_memoria.post();
     }
 }
 
-bool TTabXForm::VerificaEsistenzaInTabX(const QString& progetto, const QString& situazione,
+bool ParametriTabX::VerificaEsistenzaInTabX(const QString& progetto, const QString& situazione,
                                         const QString& nome)
 {
     if (progetto.isEmpty() || situazione.isEmpty() || nome.isEmpty())
         return false;
-    db::Query query(&IBDatabase1, &IBTransaction1);
+    db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("SELECT * FROM TABX WHERE "));
-    for (const QString& riga : condizioneValore(progetto, situazione, nome, NumUser))
+    for (const QString& riga : condizioneValore(progetto, situazione, nome, m_contesto.numUser()))
         query.add(riga);
     query.open();
     return !query.isEmpty();
 }
 
-bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& situazione,
+bool ParametriTabX::AggiungiParametroInTabX(const QString& progetto, const QString& situazione,
                                         const QString& nome, const QString& numero,
                                         const QString& testo, const QString& data,
                                         const QString& memo, const QString& livello1,
@@ -238,10 +253,10 @@ bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& 
     const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
     const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
     if (!numeroScritto) {
-        messages().error(numeroRifiutato(nome, numero), ownerWindow());
+        m_contesto.messaggi().error(numeroRifiutato(nome, numero), m_contesto.finestra());
         return false;
     }
-    db::Query query(&IBDatabase1, &IBTransaction1);
+    db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("INSERT INTO TABX VALUES("));
     query.add(QStringLiteral("GEN_ID(CODICETABXCOUNTER,1),"));
     query.add(db::quoted(progetto) + QLatin1Char(','));
@@ -254,13 +269,13 @@ bool TTabXForm::AggiungiParametroInTabX(const QString& progetto, const QString& 
     query.add(memo.isEmpty() ? QStringLiteral("NULL,") : QStringLiteral(":MEMO,"));
     query.add(valoreOppureNull(livello1, livello1));
     query.add(valoreOppureNull(livello2, livello2));
-    query.add(db::quotedInt(NumUser) + QLatin1Char(')'));
-    return scriviInTabX(
+    query.add(db::quotedInt(m_contesto.numUser()) + QLatin1Char(')'));
+    return scrivi(
         query, memo,
         QStringLiteral("Errore interno di INSERT: impossibile aggiungere il parametro ") + nome);
 }
 
-bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& situazione,
+bool ParametriTabX::ScriviParametroInTabX(const QString& progetto, const QString& situazione,
                                       const QString& nome, const QString& numero,
                                       const QString& testo, const QString& data,
                                       const QString& memo)
@@ -270,10 +285,10 @@ bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& si
     const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
     const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
     if (!numeroScritto) {
-        messages().error(numeroRifiutato(nome, numero), ownerWindow());
+        m_contesto.messaggi().error(numeroRifiutato(nome, numero), m_contesto.finestra());
         return false;
     }
-    db::Query query(&IBDatabase1, &IBTransaction1);
+    db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("UPDATE TABX SET"));
     query.add(numero.isEmpty()
                   ? QStringLiteral("NUMERO=NULL,")
@@ -285,25 +300,23 @@ bool TTabXForm::ScriviParametroInTabX(const QString& progetto, const QString& si
                   ? QStringLiteral("DATA=NULL,")
                   : QStringLiteral("DATA=") + db::quoted(dataScritta) + QLatin1Char(','));
     query.add(memo.isEmpty() ? QStringLiteral("MEMO=NULL") : QStringLiteral("MEMO=:MEMO"));
-    const QStringList condizione = condizioneValore(progetto, situazione, nome, NumUser);
+    const QStringList condizione = condizioneValore(progetto, situazione, nome, m_contesto.numUser());
     query.add(QStringLiteral("WHERE ") + condizione.first());
     for (qsizetype i = 1; i < condizione.size(); ++i)
         query.add(condizione.at(i));
-    return scriviInTabX(
+    return scrivi(
         query, memo,
         QStringLiteral("Errore interno di UPDATE: impossibile settare il parametro ") + nome);
 }
 
-bool TTabXForm::CaricaParametroDaTabX(const QString& progetto, const QString& situazione,
-                                      const QString& nome, const QString&, const QString&,
-                                      const QString&, const QString&, const QString&,
-                                      const QString&)
+bool ParametriTabX::CaricaParametroDaTabX(const QString& progetto, const QString& situazione,
+                                          const QString& nome)
 {
     if (!VerificaEsistenzaInTabX(progetto, situazione, nome) || !trovaParametro(nome))
         return false;
-    db::Query query(&IBDatabase1, &IBTransaction1);
+    db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("SELECT * FROM TABX WHERE"));
-    for (const QString& riga : condizioneValore(progetto, situazione, nome, NumUser))
+    for (const QString& riga : condizioneValore(progetto, situazione, nome, m_contesto.numUser()))
         query.add(riga);
     query.open();
     if (query.isEmpty())

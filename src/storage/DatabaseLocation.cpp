@@ -1,6 +1,6 @@
-#include "data/DatabaseLocation.h"
+#include "storage/DatabaseLocation.h"
 
-#include "data/ServerPrompt.h"
+#include "storage/ServerPrompt.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/SqlText.h"

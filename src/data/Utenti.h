@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velkora {
+
+class ContestoDati;
+
+namespace db {
+class Query;
+class Transaction;
+} // namespace db
+
+// The users of a data form: listing them, checking a password, finding one by name or by
+// number and reading his company. Mode as the form's ModoUtenti: 0 reads the table UTENTI
+// through the form's query QueryVelkora, 1 the INI files below "NOMIDIT", 3 nothing at all.
+// Database failures are not caught here: they go to the caller.
+class Utenti
+{
+public:
+    Utenti(db::Query& query, db::Transaction& transazione, const quint8& modo,
+           const ContestoDati& contesto);
+
+    // Mode 0 appends after what the list holds; mode 1 replaces it with the sections of
+    // "NOMIDIT/UTENTI.INI"; mode 3 leaves it alone.
+    void CaricaUser(QStringList& lista);
+    bool VerificaPasswordUser(const QString& nomeUtente, const QString& password);
+    qint32 CercaNumUser(const QString& nomeUtente);
+    QString CercaNomeUser(qint32 numero);
+    // The company stored for the user (mode 0), read from a fresh transaction.
+    QString LeggiDittaUser(const QString& nomeUtente);
+    // The last company of the current user in his settings file (mode 1).
+    QString dittaDaFile() const;
+
+private:
+    db::Query& m_query;
+    db::Transaction& m_transazione;
+    const quint8& m_modo;
+    const ContestoDati& m_contesto;
+};
+
+} // namespace velkora
