@@ -18,7 +18,7 @@
 #include "db/Transaction.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -13,7 +13,7 @@
 #include "db/Database.h"
 #include "db/SqlText.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
 #include <ibase.h>

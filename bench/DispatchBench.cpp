@@ -30,7 +30,7 @@
 #include "modules/TestModule.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
 #include <QAction>

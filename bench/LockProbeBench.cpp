@@ -17,7 +17,7 @@
 #include "db/QueryDataSet.h"
 #include "db/Transaction.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "platform/SilentAbort.h"
 
 #include <QApplication>

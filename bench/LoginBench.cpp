@@ -28,7 +28,7 @@
 #include "menu/ImageList.h"
 #include "menu/NavigationBar.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 #include "shell/Iniz.h"
 

@@ -12,7 +12,7 @@
 #include "menu/NavBarGroup.h"
 #include "menu/NavigationBar.h"
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
 #include <QAbstractButton>

@@ -26,7 +26,7 @@
 #include "platform/Environment.h"
 #include "platform/TextCodec.h"
 #include "support/MenuGrande.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/BaseMain.h"
 
 #include <QAction>

@@ -203,7 +203,9 @@ int main(int argc, char** argv)
     if (admin.exitCode() != 0 ||
         !QFile::copy(QStringLiteral(VELKORA_PROGRAMMA), g_folder + QStringLiteral("/velkora")) ||
         !QFile::copy(built + QStringLiteral("/libvelkoradata.so"),
-                     g_folder + QStringLiteral("/libvelkoradata.so"))) {
+                     g_folder + QStringLiteral("/libvelkoradata.so")) ||
+        !QFile::copy(built + QStringLiteral("/libvelkoracore.so"),
+                     g_folder + QStringLiteral("/libvelkoracore.so"))) {
         std::fprintf(stderr, "cannot lay out the program folder\n");
         return 1;
     }

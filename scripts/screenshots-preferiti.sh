@@ -25,7 +25,7 @@ trap cleanup EXIT
 
 folder="$work/program"
 "$build/program/velkora-admin" demo "$folder" >/dev/null
-cp "$build/program/velkora" "$build/program/libvelkoradata.so" "$folder/"
+cp "$build/program/velkora" "$build/program/libvelkoradata.so" "$build/program/libvelkoracore.so" "$folder/"
 for modulo in Rubrivo Anagrafi Vorp; do cp "$build/program/lib$modulo.so" "$folder/"; done
 
 sql() { isql-fb -q -user SYSDBA -password quillbark "$folder/user/user.fdb" -i "$1"; }

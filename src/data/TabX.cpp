@@ -6,7 +6,7 @@
 
 #include "data/TabX.h"
 
-#include "data/PulsanteSalva.h"
+#include "services/ui/PulsanteSalva.h"
 #include "data/Utenti.h"
 #include "db/QueryDataSet.h"
 #include "params/ParameterStore.h"
@@ -86,16 +86,7 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
         m_environment.messages = platform::Environment::process().messages;
     m_unita = std::make_unique<Unita>(*this);
 
-    MemTabX.setFields({{QStringLiteral("Codice"), MemTable::FieldType::AutoInc},
-                       {QStringLiteral("Tipo"), MemTable::FieldType::String, 10},
-                       {QStringLiteral("Nome"), MemTable::FieldType::String, 64},
-                       {QStringLiteral("Numero"), MemTable::FieldType::LargeInt},
-                       {QStringLiteral("Testo"), MemTable::FieldType::String, 128},
-                       {QStringLiteral("Data"), MemTable::FieldType::Date},
-                       {QStringLiteral("Memo"), MemTable::FieldType::Memo},
-                       {QStringLiteral("Livello1"), MemTable::FieldType::SmallInt},
-                       {QStringLiteral("Livello2"), MemTable::FieldType::SmallInt},
-                       {QStringLiteral("Utente"), MemTable::FieldType::SmallInt}});
+    MemTabX.setFields(ParametriTabX::campi());
     const QStringList concurrencyNowait = {QStringLiteral("isc_tpb_concurrency"),
                                            QStringLiteral("isc_tpb_nowait")};
     configureConnection(IBDatabase1, IBTransaction1, concurrencyNowait);

@@ -7,7 +7,7 @@ namespace velkora {
 // What the editing services know of a data window's save button: the tag that keeps the
 // window's save state (1 while it holds changes not yet committed, 0 otherwise) and the picture
 // that shows it. The services decide the state; what paints it lives with the widgets, which
-// implement this over the button (see data/PulsanteSalva.h).
+// implement this over the button (services/ui/PulsanteSalva.h).
 class IndicatoreSalva
 {
 public:

@@ -10,7 +10,7 @@
 #include "params/Ditte.h"
 #include "params/ui/SelezDitta.h"
 #include "platform/MessageService.h"
-#include "platform/WindowHandles.h"
+#include "platform/ui/WindowHandles.h"
 #include "services/WindowPositions.h"
 #include "sessions/FinestreAperte.h"
 #include "sessions/ui/Sessioni.h"

@@ -1,6 +1,6 @@
 #include "shell/Iniz.h"
 
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QLabel>
 

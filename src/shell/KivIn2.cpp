@@ -1,6 +1,6 @@
 #include "shell/KivIn2.h"
 
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QFrame>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "shell/Program.h"
 
 #include "platform/Environment.h"
-#include "platform/Fonts.h"
-#include "platform/GuardedApplication.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/MessageService.h"
 #include "platform/ProcessExit.h"
 #include "platform/TerminationSignals.h"

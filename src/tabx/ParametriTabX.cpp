@@ -30,6 +30,20 @@ ParametriTabX::ParametriTabX(MemTable& memoria, db::Database& database,
 {
 }
 
+std::vector<MemTable::FieldDef> ParametriTabX::campi()
+{
+    return {{QStringLiteral("Codice"), MemTable::FieldType::AutoInc},
+            {QStringLiteral("Tipo"), MemTable::FieldType::String, 10},
+            {QStringLiteral("Nome"), MemTable::FieldType::String, 64},
+            {QStringLiteral("Numero"), MemTable::FieldType::LargeInt},
+            {QStringLiteral("Testo"), MemTable::FieldType::String, 128},
+            {QStringLiteral("Data"), MemTable::FieldType::Date},
+            {QStringLiteral("Memo"), MemTable::FieldType::Memo},
+            {QStringLiteral("Livello1"), MemTable::FieldType::SmallInt},
+            {QStringLiteral("Livello2"), MemTable::FieldType::SmallInt},
+            {QStringLiteral("Utente"), MemTable::FieldType::SmallInt}};
+}
+
 namespace {
 
 const QString kTipoTabX = QStringLiteral("TBX");

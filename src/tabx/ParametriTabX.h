@@ -1,11 +1,14 @@
 #pragma once
 
+#include <velkora/tabx/MemTable.h>
+
 #include <QString>
+
+#include <vector>
 
 namespace velkora {
 
 class ContestoDati;
-class MemTable;
 
 namespace db {
 class Database;
@@ -24,6 +27,10 @@ class ParametriTabX
 public:
     ParametriTabX(MemTable& memoria, db::Database& database, db::Transaction& transazione,
                   const ContestoDati& contesto);
+
+    // The fields of the in-memory table, in order: Codice (auto-increment), Tipo, Nome, Numero,
+    // Testo, Data, Memo, Livello1, Livello2, Utente.
+    static std::vector<MemTable::FieldDef> campi();
 
     QString GetV(const QString& nome);
     QString GetM(const QString& nome);

@@ -3,7 +3,7 @@
 #include "shell/KivIn2.h"
 #include "db/Database.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
 

@@ -1,6 +1,6 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/QtMessageService.h"
+#include "platform/ui/QtMessageService.h"
 
 #include <QCoreApplication>
 #include <QDir>

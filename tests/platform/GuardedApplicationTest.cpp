@@ -2,8 +2,8 @@
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
-#include "platform/GuardedApplication.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/GuardedApplication.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "platform/SilentAbort.h"
 #include "support/TestDatabase.h"
 

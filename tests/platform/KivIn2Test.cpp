@@ -1,5 +1,5 @@
 #include "shell/KivIn2.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "shell/Iniz.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "platform/QtMessageService.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/QtMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 
 #include <QAbstractButton>
 #include <QApplication>

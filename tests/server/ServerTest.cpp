@@ -2,7 +2,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 

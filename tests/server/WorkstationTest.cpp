@@ -3,7 +3,7 @@
 #include "db/Transaction.h"
 #include "platform/Environment.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 

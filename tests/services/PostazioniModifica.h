@@ -12,6 +12,7 @@
 #include "db/Transaction.h"
 #include "db/UpdateSql.h"
 #include "platform/SilentAbort.h"
+#include "support/Clienti.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"
 
@@ -36,20 +37,6 @@ inline QColor coloreFigura(const QPushButton& pulsante)
     return pulsante.icon().pixmap(QSize(16, 16)).toImage().pixelColor(8, 8);
 }
 
-// Lays out the customers table in a copy of the user-database template: customers 1 "Anna",
-// 2 "Bruno", 3 "Carla".
-inline void creaClienti(const QString& path)
-{
-    db::Database setup;
-    attach(setup, path);
-    exec(setup,
-         QStringLiteral(
-             "CREATE TABLE CLIENTI (CODICE INTEGER NOT NULL PRIMARY KEY, NOME VARCHAR(60))"));
-    for (const char* riga : {"1, 'Anna'", "2, 'Bruno'", "3, 'Carla'"})
-        exec(setup, QStringLiteral("INSERT INTO CLIENTI (CODICE, NOME) VALUES (%1)")
-                        .arg(QLatin1String(riga)));
-}
-
 class Postazione
 {
 public:
@@ -71,13 +58,7 @@ public:
         form.IBDatabase1.params() = {QStringLiteral("user_name=SYSDBA"),
                                      QStringLiteral("password=quillbark")};
         form.IBDatabase1.attach();
-        holder.modifySql() = {QStringLiteral("UPDATE CLIENTI SET NOME = :NOME"),
-                              QStringLiteral("WHERE CODICE = :OLD_CODICE")};
-        holder.insertSql() = {
-            QStringLiteral("INSERT INTO CLIENTI (CODICE, NOME) VALUES (:CODICE, :NOME)")};
-        holder.deleteSql() = {QStringLiteral("DELETE FROM CLIENTI WHERE CODICE = :OLD_CODICE")};
-        data.setSql({QStringLiteral("SELECT CODICE, NOME FROM CLIENTI ORDER BY CODICE")});
-        data.setUpdateObject(&holder);
+        datiClienti(data, holder);
         data.open();
         setTagPulsante(salva, 0);
     }

@@ -4,7 +4,7 @@
 #include "db/SqlText.h"
 #include "menu/NavigationBar.h"
 #include "platform/DateFormat.h"
-#include "platform/GuardedApplication.h"
+#include "platform/ui/GuardedApplication.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/TestDatabase.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Environment.h"
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 
 #include <QString>
 #include <QTemporaryDir>

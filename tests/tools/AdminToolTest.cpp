@@ -22,6 +22,10 @@
 namespace velkora::test {
 namespace {
 
+// The libraries the program and the tool need beside them: the data form and the rules below it.
+const QStringList kLibrerieDati = {QStringLiteral("libvelkoradata.so"),
+                                   QStringLiteral("libvelkoracore.so")};
+
 struct ToolResult
 {
     int exitCode = -1;
@@ -418,9 +422,10 @@ TEST_F(AdminToolTest, AnInstalledToolCopiesTheProgramAndModulesIntoAFolder)
     ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
     const QString tool = installed.filePath(QStringLiteral("velkora-admin"));
     ASSERT_TRUE(QFile::copy(builtTool(), tool));
-    // The data library lies beside the tool, as in the installed layout.
-    ASSERT_TRUE(QFile::copy(QFileInfo(builtTool()).dir().filePath(QStringLiteral("libvelkoradata.so")),
-                            installed.filePath(QStringLiteral("libvelkoradata.so"))));
+    // The data libraries lie beside the tool, as in the installed layout.
+    for (const QString& libreria : kLibrerieDati)
+        ASSERT_TRUE(QFile::copy(QFileInfo(builtTool()).dir().filePath(libreria),
+                                installed.filePath(libreria)));
     writeFile(installed.filePath(QStringLiteral("velkora")), "programma 2");
     writeFile(installed.filePath(QStringLiteral("moduli/libRubrivo.so")), "agenda 2");
     writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti 2");
@@ -493,9 +498,9 @@ TEST_F(AdminToolTest, PostazioneLaysOutAWorkstationThatReachesTheServer)
     ASSERT_TRUE(installed.mkpath(QStringLiteral("moduli")));
     const QString installedTool = installed.filePath(QStringLiteral("velkora-admin"));
     ASSERT_TRUE(QFile::copy(builtTool(), installedTool));
-    // The data library lies beside the tool, as in the installed layout.
-    ASSERT_TRUE(QFile::copy(build.filePath(QStringLiteral("libvelkoradata.so")),
-                            installed.filePath(QStringLiteral("libvelkoradata.so"))));
+    // The data libraries lie beside the tool, as in the installed layout.
+    for (const QString& libreria : kLibrerieDati)
+        ASSERT_TRUE(QFile::copy(build.filePath(libreria), installed.filePath(libreria)));
     writeFile(installed.filePath(QStringLiteral("velkora")), "programma installato");
     writeFile(installed.filePath(QStringLiteral("moduli/libAnagrafi.so")), "clienti installato");
 
@@ -506,9 +511,9 @@ TEST_F(AdminToolTest, PostazioneLaysOutAWorkstationThatReachesTheServer)
         // Each program file of the folder and the file it is a copy of.
         QHash<QString, QString> files;
     };
-    QHash<QString, QString> fromBuild{{QStringLiteral("velkora"), build.filePath(QStringLiteral("velkora"))},
-                                      {QStringLiteral("libvelkoradata.so"),
-                                       build.filePath(QStringLiteral("libvelkoradata.so"))}};
+    QHash<QString, QString> fromBuild{{QStringLiteral("velkora"), build.filePath(QStringLiteral("velkora"))}};
+    for (const QString& libreria : kLibrerieDati)
+        fromBuild.insert(libreria, build.filePath(libreria));
     for (const QString& module : modules)
         fromBuild.insert(module, build.filePath(module));
     const Case cases[] = {

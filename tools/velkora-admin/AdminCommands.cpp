@@ -177,9 +177,10 @@ QStringList programSources(bool alsoBuildTree)
         if (!name.isEmpty())
             sources << own.filePath(name);
     }
-    // The program finds the data library in its own folder; no installed copy stands behind a
-    // folder laid out from the build tree.
-    sources << own.filePath(QStringLiteral("libvelkoradata.so"));
+    // The program finds the data library, and the library of the rules below it, in its own
+    // folder; no installed copy stands behind a folder laid out from the build tree.
+    sources << own.filePath(QStringLiteral("libvelkoradata.so"))
+            << own.filePath(QStringLiteral("libvelkoracore.so"));
     return sources;
 }
 

@@ -6,7 +6,7 @@
 #include "params/TestoParametri.h"
 #include "params/ui/SelDir.h"
 #include "platform/MessageService.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 
 #include "params/LetteraDisco.h"
 #include "platform/MessageService.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 

@@ -1,6 +1,6 @@
 #include "params/ui/SelDir.h"
 
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QSignalBlocker>

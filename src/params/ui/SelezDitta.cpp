@@ -2,7 +2,7 @@
 
 #include "data/TabX.h"
 #include "params/Ditte.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QBoxLayout>
 #include <QKeyEvent>

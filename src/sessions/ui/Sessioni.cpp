@@ -3,7 +3,7 @@
 #include "data/TabX.h"
 #include "db/Transaction.h"
 #include "platform/MessageService.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 #include "sessions/SessionLog.h"
 #include "sessions/SessioniAperte.h"
 

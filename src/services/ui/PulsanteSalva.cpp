@@ -1,4 +1,4 @@
-#include "data/PulsanteSalva.h"
+#include "services/ui/PulsanteSalva.h"
 
 #include <velkora/services/Segnalibro.h>
 

@@ -1,7 +1,10 @@
+// The process's environment lives with the widgets: its message boxes are the Qt ones. The rules
+// never reach for it; they are handed the environment of their data form.
+
 #include "platform/Environment.h"
 
 #include "platform/FileSystem.h"
-#include "platform/QtMessageService.h"
+#include "platform/ui/QtMessageService.h"
 
 namespace velkora::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/WindowHandles.h"
+#include "platform/ui/WindowHandles.h"
 
 #include <QApplication>
 #include <QWidget>

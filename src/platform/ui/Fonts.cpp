@@ -1,4 +1,4 @@
-#include "platform/Fonts.h"
+#include "platform/ui/Fonts.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

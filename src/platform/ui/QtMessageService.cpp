@@ -1,4 +1,4 @@
-#include "platform/QtMessageService.h"
+#include "platform/ui/QtMessageService.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

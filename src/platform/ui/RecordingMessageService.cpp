@@ -1,4 +1,4 @@
-#include "platform/RecordingMessageService.h"
+#include "platform/ui/RecordingMessageService.h"
 
 #include <QDialog>
 

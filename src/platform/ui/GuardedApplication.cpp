@@ -1,9 +1,9 @@
-#include "platform/GuardedApplication.h"
+#include "platform/ui/GuardedApplication.h"
 
 #include "platform/Environment.h"
 #include "platform/FailureText.h"
 #include "platform/MessageService.h"
-#include "platform/QtMessageService.h"
+#include "platform/ui/QtMessageService.h"
 #include "platform/SilentAbort.h"
 
 #include <any>

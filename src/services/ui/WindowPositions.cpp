@@ -1,6 +1,6 @@
 #include "services/WindowPositions.h"
 
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include "db/Database.h"
 #include "db/DbError.h"
