@@ -5,7 +5,7 @@
 # out in a temporary folder and the call log of "Giulia Bianchi" gets a few days of work.
 # Checks what the walk left in the user database once the program has ended (it holds the file
 # while it runs) and fails when something is missing.
-# Needs Xvfb, openbox, xdotool and ImageMagick (scripts/install-deps.sh).
+# Needs Xvfb, openbox, xdotool and ImageMagick (scripts/install-deps.sh --prove).
 #
 #   scripts/screenshots-preferiti.sh [display number, default 23]
 set -euo pipefail

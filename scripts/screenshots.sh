@@ -3,7 +3,7 @@
 # a demo program folder is laid out in a temporary folder, and the program driver
 # (tests/driver/ProgramDriver.cpp, the program's own start steered through its widgets) walks a
 # user's way on a private X server with a window manager, saving each window as the screen
-# shows it. Needs Xvfb and openbox (scripts/install-deps.sh).
+# shows it. Needs Xvfb and openbox (scripts/install-deps.sh --prove).
 #
 #   scripts/screenshots.sh [display number, default 22]
 set -euo pipefail
