@@ -1,5 +1,6 @@
 #include "shell/Program.h"
 
+#include "db/EngineWarmUp.h"
 #include "platform/Environment.h"
 #include "platform/Fonts.h"
 #include "platform/GuardedApplication.h"
@@ -27,6 +28,10 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     // Before any thread exists, so that none of them (the engine's included) takes a
     // termination signal; the event loop reads them instead.
     platform::TerminationSignals::blockInAllThreads();
+    // The embedded engine loads while the window system starts and the main window is made; the
+    // data form's attachment goes on from where the loading has got (the client library lets
+    // one thread wait for what another is loading).
+    db::EngineWarmUp motore;
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velkora"));
