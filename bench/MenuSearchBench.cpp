@@ -13,11 +13,12 @@
 //                                      rows for one keystroke: the typed text folded, the folded
 //                                      texts of the entries (made before, as the index makes them)
 //                                      matched word by word, narrowing from the previous
-//                                      keystroke's matches, put in the same four groups, and the
-//                                      rows' captions and paths set into a plain string model of
-//                                      a plain list of the same size, painted; no custom model,
-//                                      delegate or pictures. Before it runs, its rows are checked
-//                                      to be the product's rows for every keystroke
+//                                      keystroke's matches, put in the same four groups, the row
+//                                      numbers handed to the plainest model of a list of the same
+//                                      size with rows of one height, each visible row painted as
+//                                      its caption and path in plain text (no pictures, no
+//                                      highlight). Before it runs, its rows are checked to be the
+//                                      product's rows for every keystroke
 // The keystroke figures report the mean per keystroke over every prefix of the typed texts and
 // the slowest keystroke, as wall time (max_ms, which a busy machine inflates) and as the time
 // this thread ran (max_cpu_ms).
@@ -37,7 +38,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRandomGenerator>
-#include <QStringListModel>
+#include <QAbstractItemDelegate>
+#include <QAbstractListModel>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -362,6 +365,62 @@ private:
     std::vector<int> m_ultime;
 };
 
+// The plainest list model of the floor: the rows found, each shown as its caption and path.
+class FloorModello : public QAbstractListModel
+{
+public:
+    explicit FloorModello(const IndiceMenu& indice) : m_indice(indice) {}
+
+    void imposta(std::vector<int> righe)
+    {
+        beginResetModel();
+        m_righe = std::move(righe);
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_righe.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_righe[static_cast<std::size_t>(index.row())];
+    }
+
+    const IndiceMenu& indice() const { return m_indice; }
+
+private:
+    const IndiceMenu& m_indice;
+    std::vector<int> m_righe;
+};
+
+// The least painting of a row: its caption and its path, one plain line each.
+class FloorDelegato : public QAbstractItemDelegate
+{
+public:
+    using QAbstractItemDelegate::QAbstractItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const IndiceMenu::Voce& v =
+            static_cast<const FloorModello*>(index.model())->indice().voce(index.data().toInt());
+        QRect r = option.rect;
+        r.setHeight(r.height() / 2);
+        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, v.didascalia);
+        r.translate(0, r.height());
+        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, v.percorso);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        return QSize(option.rect.width(), 2 * option.fontMetrics.height() + 4);
+    }
+};
+
 void BM_FloorTastoCampo(benchmark::State& state)
 {
     const Catalogo& c = catalogoCondiviso();
@@ -385,8 +444,12 @@ void BM_FloorTastoCampo(benchmark::State& state)
     auto* campo = new QLineEdit(&finestra);
     campo->setGeometry(9, 9, 185, campo->sizeHint().height());
     auto* elenco = new QListView(&finestra);
-    auto* modello = new QStringListModel(elenco);
-    elenco->setModel(modello);
+    elenco->setUniformItemSizes(true);
+    elenco->setFrameShape(QFrame::NoFrame);
+    elenco->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    elenco->setItemDelegate(new FloorDelegato(elenco));
+    FloorModello modello(indice);
+    elenco->setModel(&modello);
     finestra.show();
     QApplication::setActiveWindow(&finestra);
     campo->setFocus();
@@ -399,17 +462,15 @@ void BM_FloorTastoCampo(benchmark::State& state)
         timer.start();
         const qint64 cpu = tempoThread();
         campo->setText(testi[i]);
-        const std::vector<int> trovate = floor.cerca(testi[i]);
-        QStringList righe;
-        righe.reserve(static_cast<qsizetype>(trovate.size()));
-        for (int t : trovate)
-            righe << indice.voce(t).didascalia + QLatin1Char('\n') + indice.voce(t).percorso;
-        modello->setStringList(righe);
+        std::vector<int> trovate = floor.cerca(testi[i]);
+        const int quante = static_cast<int>(trovate.size());
+        modello.imposta(std::move(trovate));
         // The product's list: 440 wide, at most 12 rows high, below the field.
-        const int riga = righe.isEmpty() ? 20 : std::max(1, elenco->sizeHintForRow(0));
-        elenco->setGeometry(9, campo->geometry().bottom() + 2, 440,
-                            riga * std::clamp(int(righe.size()), 1, 12) + 2);
-        elenco->show();
+        const int riga = quante == 0 ? 20 : std::max(1, elenco->sizeHintForRow(0));
+        const QRect posto(9, campo->geometry().bottom() + 2, 440,
+                          riga * std::clamp(quante, 1, 12) + 2);
+        if (elenco->geometry() != posto)
+            elenco->setGeometry(posto);
         elenco->repaint();
         peggiore = std::max(peggiore, timer.nsecsElapsed());
         peggioreCpu = std::max(peggioreCpu, tempoThread() - cpu);
