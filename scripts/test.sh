@@ -5,8 +5,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
+start=$SECONDS
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+echo "test: dependencies and the program ready in $((SECONDS - start)) s"
 # The build script makes what the program needs; the tests and the benchmarks come here.
 cmake --build "$build" --target velkora_prove --parallel "${JOBS:-$(nproc)}"
 # In continuous integration (run as root) the Debian package is built, installed and started too.

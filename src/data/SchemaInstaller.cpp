@@ -402,12 +402,15 @@ void SchemaInstaller::initFolder(const QString& programFolder, bool demo)
     createDatabase(databasePath, sql);
 }
 
-QStringList SchemaInstaller::archiviDitta(const QString& programFolder, QStringList* fuori)
+QStringList SchemaInstaller::archiviDitta(const QString& programFolder, QStringList* fuori,
+                                          const QString& nomeDatabase)
 {
     QStringList nomi;
     {
         db::Database database;
-        database.setDatabaseName(QDir::toNativeSeparators(userDatabasePath(programFolder)));
+        database.setDatabaseName(nomeDatabase.isEmpty()
+                                     ? QDir::toNativeSeparators(userDatabasePath(programFolder))
+                                     : nomeDatabase);
         database.params() << QStringLiteral("user_name=SYSDBA")
                           << QStringLiteral("password=quillbark");
         database.attach();

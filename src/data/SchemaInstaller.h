@@ -71,8 +71,11 @@ public:
     // The company archives that the user database of the folder names in "ArchivioDitta", as
     // clean absolute paths below the program folder, without repeats, in order of appearance.
     // A name that leads outside the folder (absolute, a drive, "..") is not returned; when
-    // `fuori` is given it receives such names as written.
-    static QStringList archiviDitta(const QString& programFolder, QStringList* fuori = nullptr);
+    // `fuori` is given it receives such names as written. The user database is attached by
+    // `nomeDatabase` when one is given ("server:path", for a folder that works through a server),
+    // otherwise in this process at its place below the folder.
+    static QStringList archiviDitta(const QString& programFolder, QStringList* fuori = nullptr,
+                                    const QString& nomeDatabase = QString());
     // The report layouts of the demo into the "Report" folder of the program folder. A file that
     // exists (or a link in its place) is left alone and returned, by its path relative to the
     // program folder, for the caller to list.

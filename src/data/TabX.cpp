@@ -33,6 +33,9 @@ void configureConnection(db::Database& database, db::Transaction& transaction,
 {
     database.setSqlDialect(3);
     database.setLoginPrompt(false);
+    // The data forms of one program (its main window's and every module window's) share one
+    // attachment per database; each keeps its own transactions.
+    database.setShared(true);
     database.setDefaultTransaction(&transaction);
     transaction.setDatabase(&database);
     transaction.params() = params;

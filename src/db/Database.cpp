@@ -11,6 +11,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace velkora::db {
 
@@ -110,6 +112,34 @@ void requireRegularFile(const QString& databaseName, bool creating)
 
 } // namespace
 
+// An attachment several shared connections use, in the process-wide list of them.
+struct SharedAttachment
+{
+    QString key;
+    isc_db_handle handle = 0;
+    int users = 0;
+    bool lost = false;
+};
+
+namespace {
+
+std::mutex g_sharedMutex;
+std::map<QString, std::shared_ptr<SharedAttachment>>& sharedAttachments()
+{
+    static std::map<QString, std::shared_ptr<SharedAttachment>> list;
+    return list;
+}
+
+// What makes two connections the same: the database's name, the connection parameters and the
+// dialect.
+QString sharingKey(const QString& name, const QStringList& params, int dialect)
+{
+    return name + QLatin1Char('\n') + params.join(QLatin1Char('\n')) + QLatin1Char('\n')
+           + QString::number(dialect);
+}
+
+} // namespace
+
 Database::Database() = default;
 
 Database::~Database()
@@ -137,6 +167,19 @@ void Database::attach()
 {
     if (m_handle != 0)
         return;
+    const QString key = m_shared ? sharingKey(m_name, m_params, m_dialect) : QString();
+    if (m_shared) {
+        const std::lock_guard<std::mutex> lock(g_sharedMutex);
+        const auto found = sharedAttachments().find(key);
+        if (found != sharedAttachments().end() && !found->second->lost) {
+            m_entry = found->second;
+            ++m_entry->users;
+            m_handle = m_entry->handle;
+            m_lost = false;
+            ++m_generation;
+            return;
+        }
+    }
     requireServerAnswers(m_name);
     requireRegularFile(m_name, false);
     ISC_STATUS_ARRAY status;
@@ -154,6 +197,15 @@ void Database::attach()
     m_handle = handle;
     m_lost = false;
     ++m_generation;
+    if (m_shared) {
+        const std::lock_guard<std::mutex> lock(g_sharedMutex);
+        m_entry = std::make_shared<SharedAttachment>();
+        m_entry->key = key;
+        m_entry->handle = handle;
+        m_entry->users = 1;
+        // A lost attachment of the same key stays with the connections still using it.
+        sharedAttachments()[key] = m_entry;
+    }
 }
 
 void Database::detach()
@@ -169,6 +221,23 @@ void Database::releaseHandle()
         t->dropHandleOnDetach(m_lost);
     if (m_handle == 0)
         return;
+    if (m_entry) {
+        const std::lock_guard<std::mutex> lock(g_sharedMutex);
+        if (m_lost)
+            m_entry->lost = true;
+        const bool last = --m_entry->users == 0;
+        if (last) {
+            const auto found = sharedAttachments().find(m_entry->key);
+            if (found != sharedAttachments().end() && found->second == m_entry)
+                sharedAttachments().erase(found);
+        }
+        m_entry.reset();
+        if (!last) {
+            // Other connections still use the attachment: only this one's transactions end.
+            m_handle = 0;
+            return;
+        }
+    }
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = m_handle;
     isc_detach_database(status, &handle);
@@ -180,8 +249,14 @@ void Database::noteFailure(DbError& error)
 {
     if (error.databaseName().isEmpty())
         error.setDatabase(m_name, false);
-    if (error.isConnectionLost() && m_handle != 0)
+    if (error.isConnectionLost() && m_handle != 0) {
         m_lost = true;
+        // No other connection joins it any more; each leaves it as it finds out.
+        if (m_entry) {
+            const std::lock_guard<std::mutex> lock(g_sharedMutex);
+            m_entry->lost = true;
+        }
+    }
 }
 
 void Database::reattachIfLost()

@@ -103,7 +103,8 @@ std::optional<TipoChiamata> EsecuzioneVoce::EseguiFunzioneVoce(qint32 programma,
         return fermo;
 
     // The call-log row stays when the company cannot be written: the call was asked for.
-    m_contesto.sessioni.scriviChiamata(letto.voce.funzione, letto.idFinestra);
+    m_contesto.sessioni.scriviChiamata(letto.voce.funzione, letto.idFinestra,
+                                       VoceChiamata{programma, menu});
     // The company is written only when the stored one differs; the writing itself restarts the
     // transaction, reads the row again and commits, with its own message.
     TTabXForm& form = m_contesto.form;

@@ -2,6 +2,7 @@
 
 #include "menu/DelegatoRisultatoRicerca.h"
 #include "menu/ModelloRisultatiRicerca.h"
+#include "menu/VociRecenti.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -46,6 +48,14 @@ RicercaMenu::RicercaMenu(QWidget* parent) : QWidget(parent)
     auto* tendinaLayout = new QVBoxLayout(m_tendina);
     tendinaLayout->setContentsMargins(1, 1, 1, 1);
     tendinaLayout->setSpacing(0);
+    m_titolo = new QLabel(QStringLiteral("Usati di recente"), m_tendina);
+    m_titolo->setObjectName(QStringLiteral("LabelUsatiDiRecente"));
+    m_titolo->setContentsMargins(6, 3, 6, 3);
+    QFont grassetto = m_titolo->font();
+    grassetto.setBold(true);
+    m_titolo->setFont(grassetto);
+    m_titolo->hide();
+    tendinaLayout->addWidget(m_titolo);
 
     m_modello = new ModelloRisultatiRicerca(m_tendina);
     m_delegato = new DelegatoRisultatoRicerca(m_tendina);
@@ -70,6 +80,14 @@ RicercaMenu::RicercaMenu(QWidget* parent) : QWidget(parent)
     connect(m_campo, &QLineEdit::textChanged, this, &RicercaMenu::testoCambiato);
     connect(m_elenco, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { avvia(index.row()); });
+    m_elenco->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_elenco, &QWidget::customContextMenuRequested, this, [this](const QPoint& punto) {
+        const QModelIndex index = m_elenco->indexAt(punto);
+        if (!index.isValid())
+            return;
+        const QPoint dove = m_elenco->viewport()->mapToGlobal(punto);
+        cambiaPreferito(index.row(), &dove);
+    });
     // Where the focus came from, whether by Ctrl+F or by a click in the field.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* prima, QWidget* ora) {
         if (ora == m_campo && prima != m_campo)
@@ -96,12 +114,37 @@ void RicercaMenu::impostaImmagini(const ImageList* immagini)
     m_modello->impostaImmagini(immagini);
 }
 
+void RicercaMenu::impostaRecenti(const std::vector<int>& righe)
+{
+    m_recenti.clear();
+    for (int r : righe) {
+        if (r >= 0 && r < m_indice.size())
+            m_recenti.push_back({m_indice.voce(r).programma, m_indice.voce(r).menu});
+    }
+    if (mostraRecenti())
+        cerca();
+}
+
+void RicercaMenu::impostaPreferiti(std::function<bool(qint32, qint32)> ePreferito)
+{
+    m_ePreferito = std::move(ePreferito);
+}
+
+bool RicercaMenu::mostraRecenti() const
+{
+    return m_campo->text().trimmed().isEmpty();
+}
+
 void RicercaMenu::attiva()
 {
+    const bool giaQui = m_campo->hasFocus();
     m_campo->setFocus(Qt::ShortcutFocusReason);
     m_campo->selectAll();
-    if (!m_campo->text().isEmpty())
-        mostraTendina();
+    // Taking the focus asks for the recent items; Ctrl+F in the field already asks again.
+    if (giaQui && mostraRecenti())
+        emit recentiRichiesti();
+    if (!m_campo->text().isEmpty() || giaQui)
+        cerca();
 }
 
 void RicercaMenu::annulla()
@@ -131,11 +174,19 @@ void RicercaMenu::testoCambiato()
 void RicercaMenu::cerca()
 {
     const QString testo = m_campo->text();
-    m_modello->imposta(&m_indice, m_indice.cerca(testo));
+    const bool recenti = mostraRecenti();
+    std::vector<int> righe;
+    if (recenti) {
+        righe = vociRecenti(m_indice, m_recenti, static_cast<int>(m_recenti.size()));
+    } else {
+        righe = m_indice.cerca(testo);
+    }
+    m_modello->imposta(&m_indice, std::move(righe));
+    m_titolo->setVisible(recenti);
     m_elenco->setCurrentIndex(QModelIndex());
     m_elenco->clearSelection();
     m_elenco->verticalScrollBar()->setValue(0);
-    if (testo.trimmed().isEmpty() || !m_campo->hasFocus())
+    if (!m_campo->hasFocus() || (recenti && m_modello->rowCount() == 0))
         nascondiTendina();
     else
         mostraTendina();
@@ -145,14 +196,30 @@ bool RicercaMenu::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_campo) {
         switch (event->type()) {
-        case QEvent::KeyPress:
-            if (tasto(static_cast<QKeyEvent*>(event)->key()))
+        case QEvent::KeyPress: {
+            const auto* tastoPremuto = static_cast<QKeyEvent*>(event);
+            if (tastoPremuto->key() == Qt::Key_D &&
+                (tastoPremuto->modifiers() & Qt::ControlModifier)) {
+                const QModelIndex corrente = m_elenco->currentIndex();
+                if (m_tendina && m_tendina->isVisible() && m_modello->rowCount() > 0)
+                    cambiaPreferito(corrente.isValid() ? corrente.row() : 0, nullptr);
+                return true;
+            }
+            if (tasto(tastoPremuto->key()))
                 return true;
             break;
+        }
         case QEvent::FocusIn:
             emit attivata();
-            if (!m_campo->text().trimmed().isEmpty())
-                mostraTendina();
+            // Back from a context menu of the field or of a row, the list stays as it was.
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason) {
+                if (!mostraRecenti() || m_modello->rowCount() > 0)
+                    mostraTendina();
+                break;
+            }
+            if (mostraRecenti())
+                emit recentiRichiesti();
+            cerca();
             break;
         case QEvent::FocusOut:
             // A context menu of the field takes the focus for a moment only.
@@ -223,6 +290,25 @@ void RicercaMenu::avvia(int riga)
     emit voceScelta(programma, menu, modo);
 }
 
+void RicercaMenu::cambiaPreferito(int riga, const QPoint* dove)
+{
+    const IndiceMenu::Voce* v = m_modello->voce(riga);
+    if (!v)
+        return;
+    const qint32 programma = v->programma;
+    const qint32 menu = v->menu;
+    const bool aggiungi = !(m_ePreferito && m_ePreferito(programma, menu));
+    if (dove) {
+        QMenu scelta(this);
+        QAction* azione = scelta.addAction(aggiungi ? QStringLiteral("Aggiungi ai preferiti")
+                                                    : QStringLiteral("Rimuovi dai preferiti"));
+        azione->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+        if (scelta.exec(*dove) != azione)
+            return;
+    }
+    emit preferitoRichiesto(programma, menu, aggiungi);
+}
+
 void RicercaMenu::mostraTendina()
 {
     QWidget* finestra = window();
@@ -252,12 +338,12 @@ void RicercaMenu::posizionaTendina()
     const QPoint sotto = m_campo->mapTo(finestra, QPoint(0, m_campo->height() + 1));
     const int spazioX = std::max(0, finestra->width() - sotto.x() - 4);
     const int larghezza = std::min(std::max(kLarghezzaTendina, m_campo->width()), spazioX);
-    int altezza = 0;
+    int altezza = m_titolo->isVisible() ? m_titolo->sizeHint().height() : 0;
     if (m_modello->rowCount() == 0) {
-        altezza = m_nessuna->sizeHint().height();
+        altezza += m_nessuna->sizeHint().height();
     } else {
         const int riga = std::max(1, m_elenco->sizeHintForRow(0));
-        altezza = riga * std::min(m_modello->rowCount(), kRigheVisibili);
+        altezza += riga * std::min(m_modello->rowCount(), kRigheVisibili);
     }
     altezza += 2 * m_tendina->frameWidth() + 2;
     altezza = std::min(altezza, std::max(0, finestra->height() - sotto.y() - 4));

@@ -1,5 +1,7 @@
 #include "params/Ditte.h"
 
+#include "params/Preferiti.h"
+
 #include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/Query.h"
@@ -23,11 +25,14 @@ ElencoDitte elencoDitte(TTabXForm& form)
     ElencoDitte elenco;
     // NULL and the empty text both read as the empty name. The first name stands in the list
     // even when empty; after it only names that differ from the one before and are not empty.
-    QString ultima = query.isEmpty() ? QString() : query.asString(0);
+    // The section of the favourites is no company and is not listed.
+    while (!query.eof() && query.asString(0) == sezionePreferiti())
+        query.next();
+    QString ultima = query.eof() ? QString() : query.asString(0);
     elenco.ditte.append(ultima);
     for (; !query.eof(); query.next()) {
         const QString nome = query.asString(0);
-        if (nome == ultima)
+        if (nome == ultima || nome == sezionePreferiti())
             continue;
         ultima = nome;
         if (!nome.isEmpty())

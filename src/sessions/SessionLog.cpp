@@ -71,7 +71,7 @@ QStringList istruzioneNuovoIdFinestra()
             QStringLiteral("RDB$DATABASE")};
 }
 
-QStringList istruzioneLogFunzioneParametri(bool logFinestre)
+QStringList istruzioneLogFunzioneParametri(bool logFinestre, bool conVoce)
 {
     QStringList righe{
         QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"),
@@ -79,13 +79,18 @@ QStringList istruzioneLogFunzioneParametri(bool logFinestre)
     };
     if (logFinestre)
         righe << QStringLiteral(",IDFINESTRA");
-    righe << (logFinestre ? QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE,:IDFINESTRA)")
-                          : QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE)"));
+    if (conVoce)
+        righe << QStringLiteral(",PROGRAMMA,MENU");
+    righe << QStringLiteral(") VALUES(:SESSIONE,:DATA,:ORA,:FUNZIONE")
+                 + (logFinestre ? QStringLiteral(",:IDFINESTRA") : QString())
+                 + (conVoce ? QStringLiteral(",:PROGRAMMA,:MENU") : QString())
+                 + QLatin1Char(')');
     return righe;
 }
 
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
-                                  const QString& funzione, bool logFinestre, qint32 idFinestra)
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra,
+                                  const std::optional<VoceChiamata>& voce)
 {
     QStringList righe{
         QStringLiteral("INSERT INTO NORVILOGFUNZ (CODICESESSIONE,DATACHIAMATAFUNZIONE,"),
@@ -93,6 +98,8 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
     };
     if (logFinestre)
         righe << QStringLiteral(",IDFINESTRA");
+    if (voce)
+        righe << QStringLiteral(",PROGRAMMA,MENU");
     righe << QStringLiteral(") VALUES(")
           << quotedInt(codiceSessione) + QLatin1Char(',')
           << quotedDate(data) + QLatin1Char(',')
@@ -100,6 +107,9 @@ QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, cons
           << quoted(funzione);
     if (logFinestre)
         righe << QLatin1Char(',') + quotedInt(idFinestra);
+    if (voce)
+        righe << QLatin1Char(',') + quotedInt(voce->programma) + QLatin1Char(',') +
+                     quotedInt(voce->menu);
     righe << QStringLiteral(")");
     return righe;
 }

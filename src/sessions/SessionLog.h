@@ -7,6 +7,8 @@
 
 #include "data/IstruzioneFallita.h"
 
+#include <optional>
+
 namespace velkora {
 
 namespace db {
@@ -30,13 +32,22 @@ QStringList istruzioneChiudiSessione(qint32 codiceSessione, const QDate& data, c
 // Draws the next window id of the call log: the expression, and the statement that selects it.
 QString estrazioneIdFinestra();
 QStringList istruzioneNuovoIdFinestra();
-// The call-log row of one call; the window id column only when the log has the window columns.
+// The menu item a call was made for: its program and menu code.
+struct VoceChiamata
+{
+    qint32 programma = 0;
+    qint32 menu = 0;
+};
+
+// The call-log row of one call; the window id column only when the log has the window columns,
+// the item's columns only when an item is given (the log has them).
 QStringList istruzioneLogFunzione(qint32 codiceSessione, const QDate& data, const QTime& ora,
-                                  const QString& funzione, bool logFinestre, qint32 idFinestra);
+                                  const QString& funzione, bool logFinestre, qint32 idFinestra,
+                                  const std::optional<VoceChiamata>& voce = std::nullopt);
 
 // The same row with its values bound (:SESSIONE, :DATA, :ORA, :FUNZIONE and :IDFINESTRA), one
 // text for every call, so that it stays prepared.
-QStringList istruzioneLogFunzioneParametri(bool logFinestre);
+QStringList istruzioneLogFunzioneParametri(bool logFinestre, bool conVoce = false);
 
 // The handles recorded in the call log by the windows opened in a session.
 QStringList istruzioneFinestreSessione(qint32 codiceSessione);

@@ -108,16 +108,19 @@ void SessioniLavoro::chiudi()
             m_contesto.finestra);
 }
 
-qint32 SessioniLavoro::registraChiamata(const QString& funzione)
+qint32 SessioniLavoro::registraChiamata(const QString& funzione,
+                                        const std::optional<VoceChiamata>& voce)
 {
     const qint32 idFinestra =
         m_contesto.logFinestre ? primoIntero(m_contesto.query, istruzioneNuovoIdFinestra()) : 0;
-    scriviChiamata(funzione, idFinestra);
+    scriviChiamata(funzione, idFinestra, voce);
     return idFinestra;
 }
 
-void SessioniLavoro::scriviChiamata(const QString& funzione, qint32 idFinestra)
+void SessioniLavoro::scriviChiamata(const QString& funzione, qint32 idFinestra,
+                                    const std::optional<VoceChiamata>& voce)
 {
+    const bool conVoce = m_contesto.logVoci && voce.has_value();
     db::Transaction& transazione = transazioneDi(m_contesto.query);
     std::optional<db::Query> propria;
     db::Query* registro = m_contesto.registro;
@@ -125,7 +128,7 @@ void SessioniLavoro::scriviChiamata(const QString& funzione, qint32 idFinestra)
         registro = &propria.emplace();
     registro->setDatabase(m_contesto.query.database());
     registro->setTransaction(&transazione);
-    const QStringList sql = istruzioneLogFunzioneParametri(m_contesto.logFinestre);
+    const QStringList sql = istruzioneLogFunzioneParametri(m_contesto.logFinestre, conVoce);
     if (registro->sql() != sql)
         registro->setSql(sql);
     const QDateTime adesso = QDateTime::currentDateTime();
@@ -138,10 +141,15 @@ void SessioniLavoro::scriviChiamata(const QString& funzione, qint32 idFinestra)
     registro->setParam(QStringLiteral("FUNZIONE"), funzione);
     if (m_contesto.logFinestre)
         registro->setParam(QStringLiteral("IDFINESTRA"), idFinestra);
+    if (conVoce) {
+        registro->setParam(QStringLiteral("PROGRAMMA"), voce->programma);
+        registro->setParam(QStringLiteral("MENU"), voce->menu);
+    }
     QString dettaglio;
     if (!eseguiProprioOSalva(*registro,
                       istruzioneLogFunzione(m_contesto.codiceSessione, adesso.date(), secondi,
-                                            funzione, m_contesto.logFinestre, idFinestra),
+                                            funzione, m_contesto.logFinestre, idFinestra,
+                                            conVoce ? voce : std::nullopt),
                       QStringLiteral("Ombrix.AggiornaNorviLogFunz.sql"), dettaglio))
         m_contesto.messages.warning(
             QStringLiteral("Errore interno di INSERT: impossibile aggiornare il log delle "

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "sessions/SessionLog.h"
+
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -35,6 +38,8 @@ public:
         // The statement that writes the call-log row, kept by the caller so that it stays
         // prepared from call to call; null for one made for each call.
         db::Query* registro = nullptr;
+        // True when the call log has the item's columns (PROGRAMMA and MENU).
+        bool logVoci = false;
     };
 
     explicit SessioniLavoro(const Contesto& contesto);
@@ -58,13 +63,16 @@ public:
     // Draws the window id of a called function (when the log has window columns) and writes
     // its call-log row (scriviChiamata); returns the id, 0 without window columns. A failing
     // draw is thrown.
-    qint32 registraChiamata(const QString& funzione);
+    // The item the call was made for is written with it when the log has the item's columns.
+    qint32 registraChiamata(const QString& funzione,
+                            const std::optional<VoceChiamata>& voce = std::nullopt);
 
     // Writes the call-log row of a called function under a window id drawn before (0 when the
     // log has no window columns) and commits. A failed write is saved to
     // "Ombrix.AggiornaNorviLogFunz.sql" as the statement's text lines with their values and
     // shown as a warning; the caller goes on with the id all the same.
-    void scriviChiamata(const QString& funzione, qint32 idFinestra);
+    void scriviChiamata(const QString& funzione, qint32 idFinestra,
+                        const std::optional<VoceChiamata>& voce = std::nullopt);
 
     // The outcome of a session check from what was read of the session's row: true when the row
     // exists and has no closing date; otherwise false, with its warning when mostraMessaggi.

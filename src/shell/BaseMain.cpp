@@ -286,6 +286,7 @@ void TBaseMainForm::leggiUtentiESonda()
         LogFinestre = false;
     if (LogFinestre && !probeColumn(QStringLiteral("IDFINESTRA"), QStringLiteral("NORVILOGFUNZ")))
         LogFinestre = false;
+    m_logVoci = probeColumn(QStringLiteral("MENU"), QStringLiteral("NORVILOGFUNZ"));
 }
 
 bool TBaseMainForm::probeColumn(const QString& field, const QString& relation)

@@ -4,6 +4,7 @@
 #include "db/Transaction.h"
 #include "menu/ImageList.h"
 #include "menu/RigaMenu.h"
+#include "params/Preferiti.h"
 #include "platform/Environment.h"
 #include "sessions/AccessoUtente.h"
 
@@ -28,6 +29,8 @@ class QToolButton;
 namespace velkora {
 
 class CostruttoreMenu;
+class GruppoPreferiti;
+class MenuPreferiti;
 class NavigationBar;
 class RicercaMenu;
 class SessioniLavoro;
@@ -61,6 +64,8 @@ public:
     NavigationBar* MenuProgrammi = nullptr;
     // The menu search at the top of the navigation bar.
     RicercaMenu* RicercaVoci = nullptr;
+    // The group "Preferiti" below the search field, at the top of the navigation bar.
+    GruppoPreferiti* PreferitiVoci = nullptr;
     ImageList IconeProgrammi{QSize(32, 32)};
     ImageList Icone2Programmi{QSize(16, 16)};
     QMenuBar* MenuPrincipale = nullptr;
@@ -83,6 +88,9 @@ public:
     bool MantieniStdMin = false;
     bool SessioneAperta = false;
     bool LogFinestre = false;
+    // The call log records the menu item of each call (PROGRAMMA and MENU), which the recent
+    // items of the menu search are read from.
+    bool m_logVoci = false;
     // Slot tables indexed 1 to 256 (index 0 unused), referring to objects the window owns.
     std::array<QAction*, 257> VociMenu{};
     std::array<QObject*, 257> GruppiProgrammi{};
@@ -164,6 +172,16 @@ public:
     // An entry chosen in the search starts as a click on it would: mode 2 rebuilds the menus.
     void EseguiVoceTrovata(qint32 programma, qint32 menu, qint32 modo);
 
+    // Recent items and favourites (BaseMainPreferiti.cpp). The recent items of the empty search
+    // field are read from the user's call log when the field takes the focus; the favourites
+    // from his parameter set after the login, and after each change.
+    void aggiornaRecenti();
+    void caricaPreferiti();
+    // Adds the item to the favourites or removes it, and shows the group again.
+    void cambiaPreferito(qint32 programma, qint32 menu, bool aggiungi);
+    bool ePreferito(qint32 programma, qint32 menu) const;
+    const std::vector<Preferito>& preferiti() const { return m_preferiti; }
+
     // Calls into module libraries: load the library, find the function, call it with the
     // current user's number and the arguments of the kind. Silent when either is missing.
     void CaricaFunzioneDLL(const QString& libreria, const QString& funzione);
@@ -234,6 +252,11 @@ private:
     // The dispatch of a mode-2 entry followed by the rebuild of the menus.
     void eseguiModo2(qint32 programma, qint32 menu);
     void creaRicercaMenu();
+    void creaPreferiti();
+    // The group "Preferiti" from the favourites read and the search index.
+    void mostraPreferiti();
+    std::vector<Preferito> m_preferiti;
+    MenuPreferiti* m_menuPreferiti = nullptr;
     // The menus or the bar were built again: the search index is read again.
     void indiceRicercaScaduto();
     bool m_indiceRicercaScaduto = true;

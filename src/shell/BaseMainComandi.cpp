@@ -117,6 +117,8 @@ void TBaseMainForm::cambioUtente()
     // again when he searches.
     RicercaVoci->annulla();
     m_indiceRicercaScaduto = true;
+    m_preferiti.clear();
+    mostraPreferiti();
     // The password of the user who left is not left typed for the next one: with it, anyone at
     // the workstation could log in as him by pressing Enter. His name stays picked.
     EditPassword->clear();

@@ -5,6 +5,7 @@
 #include "db/DbError.h"
 #include "menu/CatalogoProgetto.h"
 #include "menu/CostruttoreMenu.h"
+#include "menu/GruppoPreferiti.h"
 #include "menu/IndiceMenu.h"
 #include "menu/NavigationBar.h"
 #include "menu/RicercaMenu.h"
@@ -15,14 +16,24 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace velkora {
 
 void TBaseMainForm::creaRicercaMenu()
 {
-    RicercaVoci = new RicercaMenu(MenuProgrammi);
+    // Above the groups: the search field and the group of the favourites.
+    auto* testata = new QWidget(MenuProgrammi);
+    auto* layout = new QVBoxLayout(testata);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    RicercaVoci = new RicercaMenu(testata);
     RicercaVoci->impostaImmagini(&Icone2Programmi);
-    MenuProgrammi->setHeader(RicercaVoci);
+    layout->addWidget(RicercaVoci);
+    PreferitiVoci = new GruppoPreferiti(testata);
+    layout->addWidget(PreferitiVoci);
+    MenuProgrammi->setHeader(testata);
+    creaPreferiti();
     connect(RicercaVoci, &RicercaMenu::attivata, this, &TBaseMainForm::aggiornaIndiceRicerca);
     connect(RicercaVoci, &RicercaMenu::voceScelta, this, &TBaseMainForm::EseguiVoceTrovata);
     // Anywhere in the main window; the field exists only in the working state, with the bar.
@@ -67,6 +78,7 @@ void TBaseMainForm::aggiornaIndiceRicerca()
         // Up to date before the field searches it again (which asks for an up-to-date index).
         m_indiceRicercaScaduto = false;
         RicercaVoci->impostaIndice(std::move(indice));
+        mostraPreferiti();
     } catch (const db::DbError& e) {
         // The search keeps the entries it had; the next use tries again.
         messages().error(QStringLiteral("Impossibile leggere le voci di menu per la ricerca."),

@@ -8,7 +8,8 @@ namespace velkora {
 
 SessioniLavoro TBaseMainForm::sessioni()
 {
-    return SessioniLavoro({QueryAux, messages(), this, CodiceSessione, LogFinestre, &m_registroChiamate});
+    return SessioniLavoro({QueryAux, messages(), this, CodiceSessione, LogFinestre, &m_registroChiamate,
+                           m_logVoci});
 }
 
 void TBaseMainForm::ApriSessione()

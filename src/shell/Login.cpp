@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 #include <stdexcept>
@@ -212,6 +213,8 @@ void TBaseMainForm::accessoCaricaBarraEMenu()
         configurato = false;
         dettaglio = e.message();
     }
+    // The favourites follow once the window works, outside the login's own statements.
+    QTimer::singleShot(0, this, &TBaseMainForm::caricaPreferiti);
     if (!configurato)
         messages().error(
             QStringLiteral("Si è verificato un errore durante la configurazione del programma "

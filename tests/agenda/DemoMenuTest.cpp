@@ -21,8 +21,8 @@ TEST(DemoMenu, EveryLeafAndQuickItemOpensAFunctionOfAShippedLibrary)
 {
     ProgramFolder folder;
     folder.makeFolder(QStringLiteral("user"));
-    // The program folder as the install lays it out: the agenda, the customer and the items
-    // modules are the module libraries it ships.
+    // The program folder as the install lays it out: the agenda, the customer module and the
+    // items module are the module libraries it ships.
     ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_RUBRIVO_FILE), folder.file(QStringLiteral("libRubrivo.so"))));
     ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ANAGRAFI_FILE), folder.file(QStringLiteral("libAnagrafi.so"))));
     ASSERT_TRUE(QFile::copy(QStringLiteral(VELKORA_ARTICOLI_FILE), folder.file(QStringLiteral("libArticoli.so"))));

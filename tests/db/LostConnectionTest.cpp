@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace velkora;
@@ -311,6 +312,70 @@ TEST_F(LostConnectionTest, OtherFailuresDoNotDropTheAttachment)
     tr.rollback();
     EXPECT_GE(users(), 0);
     EXPECT_EQ(program.generation(), generation) << "no new attach for an ordinary failure";
+}
+
+// Shared connections of one process (the data forms of the windows) use one attachment; their
+// transactions stay apart, so one window's edit still locks the row against another's; one
+// detaching leaves the other working; a lost shared attachment is left by each as it finds out,
+// and they share the new one.
+TEST_F(LostConnectionTest, SharedConnectionsUseOneAttachmentAndKeepTheirTransactionsApart)
+{
+    const auto attachments = [this] {
+        return test::rows(other, QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE "
+                                                "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND "
+                                                "MON$SYSTEM_FLAG = 0"))
+            .value(0);
+    };
+    const QString before = attachments();
+    auto first = std::make_unique<Database>();
+    auto second = std::make_unique<Database>();
+    for (Database* d : {first.get(), second.get()}) {
+        d->setShared(true);
+        test::attach(*d, path);
+    }
+    EXPECT_EQ(attachments().toInt(), before.toInt() + 1);
+
+    Transaction t1(first.get());
+    Transaction t2(second.get());
+    t1.params() = t2.params() = QStringList{QStringLiteral("isc_tpb_concurrency"),
+                                            QStringLiteral("isc_tpb_nowait")};
+    const auto update = [](Database& d, Transaction& t) {
+        Query q(&d, &t);
+        q.add(QStringLiteral("UPDATE UTENTI SET NOMEUTENTE = NOMEUTENTE"));
+        q.execSql();
+    };
+    test::exec(other, QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE) VALUES (7, 'Anna')"));
+    update(*first, t1);
+    try {
+        update(*second, t2);
+        ADD_FAILURE() << "the second window's transaction did not meet the first one's lock";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isLockConflict()) << e.message().toStdString();
+    }
+    t1.rollback();
+    t2.rollback();
+
+    first.reset();
+    EXPECT_EQ(attachments().toInt(), before.toInt() + 1) << "the other one still uses it";
+    Query q(second.get(), &t2);
+    q.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
+    q.open();
+    EXPECT_EQ(q.asInteger(0), 1);
+    t2.commit();
+
+    first = std::make_unique<Database>();
+    first->setShared(true);
+    test::attach(*first, path);
+    cut();
+    for (Database* d : {first.get(), second.get()}) {
+        Transaction t(d);
+        Query again(d, &t);
+        again.add(QStringLiteral("SELECT COUNT(*) FROM UTENTI"));
+        again.open(); // finds the attachment lost, attaches again, runs once more
+        EXPECT_EQ(again.asInteger(0), 1);
+        t.commit();
+    }
+    EXPECT_EQ(attachments().toInt(), 1) << "after the cut the two share the new attachment";
 }
 
 TEST(ServerOf, TheServerPartOfADatabaseName)

@@ -12,6 +12,7 @@
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "dispatch/EsecuzioneVoce.h"
+#include "sessions/SessioniLavoro.h"
 #include "dispatch/ModuleAccess.h"
 #include "platform/MessageService.h"
 #include "platform/DynamicLibrary.h"
@@ -247,7 +248,8 @@ void dispatchUnoPerUno(TBaseMainForm& w, qint32 programma, qint32 menu, qint32 m
     }
     if (!w.VerificaStatoSessione(true))
         return;
-    const qint32 id = w.AggiornaNorviLogFunz(funzione);
+    // The call-log row names the item, as the log has the item's columns.
+    const qint32 id = w.sessioni().registraChiamata(funzione, VoceChiamata{programma, menu});
     if (!w.AggiornaDittaUtente(form.NumUser, form.DittaCorrente))
         return;
     switch (tipoChiamata(funzione, modo)) {

@@ -278,8 +278,11 @@ TEST_F(SessionsTest, CallLogWithWindowColumnsDrawsAndStoresTheWindowId)
 
 TEST_F(SessionsTest, CallLogWithoutWindowColumnsWritesTheFourBasicColumns)
 {
+    // A log of an older database: neither the window columns nor the item's.
     dropLogColumn(QStringLiteral("IDFINESTRA"));
     dropLogColumn(QStringLiteral("HANDLEFINESTRA"));
+    dropLogColumn(QStringLiteral("PROGRAMMA"));
+    dropLogColumn(QStringLiteral("MENU"));
     auto w = login();
     ASSERT_FALSE(w->LogFinestre);
     w->ApriSessione();

@@ -1,5 +1,7 @@
 #include "AdminCommands.h"
 
+#include "CopiaUfficio.h"
+
 #include "GraficaDemo.h"
 #include "StampaReport.h"
 #include "data/SchemaInstaller.h"
@@ -14,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
 
@@ -59,6 +63,11 @@ int usage()
              "  ditta FILE        crea l'archivio vuoto di una ditta (clienti, fornitori e\n"
              "                    articoli) nel file indicato; a un archivio che c'è già\n"
              "                    aggiunge le tabelle e i generatori che gli mancano\n"
+             "  backup CARTELLA FILE\n"
+             "                    scrive in un file nuovo la copia del database utenti, degli\n"
+             "                    archivi delle ditte, di Report, Grafica e dei dati.ini\n"
+             "  ripristino FILE CARTELLA\n"
+             "                    ripristina una copia in una cartella nuova e la controlla\n"
           << Qt::flush;
     return ExitUsage;
 }
@@ -452,6 +461,11 @@ int run(const QString& command, const QString& path)
 
 } // namespace
 
+int verificaCartella(const QString& folder)
+{
+    return check(folder);
+}
+
 bool needsFonts(const QStringList& arguments)
 {
     const QString command = arguments.value(0);
@@ -468,6 +482,25 @@ int runCommand(const QStringList& arguments)
                                       QStringLiteral("tabx"), QStringLiteral("ditta")};
     if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("stampa"))
         return stampaReport(arguments.mid(1));
+    // The copy of an office and its restoring take two paths.
+    if (!arguments.isEmpty() && (arguments.at(0) == QLatin1String("backup") ||
+                                 arguments.at(0) == QLatin1String("ripristino"))) {
+        if (arguments.size() != 3 || arguments.at(1).isEmpty() || arguments.at(2).isEmpty())
+            return usage();
+        const int esito = arguments.at(0) == QLatin1String("backup")
+                              ? backupCartella(arguments.at(1), arguments.at(2), out(), err())
+                              : ripristinoCartella(arguments.at(1), arguments.at(2), out(), err());
+        // The process ends without running the libraries' exit handlers. They unload the
+        // embedded engine's plugin while one of the engine's own threads may still be winding
+        // down after the service's work (the files are complete and closed by then: the service
+        // has said it finished), and that made the tool crash now and then after a complete copy
+        // or restore: a copy that worked must not end with a failure. fb_shutdown unloads the
+        // plugin the same way, so it is no cure.
+        out() << Qt::flush;
+        err() << Qt::flush;
+        std::fflush(nullptr);
+        std::_Exit(esito);
+    }
     // The commands of an office take the server's name after the folder.
     const bool postazione = !arguments.isEmpty() && arguments.at(0) == QLatin1String("postazione");
     const bool server = !arguments.isEmpty() && arguments.at(0) == QLatin1String("server");

@@ -22,4 +22,7 @@ int runCommand(const QStringList& arguments);
 // fonts and so a GUI application; a command with bad arguments does not get that far.
 bool needsFonts(const QStringList& arguments);
 
+// "check" of a folder: lists what its user database lacks of the schema and gives the exit code.
+int verificaCartella(const QString& folder);
+
 } // namespace velkora::admin

@@ -11,6 +11,7 @@ namespace velkora::db {
 
 class ConnectionRef;
 class DbError;
+struct SharedAttachment;
 class Transaction;
 
 // One attachment to a Firebird database through the native client. The connection parameters
@@ -34,6 +35,16 @@ public:
     // Kept for the connection's set-up; the client never shows a login dialog.
     void setLoginPrompt(bool on) { m_loginPrompt = on; }
     bool loginPrompt() const { return m_loginPrompt; }
+
+    // A shared connection uses the attachment that another shared connection of this process
+    // holds to the same database with the same parameters, instead of a new one of its own: the
+    // windows of one workstation then cost the server one attachment per database, whatever
+    // their number. Its transactions stay its own (the server locks rows per transaction, so
+    // two windows still see each other's edits as another user's), and detaching ends them; the
+    // attachment itself goes with the last connection using it. A shared attachment found lost
+    // is left by each connection as it finds out, and a new one made. Set before attaching.
+    void setShared(bool shared) { m_shared = shared; }
+    bool shared() const { return m_shared; }
 
     // The transaction that queries use when they are given none.
     void setDefaultTransaction(Transaction* transaction) { m_defaultTransaction = transaction; }
@@ -96,6 +107,9 @@ private:
     unsigned int m_handle = 0;
     quint64 m_generation = 0;
     bool m_lost = false;
+    bool m_shared = false;
+    // The attachment shared with other connections, while this one uses it.
+    std::shared_ptr<SharedAttachment> m_entry;
     std::vector<Transaction*> m_transactions;
     // The statements and datasets on this connection, told when it or a transaction goes.
     std::vector<ConnectionRef*> m_references;
