@@ -1,17 +1,13 @@
 // A statement run at once (db::executeAtOnce) belongs to the transaction it is given: committed
 // it is there for another attachment, rolled back it is not; a refused character stops it before
-// it runs and an engine failure comes back as DbError. The engine warm-up of the start leaves
-// nothing on disk and the embedded engine attaches while and after it runs.
+// it runs and an engine failure comes back as DbError.
 
 #include "db/Database.h"
 #include "db/DbError.h"
-#include "db/EngineWarmUp.h"
 #include "db/ExecuteAtOnce.h"
 #include "db/Transaction.h"
 #include "support/TestDatabase.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,25 +71,6 @@ TEST_F(ExecuteAtOnceTest, RefusedTextAndEngineFailuresRunNothing)
     db::Database staccato;
     EXPECT_THROW(db::executeAtOnce(staccato, t, QStringLiteral("DELETE FROM NORVILOG")),
                  db::DbLogicError);
-}
-
-TEST(EngineWarmUpTest, LeavesNothingOnDiskAndTheEngineAttachesBesideAndAfterIt)
-{
-    QTemporaryDir dir;
-    const QString path = test::copyTemplate(dir.filePath(QStringLiteral("user.fdb")));
-    {
-        db::EngineWarmUp warmUp;
-        db::Database beside;
-        test::attach(beside, path);
-        EXPECT_TRUE(beside.attached());
-        warmUp.wait();
-        warmUp.wait();
-    }
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent-velkora-warm-up")));
-    db::Database after;
-    test::attach(after, path);
-    EXPECT_EQ(test::rows(after, QStringLiteral("SELECT COUNT(*) FROM RDB$DATABASE")),
-              QStringList{QStringLiteral("1")});
 }
 
 } // namespace
