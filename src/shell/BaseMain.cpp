@@ -132,7 +132,8 @@ void TBaseMainForm::creaControlli()
     MenuProgrammi->setSmallImages(&Icone2Programmi);
     MenuProgrammi->hide();
     layout->addWidget(MenuProgrammi);
-    creaRicercaMenu();
+    // The search field and the favourites at the top of the navigation bar, which only the
+    // working state shows, come with the start's work (avvia).
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -249,6 +250,7 @@ void TBaseMainForm::avvia()
         TBaseMainForm* w;
         ~FineAvvio() { w->m_avvioInCorso = false; }
     } fine{this};
+    creaRicercaMenu();
     FormCreate();
     m_avviato = true;
     PanelLogIn->setEnabled(true);

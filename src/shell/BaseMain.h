@@ -72,9 +72,9 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     NavigationBar* MenuProgrammi = nullptr;
-    // The menu search at the top of the navigation bar.
+    // The menu search at the top of the navigation bar (made by the start's work, see Avvio).
     RicercaMenu* RicercaVoci = nullptr;
-    // The group "Preferiti" below the search field, at the top of the navigation bar.
+    // The group "Preferiti" below the search field, at the top of the navigation bar (likewise).
     GruppoPreferiti* PreferitiVoci = nullptr;
     ImageList IconeProgrammi{QSize(32, 32)};
     ImageList Icone2Programmi{QSize(16, 16)};
@@ -278,7 +278,8 @@ private:
     void indiceRicercaScaduto();
     bool m_indiceRicercaScaduto = true;
     void FormCreate();
-    // Runs FormCreate with the login panel out of use, once, and tells that the start is done.
+    // Builds the menu search and the favourites and runs FormCreate with the login panel out of
+    // use, once, and tells that the start is done.
     void avvia();
     void leggiUtentiESonda();
     bool probeColumn(const QString& field, const QString& relation);
