@@ -81,7 +81,8 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
         if (!ApriOCreaDatabase(IBDatabaseUser, userFolder + QLatin1Char('/'),
                                QStringLiteral("user.fdb"), QString(), QString(), ownerWindow(),
                                messages(), m_environment.drives))
-            messages().error(QStringLiteral("Errore inizializzazione database utenti"));
+            messages().error(QStringLiteral("Errore inizializzazione database utenti"),
+                             ownerWindow());
         createScriptTableWhenMissing();
     }
     MemTabX.open();
