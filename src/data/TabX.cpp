@@ -7,7 +7,9 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 
+#include <QSet>
 #include <QWidget>
+#include <mutex>
 
 namespace velkora {
 
@@ -110,6 +112,21 @@ void TTabXForm::createScriptTableWhenMissing()
     // Without an attached user database there is nothing to check; the failure was reported.
     if (!IBDatabaseUser.attached())
         return;
+    // A table once seen is not dropped by the suite: each database is looked at once per
+    // process, by the first data form on it (the start program's), so a module window opening
+    // later does not pay the look in round trips.
+    static std::mutex guardia;
+    static QSet<QString> conTabella;
+    const QString nome = IBDatabaseUser.databaseName();
+    {
+        const std::lock_guard<std::mutex> lock(guardia);
+        if (conTabella.contains(nome))
+            return;
+    }
+    const auto ricorda = [&nome] {
+        const std::lock_guard<std::mutex> lock(guardia);
+        conTabella.insert(nome);
+    };
     const auto tabellaPresente = [this] {
         QueryVelkora.close();
         QueryVelkora.clear();
@@ -120,20 +137,25 @@ void TTabXForm::createScriptTableWhenMissing()
         QueryVelkora.close();
         return presente;
     };
-    if (tabellaPresente())
+    if (tabellaPresente()) {
+        ricorda();
         return;
+    }
     QueryVelkora.setSql(kCreateTabScript);
     try {
         db::TransactionGuard guard(TransazioneUser);
         QueryVelkora.execSql();
         guard.commit();
+        ricorda();
     } catch (const db::DbError& e) {
         // Two workstations starting together on a new database both find the table missing and
         // one of them loses the race to create it; the table is there then, and all is well.
         try {
             TransazioneUser.restart();
-            if (tabellaPresente())
+            if (tabellaPresente()) {
+                ricorda();
                 return;
+            }
         } catch (const db::DbError&) {
             // The box below says what went wrong first.
         }

@@ -29,6 +29,16 @@ void apri(db::Query& query, const QStringList& righe)
     query.open();
 }
 
+// The company stored for the user of the name, read in the query's transaction as it is.
+QString dittaDi(db::Query& query, const QString& nomeUtente)
+{
+    apri(query, {QStringLiteral("SELECT DITTA FROM UTENTI"), condizioneNome(nomeUtente)});
+    if (query.isEmpty())
+        return QString();
+    query.first();
+    return query.asString(0);
+}
+
 } // namespace
 
 QStringList LeggiUtentiIni(const QString& programFolder)
@@ -72,12 +82,18 @@ void TTabXForm::SetUserPerNome(const QString& nomeUtente)
 void TTabXForm::SetUserPerNum(qint32 numero)
 {
     NumUser = numero;
+    if (ModoUtenti == 0) {
+        // The company may have been changed on another workstation: the name and the company
+        // are read from one fresh transaction (one restart, not one between the two reads).
+        QueryVelkora.close();
+        TransazioneUser.restart();
+    }
     NomeUser = CercaNomeUser(numero);
     if (ModoUtenti == 1) {
         DittaCorrente = platform::IniFile(fileUtente())
                             .readString(QStringLiteral("STATUS MACCHINA"), QStringLiteral("UltimaDitta"));
     } else if (ModoUtenti == 0) {
-        DittaCorrente = LeggiDittaUser(NomeUser);
+        DittaCorrente = dittaDi(QueryVelkora, NomeUser);
         CaricaVelkora(numero);
     }
 }
@@ -126,11 +142,7 @@ QString TTabXForm::LeggiDittaUser(const QString& nomeUtente)
     // transaction.
     QueryVelkora.close();
     TransazioneUser.restart();
-    apri(QueryVelkora, {QStringLiteral("SELECT DITTA FROM UTENTI"), condizioneNome(nomeUtente)});
-    if (QueryVelkora.isEmpty())
-        return QString();
-    QueryVelkora.first();
-    return QueryVelkora.asString(0);
+    return dittaDi(QueryVelkora, nomeUtente);
 }
 
 } // namespace velkora
