@@ -1,8 +1,9 @@
 // From process start to the login window mapped on the screen, beside a bare Qt main window
 // started the same way (bench/finestranuda: the same Qt, a main window of the same size, shown
 // at once): the floor pays the process start, Qt's start and the window; the program pays in
-// addition the embedded engine, the attachment of the user database, the schema probes, the
-// user list and its own widgets.
+// addition its own libraries (the data library, the client library) and its widgets. The
+// embedded engine, the attachment of the user database, the schema probes and the user list
+// come once the window is on the screen, while the login panel waits out of use.
 //
 // Both programs are started alike, one after the other, from the same program folder (a demo
 // folder laid out by velkora-admin, the program and its data library copied into it): the clock starts before the

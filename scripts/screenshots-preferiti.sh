@@ -5,7 +5,7 @@
 # out in a temporary folder and the call log of "Giulia Bianchi" gets a few days of work.
 # Checks what the walk left in the user database once the program has ended (it holds the file
 # while it runs) and fails when something is missing.
-# Needs Xvfb, openbox, xdotool and ImageMagick (scripts/install-deps.sh).
+# Needs Xvfb, openbox, xdotool and ImageMagick (scripts/install-deps.sh --prove).
 #
 #   scripts/screenshots-preferiti.sh [display number, default 23]
 set -euo pipefail
@@ -15,13 +15,7 @@ display=":${1:-23}"
 out="$root/docs/screenshots"
 
 cmake --build "$build" --parallel "${JOBS:-2}" --target velkora velkora-admin Rubrivo Anagrafi Vorp
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/scripts/lib/schermo.sh"
 
 folder="$work/program"
 "$build/program/velkora-admin" demo "$folder" >/dev/null
@@ -48,15 +42,7 @@ query() {
 } > "$work/seed.sql"
 sql "$work/seed.sql"
 
-Xvfb "$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  DISPLAY="$display" xdotool getdisplaygeometry >/dev/null 2>&1 && break
-  sleep 0.1
-done
-DISPLAY="$display" openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+avvia_schermo "$display"
 
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb
 (cd "$folder" && exec ./velkora >"$work/velkora.log" 2>&1) &

@@ -6,8 +6,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 start=$SECONDS
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
+"$root/scripts/install-deps.sh" --prove
+CMAKE_ARGS="${CMAKE_ARGS:-} -DVELKORA_PROVE=ON" "$root/scripts/build.sh"
 echo "test: dependencies and the program ready in $((SECONDS - start)) s"
 # The build script makes what the program needs; the tests and the benchmarks come here.
 cmake --build "$build" --target velkora_prove --parallel "${JOBS:-$(nproc)}"

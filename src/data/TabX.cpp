@@ -106,7 +106,8 @@ TTabXForm::TTabXForm(QObject* owner, quint8 mode, const platform::Environment& e
         if (!ApriOCreaDatabase(IBDatabaseUser, userFolder + QLatin1Char('/'),
                                QStringLiteral("user.fdb"), QString(), QString(), ownerWindow(),
                                messages(), m_environment.drives))
-            messages().error(QStringLiteral("Errore inizializzazione database utenti"));
+            messages().error(QStringLiteral("Errore inizializzazione database utenti"),
+                             ownerWindow());
         m_unita->script.creaTabellaSeManca(QueryVelkora);
     }
     MemTabX.open();
@@ -154,11 +155,14 @@ void TTabXForm::SetUserPerNome(const QString& nomeUtente)
 void TTabXForm::SetUserPerNum(qint32 numero)
 {
     NumUser = numero;
+    // The company may have been changed on another workstation: the name and the company are
+    // read from one fresh transaction (one restart, not one between the two reads).
+    m_unita->utenti.nuovaLettura();
     NomeUser = CercaNomeUser(numero);
     if (ModoUtenti == 1) {
         DittaCorrente = m_unita->utenti.dittaDaFile();
     } else if (ModoUtenti == 0) {
-        DittaCorrente = LeggiDittaUser(NomeUser);
+        DittaCorrente = m_unita->utenti.dittaNellaLettura(NomeUser);
         CaricaVelkora(numero);
     }
 }

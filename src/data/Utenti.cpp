@@ -117,8 +117,22 @@ QString Utenti::LeggiDittaUser(const QString& nomeUtente)
         return QString();
     // The company may have been changed on another workstation: read it from a fresh
     // transaction.
+    nuovaLettura();
+    return dittaNellaLettura(nomeUtente);
+}
+
+void Utenti::nuovaLettura()
+{
+    if (m_modo != 0)
+        return;
     m_query.close();
     m_transazione.restart();
+}
+
+QString Utenti::dittaNellaLettura(const QString& nomeUtente)
+{
+    if (m_modo != 0)
+        return QString();
     apri(m_query, {QStringLiteral("SELECT DITTA FROM UTENTI"), condizioneNome(nomeUtente)});
     if (m_query.isEmpty())
         return QString();

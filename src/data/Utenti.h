@@ -30,6 +30,11 @@ public:
     QString CercaNomeUser(qint32 numero);
     // The company stored for the user (mode 0), read from a fresh transaction.
     QString LeggiDittaUser(const QString& nomeUtente);
+    // Mode 0: ends the reads so far and starts a fresh transaction, so that the next reads see
+    // what other workstations committed, all from one snapshot.
+    void nuovaLettura();
+    // The company stored for the user (mode 0), read in the transaction as it is.
+    QString dittaNellaLettura(const QString& nomeUtente);
     // The last company of the current user in his settings file (mode 1).
     QString dittaDaFile() const;
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -131,6 +133,45 @@ void entro(const char* p, int byte, const char* fine)
                            .arg(static_cast<int>(static_cast<unsigned char>(voce))));
 }
 
+// A piece of an answer: two bytes of length, then the bytes; p moves past it.
+QByteArrayView pezzoDi(const char*& p, const char* fine)
+{
+    entro(p, 2, fine);
+    const quint32 n = intero(p, 2);
+    const QByteArrayView pezzo(p + 2, n);
+    p += 2 + n;
+    return pezzo;
+}
+
+// Walks the items of one answer of the service. The items that only say "ask again" are handled
+// here; every other item goes to leggiVoce, which reads it (moving p past it) and says whether it
+// asks for another round, or gives nothing for an item it does not know. True when the service
+// has more to say.
+bool leggiRisposta(const std::vector<char>& risposta,
+                   const std::function<std::optional<bool>(char, const char*&, const char*)>& leggiVoce)
+{
+    const char* p = risposta.data();
+    const char* fine = p + risposta.size();
+    bool ancora = false;
+    while (p < fine && *p != isc_info_end) {
+        const char voce = *p++;
+        switch (voce) {
+        case isc_info_truncated:
+        case isc_info_svc_timeout:
+        case isc_info_data_not_ready:
+            ancora = true;
+            break;
+        default: {
+            const std::optional<bool> altro = leggiVoce(voce, p, fine);
+            if (!altro)
+                rispostaInattesa(voce);
+            ancora = ancora || *altro;
+        }
+        }
+    }
+    return ancora;
+}
+
 } // namespace
 
 BackupService::BackupService(const QString& server, const QString& utente, const QString& password)
@@ -159,32 +200,16 @@ void BackupService::backup(const QString& database, const Scrivi& scrivi) const
     std::vector<char> risposta(kRisposta);
     for (;;) {
         servizio.chiedi(QByteArray(), voci, risposta);
-        const char* p = risposta.data();
-        const char* fine = p + risposta.size();
-        bool ancora = false;
-        while (p < fine && *p != isc_info_end) {
-            const char voce = *p++;
-            switch (voce) {
-            case isc_info_svc_to_eof: {
-                entro(p, 2, fine);
-                const quint32 n = intero(p, 2);
-                p += 2;
-                if (n > 0) {
-                    scrivi(p, n);
-                    ancora = true;
-                }
-                p += n;
-                break;
-            }
-            case isc_info_truncated:
-            case isc_info_svc_timeout:
-            case isc_info_data_not_ready:
-                ancora = true;
-                break;
-            default:
-                rispostaInattesa(voce);
-            }
-        }
+        const bool ancora = leggiRisposta(
+            risposta, [&](char voce, const char*& p, const char* fine) -> std::optional<bool> {
+                if (voce != isc_info_svc_to_eof)
+                    return std::nullopt;
+                const QByteArrayView dati = pezzoDi(p, fine);
+                if (dati.isEmpty())
+                    return false;
+                scrivi(dati.data(), dati.size());
+                return true;
+            });
         if (!ancora)
             break;
     }
@@ -211,36 +236,24 @@ void BackupService::restore(const QString& database, const Leggi& leggi) const
     for (;;) {
         servizio.chiedi(invio, voci, risposta);
         invio.clear();
-        const char* p = risposta.data();
-        const char* fine = p + risposta.size();
         quint32 richiesti = 0;
-        bool ancora = false;
-        while (p < fine && *p != isc_info_end) {
-            const char voce = *p++;
-            switch (voce) {
-            case isc_info_svc_stdin:
-                if (fine - p < 4)
-                    throw DbLogicError(QStringLiteral("the backup service's answer is cut short"));
-                richiesti = intero(p, 4);
-                p += 4;
-                break;
-            case isc_info_svc_line: {
-                entro(p, 2, fine);
-                const quint32 n = intero(p, 2);
-                p += 2 + n;
-                if (n > 0)
-                    ancora = true;
-                break;
-            }
-            case isc_info_truncated:
-            case isc_info_svc_timeout:
-            case isc_info_data_not_ready:
-                ancora = true;
-                break;
-            default:
-                rispostaInattesa(voce);
-            }
-        }
+        const bool ancora = leggiRisposta(
+            risposta, [&](char voce, const char*& p, const char* fine) -> std::optional<bool> {
+                switch (voce) {
+                case isc_info_svc_stdin:
+                    if (fine - p < 4)
+                        throw DbLogicError(
+                            QStringLiteral("the backup service's answer is cut short"));
+                    richiesti = intero(p, 4);
+                    p += 4;
+                    return false;
+                case isc_info_svc_line:
+                    // The service's own lines of progress: nothing to keep.
+                    return !pezzoDi(p, fine).isEmpty();
+                default:
+                    return std::nullopt;
+                }
+            });
         if (richiesti > 0) {
             const qsizetype quanti =
                 leggi(pezzo.data(), std::min<qsizetype>(richiesti, kPezzo));

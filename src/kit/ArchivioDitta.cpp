@@ -36,7 +36,7 @@ bool tabellaPresente(db::Database& database, const QString& tabella)
 
 } // namespace
 
-bool apriArchivio(TTabXForm& tabX, const QString& tabella)
+bool apriArchivio(TTabXForm& tabX)
 {
     const QString percorso = percorsoArchivio(tabX);
     if (percorso.isEmpty()) {
@@ -71,25 +71,29 @@ bool apriArchivio(TTabXForm& tabX, const QString& tabella)
         return false;
     }
     tabX.ConnettiDatabase1(nome);
+    return tabX.IBDatabase1.attached(); // when not, the data form has said so
+}
+
+bool segnalaTabellaMancante(TTabXForm& tabX, const QString& tabella)
+{
     if (!tabX.IBDatabase1.attached())
-        return false; // the data form has said so
+        return false;
+    QString percorso;
+    tabX.GetV(QString::fromLatin1(kParametroArchivio), percorso);
     try {
-        if (!tabellaPresente(tabX.IBDatabase1, tabella)) {
-            tabX.messages().error(
-                QStringLiteral("L'archivio della ditta %1 non contiene la tabella %2: preparare "
-                               "l'archivio con velkora-admin.")
-                    .arg(tabX.DittaCorrente, tabella),
-                QDir::toNativeSeparators(percorso), tabX.ownerWindow());
-            tabX.IBDatabase1.detach();
+        if (tabellaPresente(tabX.IBDatabase1, tabella))
             return false;
-        }
+        tabX.messages().error(
+            QStringLiteral("L'archivio della ditta %1 non contiene la tabella %2: preparare "
+                           "l'archivio con velkora-admin.")
+                .arg(tabX.DittaCorrente, tabella),
+            QDir::toNativeSeparators(percorso), tabX.ownerWindow());
     } catch (const db::DbError& errore) {
         tabX.messages().error(
             QStringLiteral("Errore nella lettura dell'archivio della ditta %1.").arg(tabX.DittaCorrente),
             errore.message(), tabX.ownerWindow());
-        tabX.IBDatabase1.detach();
-        return false;
     }
+    tabX.IBDatabase1.detach();
     return true;
 }
 

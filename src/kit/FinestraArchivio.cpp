@@ -125,23 +125,30 @@ FinestraArchivio::FinestraArchivio(const DescrizioneArchivio& descrizione, qint3
         return;
     TabX->SetUserPerNum(numUser);
     setWindowTitle(descrizione.titolo + QStringLiteral(" - ") + TabX->DittaCorrente);
-    if (!apriArchivio(*TabX, descrizione.tabella))
+    if (!apriArchivio(*TabX))
         return;
     apriDati();
     if (!m_pronta)
         return;
+    ricordaPosizione(numUser, descrizione.situazione, descrizione.progetto);
+    // Nothing on the screen depends on the script row: it is written on the next turn of the
+    // event loop, after the first rows are painted.
+    QTimer::singleShot(0, this, &FinestraArchivio::scriviRigaScript);
+}
+
+void FinestraArchivio::scriviRigaScript()
+{
     try {
         // The window's script row, per project, window and user; nothing here runs it.
-        TabX->IniScriptForm(descrizione.progettoScript, descrizione.nomeFinestra,
-                            QStringLiteral("0"), QString::number(numUser),
-                            QStringLiteral("// ") + descrizione.titolo
+        TabX->IniScriptForm(m_descrizione.progettoScript, m_descrizione.nomeFinestra,
+                            QStringLiteral("0"), QString::number(m_numUser),
+                            QStringLiteral("// ") + m_descrizione.titolo
                                 + QStringLiteral(": nessuna istruzione"),
                             QStringLiteral("0"));
     } catch (const db::DbError& errore) {
         // Only the script row is missing: the window works without it.
         qWarning("Riga dello script della finestra non scritta: %s", qUtf8Printable(errore.message()));
     }
-    ricordaPosizione(numUser, descrizione.situazione, descrizione.progetto);
 }
 
 FinestraArchivio::~FinestraArchivio() = default;
@@ -239,7 +246,10 @@ void FinestraArchivio::apriDati()
     try {
         m_dataSet->open();
     } catch (const db::DbError& errore) {
-        TabX->messages().error(kErroreLettura, errore.message(), this);
+        // The archive is not checked for the table beforehand, which would cost every opening
+        // a read: only a read that failed asks whether the table is there.
+        if (!segnalaTabellaMancante(*TabX, m_descrizione.tabella))
+            TabX->messages().error(kErroreLettura, errore.message(), this);
         return;
     }
     m_modello->carica(*m_dataSet);

@@ -155,7 +155,10 @@ void FinestraElenco::ricordaPosizione(qint32 numUser, qint32 situazione, qint32 
     m_situazione = situazione;
     m_progetto = progetto;
     try {
-        CaricaPosizioneFinestra(this, numUser, situazione, progetto, TabX->IBDatabaseUser);
+        // In the data form's transaction on the user database, which the window's start has just
+        // read the user in: starting and ending one of its own would cost two more round trips.
+        CaricaPosizioneFinestra(this, numUser, situazione, progetto, TabX->IBDatabaseUser,
+                                TabX->TransazioneUser);
     } catch (const db::DbError& errore) {
         // Only the place of the window is lost: it opens where the system puts it.
         qWarning("Posizione della finestra non letta: %s", qUtf8Printable(errore.message()));

@@ -10,6 +10,9 @@
 #include "storage/ContestoDati.h"
 
 #include <QDate>
+#include <QSet>
+
+#include <mutex>
 
 namespace velkora {
 
@@ -45,6 +48,21 @@ void ArchivioScript::creaTabellaSeManca(db::Query& query)
     // Without an attached database there is nothing to check; the failure was reported.
     if (!m_database.attached())
         return;
+    // A table once seen is not dropped by the suite: each database is looked at once per
+    // process, by the first data form on it (the start program's), so a module window opening
+    // later does not pay the look in round trips.
+    static std::mutex guardia;
+    static QSet<QString> conTabella;
+    const QString nome = m_database.databaseName();
+    {
+        const std::lock_guard<std::mutex> lock(guardia);
+        if (conTabella.contains(nome))
+            return;
+    }
+    const auto ricorda = [&nome] {
+        const std::lock_guard<std::mutex> lock(guardia);
+        conTabella.insert(nome);
+    };
     const auto tabellaPresente = [&query] {
         query.close();
         query.clear();
@@ -55,20 +73,25 @@ void ArchivioScript::creaTabellaSeManca(db::Query& query)
         query.close();
         return presente;
     };
-    if (tabellaPresente())
+    if (tabellaPresente()) {
+        ricorda();
         return;
+    }
     query.setSql(kCreateTabScript);
     try {
         db::TransactionGuard guard(m_transazione);
         query.execSql();
         guard.commit();
+        ricorda();
     } catch (const db::DbError& e) {
         // Two workstations starting together on a new database both find the table missing and
         // one of them loses the race to create it; the table is there then, and all is well.
         try {
             m_transazione.restart();
-            if (tabellaPresente())
+            if (tabellaPresente()) {
+                ricorda();
                 return;
+            }
         } catch (const db::DbError&) {
             // The box below says what went wrong first.
         }

@@ -37,9 +37,9 @@ void ApplicationShutdown::request()
     next(0);
 }
 
-void ApplicationShutdown::mainLoopStarted()
+void ApplicationShutdown::windowsReady()
 {
-    m_mainLoop = true;
+    m_windowsReady = true;
 }
 
 void ApplicationShutdown::next(int milliseconds)
@@ -78,8 +78,8 @@ void ApplicationShutdown::step()
         return;
     }
     // While the windows close, the steps only watch for a question one of them asks; before the
-    // program's loop runs they only refuse boxes.
-    if (m_closing || !m_mainLoop) {
+    // program's loop runs and the main window's start is over they only refuse boxes.
+    if (m_closing || !m_windowsReady) {
         next(10);
         return;
     }

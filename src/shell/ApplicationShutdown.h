@@ -27,10 +27,11 @@ public:
     void request();
     bool underWay() const { return m_underWay; }
 
-    // Called from the program's own event loop once it runs. A request that comes earlier (a box
-    // shown while the main window is being made) refuses the boxes at once and closes the windows
-    // only then: before the loop runs there is no loop to leave.
-    void mainLoopStarted();
+    // Called from the program's own event loop once it runs and the main window's start is over
+    // (the boxes it shows included). A request that comes earlier (while a box of the start is
+    // shown) refuses the boxes at once and closes the windows only then: before the loop runs
+    // there is no loop to leave, and the start must not lose its window halfway.
+    void windowsReady();
 
 signals:
     // Sent once, just before the windows are closed: a window that would refuse to close while
@@ -45,7 +46,7 @@ private:
     bool m_underWay = false;
     bool m_closing = false;
     bool m_done = false;
-    bool m_mainLoop = false;
+    bool m_windowsReady = false;
     // The modal window refused last: a box or dialog that did not go when asked politely is
     // then closed without being asked.
     QPointer<QWidget> m_refused;

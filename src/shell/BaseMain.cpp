@@ -25,7 +25,9 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 namespace velkora {
 
@@ -36,6 +38,8 @@ namespace {
 // window changes size.
 constexpr int kDesignWidth = 696;
 constexpr int kDesignHeight = 480;
+// How long the start's work waits for the window's first exposure at most.
+constexpr int kAttesaComparsaMs = 1000;
 
 QFont tahoma(int points, bool bold = false)
 {
@@ -55,14 +59,21 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int
 
 } // namespace
 
-TBaseMainForm::TBaseMainForm(const platform::Environment& environment, QWidget* parent)
+TBaseMainForm::TBaseMainForm(const platform::Environment& environment, QWidget* parent, Avvio avvio)
     : QMainWindow(parent)
+    , PTabXForm(std::make_unique<TTabXForm*>(nullptr))
     , m_environment(environment)
+    , m_avvio(avvio)
 {
     if (!m_environment.messages)
         m_environment.messages = platform::Environment::process().messages;
     creaControlli();
-    FormCreate();
+    if (m_avvio == Avvio::Subito)
+        avvia();
+    else
+        // Nothing of the panel may be used before the user list is there: a press of OK would
+        // reach for a data form that does not exist yet.
+        PanelLogIn->setEnabled(false);
 }
 
 TBaseMainForm::~TBaseMainForm()
@@ -121,7 +132,8 @@ void TBaseMainForm::creaControlli()
     MenuProgrammi->setSmallImages(&Icone2Programmi);
     MenuProgrammi->hide();
     layout->addWidget(MenuProgrammi);
-    creaRicercaMenu();
+    // The search field and the favourites at the top of the navigation bar, which only the
+    // working state shows, come with the start's work (avvia).
 
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -209,13 +221,52 @@ void TBaseMainForm::creaControlli()
     ComboUtenti->setFocus();
 }
 
+void TBaseMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_avvio != Avvio::SulloSchermo || m_avviato || m_attesaComparsa)
+        return;
+    // The start's work waits until the window is on the screen and painted: it begins on the
+    // turn of the loop after the window's first exposure, which the window paints first. A
+    // window that is not exposed (started minimised, say) does not hold the start back for long.
+    m_attesaComparsa = true;
+    if (QWindow* nativa = windowHandle())
+        nativa->installEventFilter(this);
+    QTimer::singleShot(kAttesaComparsaMs, this, &TBaseMainForm::avvia);
+}
+
+void TBaseMainForm::avvia()
+{
+    if (m_avviato || m_avvioInCorso)
+        return;
+    if (QWindow* nativa = windowHandle())
+        nativa->removeEventFilter(this);
+    m_avvioInCorso = true;
+    PanelLogIn->setEnabled(false);
+    // A start that failed halfway (the error reaches the loop's box) leaves the panel out of
+    // use: without a data form a login could not run. The window can still be closed.
+    struct FineAvvio
+    {
+        TBaseMainForm* w;
+        ~FineAvvio() { w->m_avvioInCorso = false; }
+    } fine{this};
+    creaRicercaMenu();
+    FormCreate();
+    m_avviato = true;
+    PanelLogIn->setEnabled(true);
+    // Given while the panel was out of use, the focus did not stay.
+    if (PanelLogIn->isVisible())
+        ComboUtenti->setFocus();
+    emit avvioConcluso();
+}
+
 void TBaseMainForm::FormCreate()
 {
     // 1. Dates are shown and read day first with four-digit years.
     platform::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
 
     // 2. The shared data form, which attaches or creates the user database.
-    PTabXForm = std::make_unique<TTabXForm*>(new TTabXForm(this, 0, m_environment));
+    *PTabXForm = new TTabXForm(this, 0, m_environment);
     TTabXForm* form = tabX();
 
     // 3.
@@ -315,6 +366,12 @@ void TBaseMainForm::mostraStatoLogin()
 
 bool TBaseMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Expose && m_attesaComparsa && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        // Queued: the window paints what this exposure asks for before the start's work runs.
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &TBaseMainForm::avvia);
+    }
     if (watched == Panel1 && event->type() == QEvent::Resize)
         riposizionaControlli();
     if (event->type() == QEvent::KeyPress && PanelLogIn->isVisible()) {

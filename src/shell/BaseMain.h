@@ -44,8 +44,18 @@ class TBaseMainForm : public QMainWindow
     Q_OBJECT
 
 public:
+    // When the window does the work of its start (the data form attaching or creating the user
+    // database, with whatever boxes that shows, and the user list read with the probes of the
+    // schema). At once: the constructor does it, and the window is in its login state when it
+    // returns. On the screen: the window is shown first, with its login panel out of use, and the
+    // work runs as soon as the window is exposed (or shortly after it was shown, should no
+    // exposure come); its boxes come over the window in the same order, and the panel is usable
+    // once the list is filled. The start program takes the second, so the window is on the
+    // screen while the engine loads.
+    enum class Avvio { Subito, SulloSchermo };
+
     explicit TBaseMainForm(const platform::Environment& environment = platform::Environment::process(),
-                           QWidget* parent = nullptr);
+                           QWidget* parent = nullptr, Avvio avvio = Avvio::Subito);
     ~TBaseMainForm() override;
 
     // Controls.
@@ -62,9 +72,9 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     NavigationBar* MenuProgrammi = nullptr;
-    // The menu search at the top of the navigation bar.
+    // The menu search at the top of the navigation bar (made by the start's work, see Avvio).
     RicercaMenu* RicercaVoci = nullptr;
-    // The group "Preferiti" below the search field, at the top of the navigation bar.
+    // The group "Preferiti" below the search field, at the top of the navigation bar (likewise).
     GruppoPreferiti* PreferitiVoci = nullptr;
     ImageList IconeProgrammi{QSize(32, 32)};
     ImageList Icone2Programmi{QSize(16, 16)};
@@ -214,14 +224,21 @@ public:
     void chiusuraSenzaVerifica() { m_chiusuraForzata = true; }
 
     TTabXForm* tabX() const { return *PTabXForm; }
+    // The work of the start is done: the data form exists and the login panel is usable.
+    bool avviato() const { return m_avviato; }
     platform::MessageService& messages() const;
 
     // Shows or hides the login panel; the rest of the working state comes with the login.
     void mostraStatoLogin();
 
+signals:
+    // Sent once, when the work of the start is done (see Avvio).
+    void avvioConcluso();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // F9, F12 and F8.
@@ -261,11 +278,18 @@ private:
     void indiceRicercaScaduto();
     bool m_indiceRicercaScaduto = true;
     void FormCreate();
+    // Builds the menu search and the favourites and runs FormCreate with the login panel out of
+    // use, once, and tells that the start is done.
+    void avvia();
     void leggiUtentiESonda();
     bool probeColumn(const QString& field, const QString& relation);
     void riposizionaControlli();
 
     platform::Environment m_environment;
+    Avvio m_avvio;
+    bool m_attesaComparsa = false;
+    bool m_avvioInCorso = false;
+    bool m_avviato = false;
     bool m_chiusuraForzata = false;
     // A login runs (it lets the event loop paint its splash); a close asked for meanwhile is
     // done when the login has ended, so that the session it opens is closed too.

@@ -41,7 +41,7 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     static KivIn2Prompt serverPrompt;
     ServerPrompt::install(&serverPrompt);
     // A termination request may come while a box runs its loop (also one that the main window
-    // shows while it is being made), after the main window has gone, or with module windows
+    // shows while it starts), after the main window has gone, or with module windows
     // open: it ends the program in every case, without reaching for a window that may no longer
     // exist.
     ApplicationShutdown chiusura;
@@ -52,7 +52,9 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
     // its closing check lets stay open (those the session does not log, like the agenda opened
     // without a window id) are closed with it, each asked as its own closing asks, and the
     // program ends.
-    auto* main = new TBaseMainForm(env);
+    // The window comes on the screen first; the user database, its boxes and the user list
+    // follow once it is there, with the login panel out of use until then.
+    auto* main = new TBaseMainForm(env, nullptr, TBaseMainForm::Avvio::SulloSchermo);
     main->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(main, &QObject::destroyed, &app, [] {
         QTimer::singleShot(0, qApp, [] {
@@ -75,10 +77,13 @@ int runProgram(int argc, char** argv, const ProgramHooks& hooks)
             finestra->FormClose();
         }
     });
+    // The start's work runs in the program's own loop: the windows may be closed from outside
+    // once it is over.
+    QObject::connect(main, &TBaseMainForm::avvioConcluso, &chiusura,
+                     &ApplicationShutdown::windowsReady);
     main->show();
     if (hooks.started)
         hooks.started(*main);
-    QTimer::singleShot(0, &chiusura, &ApplicationShutdown::mainLoopStarted);
     const int esito = app.exec();
     platform::setOnUnexpectedExit({});
     return esito;

@@ -14,7 +14,9 @@ struct ProgramHooks
 {
     // Once the application exists, before the main window is made (its start may show boxes).
     std::function<void()> beforeMainWindow;
-    // Once the main window is shown, just before the message loop runs.
+    // Once the main window is shown, just before the message loop runs. The window's start
+    // (user database, its boxes, the user list) runs in the loop after that: the window says
+    // when it is over (TBaseMainForm::avviato, avvioConcluso).
     std::function<void(TBaseMainForm&)> started;
 };
 int runProgram(int argc, char** argv, const ProgramHooks& hooks);

@@ -56,7 +56,8 @@ void spiegaFileNonAperto(const std::optional<db::DbError>& errore, QWidget* owne
 
 PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
                                             const QString& percorsoNelServer,
-                                            platform::MessageService& messages)
+                                            platform::MessageService& messages,
+                                            QWidget* owner)
 {
     PercorsoCondivisione out;
     QString rest = cartellaDiRete.mid(2);
@@ -83,7 +84,8 @@ PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
     messages.plain(QStringLiteral("Attenzione: il disco con gli archivi è stato condiviso in rete con un nome - ")
                    + share
                    + QStringLiteral(" - e non con la lettera che lo identifica. Si consiglia di correggere la condivisione oppure ")
-                   + QStringLiteral("di correggere manualmente la sezione Percorso Nel Server nel file Dati.ini accanto al database"));
+                   + QStringLiteral("di correggere manualmente la sezione Percorso Nel Server nel file Dati.ini accanto al database"),
+                   owner);
     out.stop = true;
     return out;
 }
@@ -98,7 +100,7 @@ ServerDaIni LeggiServerDaIni(const QString& cartella, QWidget* owner,
     if (!out.nomeServer.isEmpty())
         return out;
 
-    messages.plain(QStringLiteral("Non trovato dati.ini"));
+    messages.plain(QStringLiteral("Non trovato dati.ini"), owner);
     ServerPrompt* prompt = ServerPrompt::installed();
     if (!prompt)
         return out;
@@ -141,7 +143,7 @@ QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
                    platform::MessageService& messages, const platform::DriveMap& drives,
-                   std::optional<db::DbError>* attachError)
+                   std::optional<db::DbError>* attachError, QWidget* owner)
 {
     if (attachError)
         attachError->reset();
@@ -167,7 +169,7 @@ bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QStr
         connection.create({QStringLiteral("USER ") + db::quotedIdentifier(user),
                            QStringLiteral("PASSWORD ") + db::quotedIdentifier(pass),
                            QStringLiteral("PAGE_SIZE 4096")});
-        messages.plain(QStringLiteral("Effettuata creazione data base"));
+        messages.plain(QStringLiteral("Effettuata creazione data base"), owner);
         return true;
     } catch (const db::DbError&) {
         // The caller reports the failure in its own words.
@@ -187,7 +189,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
     auto connetti = [&](const QString& percorso, const QString& server, const QString& lettera,
                         const platform::DriveMap& mappa) {
         const bool ok = ConnettiOCrea(connection, percorso, server, lettera, utente, password,
-                                      messages, mappa, &errore);
+                                      messages, mappa, &errore, owner);
         if (!ok)
             spiegaFileNonAperto(errore, owner, messages);
         return ok;
@@ -207,7 +209,8 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
     bool condivisoConNome = false;
     if (cartella.contains(QLatin1String("\\\\"))) {
         const PercorsoCondivisione p = PercorsoDaCondivisione(
-            cartella, ini.readString(kConfig, QStringLiteral("Percorso Nel Server")), messages);
+            cartella, ini.readString(kConfig, QStringLiteral("Percorso Nel Server")), messages,
+            owner);
         base = p.percorso;
         stop = p.stop;
         condivisoConNome = p.condivisoConNome;
@@ -220,7 +223,8 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
         connected = connetti(base + nomeFile, QString(), QString(), platform::DriveMap());
         if (!connected && condivisoConNome) {
             stop = true;
-            messages.plain(QStringLiteral("Errore: nonostante le configurazioni, il particolare percorso di rete sta rendendo impossibile l'attivazione del database"));
+            messages.plain(QStringLiteral("Errore: nonostante le configurazioni, il particolare percorso di rete sta rendendo impossibile l'attivazione del database"),
+                           owner);
         }
     }
     if (connected)
@@ -231,7 +235,7 @@ bool ApriOCreaDatabase(db::Database& connection, const QString& cartella, const 
     const ServerDaIni server = LeggiServerDaIni(cartella, owner, messages);
     if (!server.nomeServer.isEmpty())
         return connetti(base + nomeFile, server.nomeServer, server.letteraDisco, drives);
-    messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"));
+    messages.plain(QStringLiteral("Apertura / creazione del database non riuscita!"), owner);
     return false;
 }
 

@@ -37,10 +37,11 @@ struct PercorsoCondivisione
 
 // Turns a network folder "\\SRV\D\Dati\user\" into the server form "SRV:D:\Dati\user\". A share
 // with a name uses "Percorso Nel Server" instead, and without it the user is warned and stop
-// is set.
+// is set. Its box comes over the owner window when one is given.
 PercorsoCondivisione PercorsoDaCondivisione(const QString& cartellaDiRete,
                                             const QString& percorsoNelServer,
-                                            platform::MessageService& messages);
+                                            platform::MessageService& messages,
+                                            QWidget* owner = nullptr);
 
 struct ServerDaIni
 {
@@ -69,12 +70,12 @@ QString NomeDatabaseSuServer(const QString& percorso, const QString& nomeServer,
 // Attaches the connection to the database at the path, or creates it there when the attach
 // fails. True when attached afterwards. When attachError is given, it receives the failure of the
 // attach (also when the creation then succeeds), so the caller can say why an existing file could
-// not be opened.
+// not be opened. The box of a creation comes over the owner window when one is given.
 bool ConnettiOCrea(db::Database& connection, const QString& percorso, const QString& nomeServer,
                    const QString& letteraDisco, const QString& utente, const QString& password,
                    platform::MessageService& messages,
                    const platform::DriveMap& drives = platform::DriveMap(),
-                   std::optional<db::DbError>* attachError = nullptr);
+                   std::optional<db::DbError>* attachError = nullptr, QWidget* owner = nullptr);
 
 // Finds the database file `file` (default "archivio.fdb") of a folder through its "dati.ini",
 // attaches it or creates it. True when the connection is attached afterwards.

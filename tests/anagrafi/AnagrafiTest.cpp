@@ -271,7 +271,10 @@ TEST_F(AnagrafiTest, TheCustomerListOpensOnTheCompanyArchiveAndRecordsItsHandle)
     q.open();
     EXPECT_EQ(q.asInteger(0), static_cast<qint32>(w->winId()));
 
-    // The window's script row is seeded once, for the user who opened it.
+    // The window's script row is seeded once, for the user who opened it, on the turn of the
+    // event loop after the window was shown (its first paint does not wait for it).
+    t.rollback();
+    QCoreApplication::processEvents();
     db::Query script(&utenti, &t);
     script.add(
         QStringLiteral("SELECT PROGETTO, SCRIPTFORM, CONTESTO, UTENTE, SCRIPT FROM TABSCRIPT"));

@@ -191,7 +191,15 @@ TEST_F(UsersMode0, CompanyChangedOnAnotherWorkstationIsSeen)
     test::exec(other, QStringLiteral("UPDATE UTENTI SET DITTA='OMEGA' WHERE CODICE=1"));
     form->SetUserPerNum(1);
     EXPECT_EQ(form->DittaCorrente, QStringLiteral("OMEGA"));
-    test::exec(other, QStringLiteral("UPDATE UTENTI SET DITTA='ALFA SRL' WHERE CODICE=1"));
+    // A user renamed meanwhile: the name and the company come from the same fresh snapshot, so
+    // the company (read by name) is found under the new name instead of coming back empty.
+    ASSERT_TRUE(form->TransazioneUser.active());
+    test::exec(other, QStringLiteral("UPDATE UTENTI SET NOMEUTENTE='ROSSI MARIO' WHERE CODICE=1"));
+    form->SetUserPerNum(1);
+    EXPECT_EQ(form->GetNomeUser(), QStringLiteral("ROSSI MARIO"));
+    EXPECT_EQ(form->DittaCorrente, QStringLiteral("OMEGA"));
+    test::exec(other, QStringLiteral("UPDATE UTENTI SET DITTA='ALFA SRL', NOMEUTENTE='ROSSI' "
+                                     "WHERE CODICE=1"));
 }
 
 TEST_F(UsersMode0, UserListIsAppendedInNumberOrder)

@@ -3,9 +3,9 @@
 // standard output and goes on running until something ends it (the test sends a signal).
 //
 // States:
-//   avvio           a box shown while the main window is being made ("Directory "Grafica"
+//   avvio           a box of the main window's start, over the window ("Directory "Grafica"
 //                   mancante", when the current directory has no Grafica folder)
-//   attesa          the login window, nothing done
+//   attesa          the login window with its user list, nothing done
 //   negato          a wrong password: the box "Accesso negato..." open over the main window
 //   agenda          logged in as Mario Rossi: the main window and his agenda open
 //   chiusura        as agenda, then the main window closed ("pronto" as it closes): the program
@@ -89,18 +89,21 @@ void accedi(TBaseMainForm& main, const QString& password)
 std::vector<Passo> copione(const QByteArray& stato, TBaseMainForm& main)
 {
     const QPointer<TBaseMainForm> principale(&main);
-    const Passo loginRiuscito{[] { return true; },
+    // The login window is on the screen before its user list: a user waits for the list.
+    const auto pronta = [principale] {
+        return principale && principale->isVisible() && principale->avviato();
+    };
+    const Passo loginRiuscito{pronta,
                               [principale] { accedi(*principale, QStringLiteral("rossi")); }};
     const auto agendaAperta = [] { return finestra("ContattAgendaForm") != nullptr; };
     const auto niente = [] {};
 
     if (stato == "attesa")
-        return {{[principale] { return principale && principale->isVisible(); }, niente}};
+        return {{pronta, niente}};
     if (stato == "comandi")
-        return {{[principale] { return principale && principale->isVisible(); },
-                 [principale] { avviaComandi(*principale); }}};
+        return {{pronta, [principale] { avviaComandi(*principale); }}};
     if (stato == "negato")
-        return {{[] { return true; },
+        return {{pronta,
                  [principale] { accedi(*principale, QStringLiteral("sbagliata")); }},
                 {[] { return boxCon(QStringLiteral("Accesso negato")); }, niente}};
     if (stato == "agenda")
@@ -209,7 +212,7 @@ std::vector<Passo> foto(TBaseMainForm& main, const QString& cartella)
     const auto dopoUnPo = [attesa] { return ++*attesa % 40 == 0; };
     const auto niente = [] {};
     return {
-        {[principale] { return principale && principale->isVisible(); },
+        {[principale] { return principale && principale->isVisible() && principale->avviato(); },
          [principale] {
              principale->ComboUtenti->setCurrentIndex(
                  principale->ComboUtenti->findText(QStringLiteral("Mario Rossi")));

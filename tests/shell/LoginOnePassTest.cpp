@@ -13,6 +13,7 @@
 #include "menu/BarraProgrammi.h"
 #include "menu/NavigationBar.h"
 #include "platform/MessageService.h"
+#include "services/WindowPositions.h"
 #include "shell/BaseMain.h"
 #include "shell/Iniz.h"
 #include "support/ProgramFolder.h"
@@ -32,6 +33,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <utility>
 
 using namespace velkora;
 using namespace velkora::test;
@@ -123,7 +125,8 @@ QStringList catalogo(quint32 seme)
                     r.bounded(6) == 0 ? QStringLiteral("NULL") : QStringLiteral("1"),
                     scegli({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"),
                             QStringLiteral("NULL")}),
-                    scegli({QStringLiteral("'1'"), QStringLiteral("'0'"), QStringLiteral("NULL")}),
+                    scegli({QStringLiteral("'1'"), QStringLiteral("'0'"), QStringLiteral("NULL"),
+                            QStringLiteral("'1 '")}),
                     scegli({QStringLiteral("'1'"), QStringLiteral("'0'"), QStringLiteral("NULL")}));
     sql << QStringLiteral("INSERT INTO UTENTI (CODICE, NOMEUTENTE, DITTA, PROFILOSICUREZZA, "
                           "PROGETTO) VALUES (2, 'BIANCHI', 'ALFA', 1, 1)");
@@ -259,7 +262,7 @@ void accediUnoPerUno(TBaseMainForm& w, const QString& nome)
         w.LabelCambioUtente->setEnabled(true);
         w.LabelCambioDitta->setEnabled(true);
     }
-    w.accessoPosizioneFinestra();
+    CaricaPosizioneFinestra(&w, form.NumUser, 1, 1, form.IBDatabaseUser);
 
     QString libreria = form.CaricaParametro(QStringLiteral("DllAperturaAgenda"));
     QString funzione = form.CaricaParametro(QStringLiteral("FunzioneAperturaAgenda"));
@@ -286,6 +289,19 @@ Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
     qint32 sessione = 0;
     Esito esito;
     QStringList& out = esito.righe;
+    // How many session codes and window ids the login drew: a number drawn for nothing is a gap
+    // in the codes the other way would not leave.
+    const auto generatori = [&altra] {
+        db::Transaction t(&altra);
+        db::Query q(&altra, &t);
+        q.add(QStringLiteral("SELECT GEN_ID(CODICESESSIONENORVILOG,0),"));
+        q.add(QStringLiteral("GEN_ID(IDFINESTRANORVILOGFUNZCOUNTER,0) FROM RDB$DATABASE"));
+        q.open();
+        const std::pair<qint64, qint64> valori{q.asInteger(0), q.asInteger(1)};
+        t.commit();
+        return valori;
+    };
+    const auto prima = generatori();
     {
         TBaseMainForm w(folder.environment());
         w.ComboUtenti->setCurrentIndex(w.ComboUtenti->findText(utente));
@@ -351,6 +367,10 @@ Esito accedi(Cartella& cartella, const QString& utente, bool passoPerPasso)
         sessione = w.CodiceSessione;
     }
 
+    const auto dopo = generatori();
+    out << QStringLiteral("drawn: session codes %1 window ids %2")
+               .arg(dopo.first - prima.first)
+               .arg(dopo.second - prima.second);
     db::Transaction t(&altra);
     db::Query q(&altra, &t);
     q.add(QStringLiteral(

@@ -13,6 +13,7 @@
 #include "menu/RicercaMenu.h"
 #include "platform/DynamicLibrary.h"
 #include "shell/BaseMain.h"
+#include "support/AccessoFinestra.h"
 #include "support/ProgramFolder.h"
 #include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
@@ -124,19 +125,8 @@ protected:
     // The main window, shown and active, with ROSSI logged in through the login panel.
     std::unique_ptr<TBaseMainForm> login()
     {
-        auto w = std::make_unique<TBaseMainForm>(folder.environment());
-        w->show();
-        w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(QStringLiteral("ROSSI")));
-        w->ButtonOk->click();
-        EXPECT_TRUE(folder.messages.boxes().empty())
-            << folder.messages.texts().join(QLatin1Char('\n')).toStdString();
+        auto w = accediDalPannello(folder, QStringLiteral("ROSSI"));
         EXPECT_TRUE(w->MenuProgrammi->isVisible());
-        // The splash of the login was the active window for a moment.
-        w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        folder.messages.clear();
         return w;
     }
 

@@ -15,6 +15,7 @@
 #include "params/Ditte.h"
 #include "platform/DynamicLibrary.h"
 #include "shell/BaseMain.h"
+#include "support/AccessoFinestra.h"
 #include "support/ProgramFolder.h"
 #include "support/QtPrinting.h"
 #include "support/TestDatabase.h"
@@ -123,21 +124,7 @@ protected:
     std::unique_ptr<TBaseMainForm> login(const QString& utente = QStringLiteral("ROSSI"),
                                          ProgramFolder* cartella = nullptr)
     {
-        ProgramFolder& f = cartella ? *cartella : folder;
-        auto w = std::make_unique<TBaseMainForm>(f.environment());
-        w->show();
-        w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        w->ComboUtenti->setCurrentIndex(w->ComboUtenti->findText(utente));
-        w->ButtonOk->click();
-        EXPECT_TRUE(f.messages.boxes().empty())
-            << f.messages.texts().join(QLatin1Char('\n')).toStdString();
-        w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        // The favourites are read once the window works.
-        QCoreApplication::processEvents();
-        f.messages.clear();
-        return w;
+        return accediDalPannello(cartella ? *cartella : folder, utente);
     }
 
     // The captions the list shows.

@@ -18,8 +18,14 @@ inline constexpr const char* kParametroArchivio = "ArchivioDitta";
 QString percorsoArchivio(TTabXForm& tabX);
 
 // Attaches the data form's first general connection to the company archive. False, after an
-// Italian box saying what is wrong, when the parameter is missing, the archive cannot be opened,
-// or it lacks the table of this list.
-bool apriArchivio(TTabXForm& tabX, const QString& tabella);
+// Italian box saying what is wrong, when the parameter is missing or the archive cannot be
+// opened. Whether the archive holds the table is not read here (it would cost every opening a
+// read): a window whose first read of the table fails asks segnalaTabellaMancante().
+bool apriArchivio(TTabXForm& tabX);
+
+// After a read of `tabella` failed on the first general connection: when the archive lacks the
+// table (or cannot even be asked), says so in an Italian box, detaches the archive and returns
+// true; false when the table is there and the failure was another one, left to the caller.
+bool segnalaTabellaMancante(TTabXForm& tabX, const QString& tabella);
 
 } // namespace velkora::kit

@@ -120,6 +120,8 @@ protected:
 
 private:
     void creaCampi();
+    // Seeds the window's row of the per-window scripts (after the first paint).
+    void scriviRigaScript();
     void apriDati();
     // Reads the next rows of the table in the background, a page per turn of the event loop, so
     // the first rows show at once and typing never waits for the rest.
