@@ -27,6 +27,8 @@
 
 #include <QWidget>
 
+#include <tuple>
+
 namespace velkora {
 
 struct TTabXForm::Unita
@@ -156,15 +158,16 @@ void TTabXForm::SetUserPerNum(qint32 numero)
 {
     NumUser = numero;
     // The company may have been changed on another workstation: the name and the company are
-    // read from one fresh transaction (one restart, not one between the two reads).
+    // read from one fresh transaction, in one statement.
     m_unita->utenti.nuovaLettura();
-    NomeUser = CercaNomeUser(numero);
-    if (ModoUtenti == 1) {
-        DittaCorrente = m_unita->utenti.dittaDaFile();
-    } else if (ModoUtenti == 0) {
-        DittaCorrente = m_unita->utenti.dittaNellaLettura(NomeUser);
+    if (ModoUtenti == 0) {
+        std::tie(NomeUser, DittaCorrente) = m_unita->utenti.nomeEDitta(numero);
         CaricaVelkora(numero);
+        return;
     }
+    NomeUser = CercaNomeUser(numero);
+    if (ModoUtenti == 1)
+        DittaCorrente = m_unita->utenti.dittaDaFile();
 }
 
 qint32 TTabXForm::CercaNumUser(const QString& nomeUtente)

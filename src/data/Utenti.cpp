@@ -140,6 +140,28 @@ QString Utenti::dittaNellaLettura(const QString& nomeUtente)
     return m_query.asString(0);
 }
 
+std::pair<QString, QString> Utenti::nomeEDitta(qint32 numero)
+{
+    if (m_modo != 0)
+        return {};
+    // The company is looked up by the name, as dittaNellaLettura does, not by the number: the
+    // first row of that name is the one whose company counts.
+    apri(m_query, {QStringLiteral("SELECT U.NOMEUTENTE, (SELECT FIRST 1 D.DITTA FROM UTENTI D "
+                                  "WHERE D.NOMEUTENTE = U.NOMEUTENTE)"),
+                   QStringLiteral("FROM UTENTI U WHERE (U.CODICE=") + db::quotedInt(numero) +
+                       QLatin1Char(')')});
+    QString nome;
+    if (!m_query.isEmpty()) {
+        m_query.first();
+        nome = m_query.asString(0);
+        // An empty or missing name compares with nothing in the statement: its company is read
+        // by the empty name below, as before.
+        if (!nome.isEmpty())
+            return {nome, m_query.asString(1)};
+    }
+    return {nome, dittaNellaLettura(nome)};
+}
+
 QString Utenti::dittaDaFile() const
 {
     return platform::IniFile(m_contesto.fileUtente())

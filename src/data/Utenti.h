@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace velkora {
 
 class ContestoDati;
@@ -35,6 +37,10 @@ public:
     void nuovaLettura();
     // The company stored for the user (mode 0), read in the transaction as it is.
     QString dittaNellaLettura(const QString& nomeUtente);
+    // The name of the user of that number and the company stored under that name (mode 0), read
+    // in the transaction as it is, in one statement: the same as CercaNomeUser followed by
+    // dittaNellaLettura of the name found.
+    std::pair<QString, QString> nomeEDitta(qint32 numero);
     // The last company of the current user in his settings file (mode 1).
     QString dittaDaFile() const;
 
