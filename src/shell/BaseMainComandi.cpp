@@ -8,12 +8,12 @@
 #include "menu/RicercaMenu.h"
 #include "params/CambioDitta.h"
 #include "params/Ditte.h"
-#include "params/ui/SelezDitta.h"
+#include "dialoghi/SelezDitta.h"
 #include "platform/MessageService.h"
 #include "platform/ui/WindowHandles.h"
 #include "services/WindowPositions.h"
 #include "sessions/FinestreAperte.h"
-#include "sessions/ui/Sessioni.h"
+#include "dialoghi/Sessioni.h"
 #include "shell/BaseMain.h"
 
 #include <QAction>

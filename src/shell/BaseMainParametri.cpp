@@ -1,8 +1,8 @@
 // The parameter-set commands of the main window: the editor of the menu "Sistema" and the disk
 // choice of the login panel.
 
-#include "params/ui/ComandoSceltaDisco.h"
-#include "params/ui/MemoVelkora.h"
+#include "dialoghi/ComandoSceltaDisco.h"
+#include "dialoghi/MemoVelkora.h"
 #include "platform/MessageService.h"
 #include "shell/BaseMain.h"
 

@@ -1,8 +1,8 @@
 #include "Comandi.h"
 
 #include "menu/RicercaMenu.h"
-#include "params/ui/SelezDitta.h"
-#include "sessions/ui/Sessioni.h"
+#include "dialoghi/SelezDitta.h"
+#include "dialoghi/Sessioni.h"
 #include "shell/BaseMain.h"
 
 #include <QAbstractButton>

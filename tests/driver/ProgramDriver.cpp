@@ -30,7 +30,7 @@
 #include "Comandi.h"
 #include "data/TabX.h"
 #include "menu/RicercaMenu.h"
-#include "sessions/ui/Sessioni.h"
+#include "dialoghi/Sessioni.h"
 #include "shell/BaseMain.h"
 #include "shell/Program.h"
 

@@ -1,8 +1,8 @@
-#include "params/ui/MemoVelkora.h"
+#include "dialoghi/MemoVelkora.h"
 
 #include "UtenteConParametri.h"
 #include "params/TestoParametri.h"
-#include "params/ui/SelDir.h"
+#include "dialoghi/SelDir.h"
 
 #include <QFileDialog>
 #include <QSignalSpy>

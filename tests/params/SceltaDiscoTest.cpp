@@ -1,9 +1,9 @@
-#include "params/ui/SceltaDisco.h"
+#include "dialoghi/SceltaDisco.h"
 
 #include "UtenteConParametri.h"
 #include "params/LetteraDisco.h"
 #include "params/ParameterText.h"
-#include "params/ui/ComandoSceltaDisco.h"
+#include "dialoghi/ComandoSceltaDisco.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>

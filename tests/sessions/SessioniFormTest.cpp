@@ -3,7 +3,7 @@
 #include "data/TabX.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
-#include "sessions/ui/Sessioni.h"
+#include "dialoghi/Sessioni.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"
 #include "support/QtPrinting.h"

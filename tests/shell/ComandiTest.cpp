@@ -8,7 +8,7 @@
 #include "menu/NavigationBar.h"
 #include "menu/RicercaMenu.h"
 #include "params/CambioDitta.h"
-#include "params/ui/SelezDitta.h"
+#include "dialoghi/SelezDitta.h"
 #include "platform/TextCodec.h"
 #include "shell/BaseMain.h"
 #include "support/ProgramFolder.h"

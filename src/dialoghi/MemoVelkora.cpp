@@ -1,10 +1,10 @@
-#include "params/ui/MemoVelkora.h"
+#include "dialoghi/MemoVelkora.h"
 
 #include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/TransactionGuard.h"
 #include "params/TestoParametri.h"
-#include "params/ui/SelDir.h"
+#include "dialoghi/SelDir.h"
 #include "platform/MessageService.h"
 #include "platform/ui/WindowPlacement.h"
 

@@ -1,4 +1,4 @@
-#include "params/ui/SceltaDisco.h"
+#include "dialoghi/SceltaDisco.h"
 
 #include "params/LetteraDisco.h"
 #include "platform/MessageService.h"

@@ -1,4 +1,4 @@
-#include "params/ui/FormDialog.h"
+#include "dialoghi/FormDialog.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

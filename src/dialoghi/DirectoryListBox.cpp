@@ -1,4 +1,4 @@
-#include "params/ui/DirectoryListBox.h"
+#include "dialoghi/DirectoryListBox.h"
 
 #include <QDir>
 #include <QFileInfo>

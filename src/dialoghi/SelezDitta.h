@@ -1,6 +1,6 @@
 #pragma once
 
-#include "params/ui/FormDialog.h"
+#include "dialoghi/FormDialog.h"
 
 #include <QStringList>
 // The controls are public for the callers and tests to read, so their types are complete here.

@@ -1,4 +1,4 @@
-#include "params/ui/SelDir.h"
+#include "dialoghi/SelDir.h"
 
 #include "platform/ui/WindowPlacement.h"
 

@@ -1,4 +1,4 @@
-#include "params/ui/DriveComboBox.h"
+#include "dialoghi/DriveComboBox.h"
 
 namespace velkora {
 

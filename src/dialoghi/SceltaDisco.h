@@ -1,7 +1,7 @@
 #pragma once
 
-#include "params/ui/DriveComboBox.h"
-#include "params/ui/FormDialog.h"
+#include "dialoghi/DriveComboBox.h"
+#include "dialoghi/FormDialog.h"
 
 #include <velkora/platform/DriveMap.h>
 

@@ -1,4 +1,4 @@
-#include "sessions/ui/Sessioni.h"
+#include "dialoghi/Sessioni.h"
 
 #include "data/TabX.h"
 #include "db/Transaction.h"

@@ -1,4 +1,4 @@
-#include "params/ui/SelezDitta.h"
+#include "dialoghi/SelezDitta.h"
 
 #include "data/TabX.h"
 #include "params/Ditte.h"

@@ -1,11 +1,11 @@
-#include "params/ui/ComandoSceltaDisco.h"
+#include "dialoghi/ComandoSceltaDisco.h"
 
 #include "data/TabX.h"
 #include "db/DbError.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 #include "params/LetteraDisco.h"
-#include "params/ui/SceltaDisco.h"
+#include "dialoghi/SceltaDisco.h"
 #include "platform/MessageService.h"
 
 namespace velkora {

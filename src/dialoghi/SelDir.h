@@ -1,8 +1,8 @@
 #pragma once
 
-#include "params/ui/DirectoryListBox.h"
-#include "params/ui/DriveComboBox.h"
-#include "params/ui/FormDialog.h"
+#include "dialoghi/DirectoryListBox.h"
+#include "dialoghi/DriveComboBox.h"
+#include "dialoghi/FormDialog.h"
 
 // The controls are public for the callers and tests to read, so their types are complete here.
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 
 #include "db/Query.h"
 #include "db/Transaction.h"
-#include "params/ui/FormDialog.h"
+#include "dialoghi/FormDialog.h"
 
 // The controls are public for the callers and tests to read, so their types are complete here.
 #include <QPlainTextEdit>
