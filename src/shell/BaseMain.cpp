@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
 #include "shell/KeyUpHook.h"
+#include "shell/PittogrammiLogin.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -168,7 +169,7 @@ void TBaseMainForm::creaControlli()
     ButtonSceltaDisco->setText(QStringLiteral("Scelta disco"));
     ButtonSceltaDisco->setAutoRaise(true);
     ButtonSceltaDisco->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ButtonSceltaDisco->setIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    ButtonSceltaDisco->setIcon(pittogrammaDisco());
     ButtonSceltaDisco->setIconSize(QSize(12, 12));
     ButtonSceltaDisco->setGeometry(172, 65, 89, 18);
     ButtonSceltaDisco->hide();
@@ -182,7 +183,7 @@ void TBaseMainForm::creaControlli()
 
     ButtonOk = new QPushButton(QStringLiteral("OK"), PanelLogIn);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
-    ButtonOk->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    ButtonOk->setIcon(pittogrammaOk());
     ButtonOk->setGeometry(112, 128, 75, 25);
     ButtonOk->setDefault(true);
     ButtonOk->setToolTip(QStringLiteral("Premere dopo\r\naver inserito i dati\r\nper l'autenticazione"));

@@ -119,6 +119,10 @@ TEST_F(BaseMainTest, LayoutOfTheLoginPanel)
     EXPECT_EQ(w->ButtonOk->toolTip(),
               QStringLiteral("Premere dopo\r\naver inserito i dati\r\nper l'autenticazione"));
     EXPECT_EQ(w->MenuProgrammi->width(), 185);
+    // OK's picture has a look of its own out of use; the disk button has its picture.
+    const QIcon ok = w->ButtonOk->icon();
+    EXPECT_NE(ok.pixmap(16, QIcon::Normal).toImage(), ok.pixmap(16, QIcon::Disabled).toImage());
+    EXPECT_FALSE(w->ButtonSceltaDisco->icon().pixmap(16).isNull());
     // Tab order inside the login panel.
     EXPECT_EQ(w->ComboUtenti->nextInFocusChain(), w->EditPassword);
     EXPECT_EQ(w->EditPassword->nextInFocusChain(), w->ButtonOk);
