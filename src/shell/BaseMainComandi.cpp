@@ -86,6 +86,10 @@ void TBaseMainForm::memorizzaDitta(const QString& ditta)
     if (!memorizzaDittaUtente(QueryAux, messages(), this, tabX()->NumUser, ditta))
         return;
     tabX()->SetUserPerNome(tabX()->NomeUser);
+    // Set again, the user reads back the company stored under him. Another workstation of the
+    // same user may have stored its own company in between; this workstation keeps the one
+    // chosen here (and stores it again before its next module call).
+    tabX()->DittaCorrente = ditta;
     setWindowTitle(QStringLiteral("Ditta: ") + tabX()->DittaCorrente +
                    QStringLiteral(" - Utente: ") + tabX()->NomeUser);
     // A bar without groups (a login stopped for a missing profile or project) has no program

@@ -218,6 +218,25 @@ TEST_F(ComandiTest, F9StoresTheChosenCompanyAndRebuildsTheMenus)
     }
 }
 
+// Another workstation of the same user stores its company between this one's write and the
+// user being set again (here a trigger stores it in the same moment): the window keeps the
+// company chosen on it, in its title, its menus and its data form.
+TEST_F(ComandiTest, F9KeepsTheChosenCompanyWhenAnotherWorkstationStoresItsOwnMeanwhile)
+{
+    auto w = loggedIn(QStringLiteral("ROSSI"));
+    test::exec(other, QStringLiteral("CREATE TRIGGER ALTRA_POSTAZIONE FOR UTENTI BEFORE UPDATE AS "
+                                     "BEGIN IF (NEW.DITTA = 'GAMMA') THEN NEW.DITTA = 'ALTRA'; END"));
+    sceltaNelDialogo(QStringLiteral("GAMMA"));
+    w->FormKeyUp(Qt::Key_F9);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(folder.messages.boxes().empty());
+    EXPECT_EQ(dittaUtente(1), QStringLiteral("ALTRA"));
+    EXPECT_EQ(w->tabX()->DittaCorrente, QStringLiteral("GAMMA"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Ditta: GAMMA - Utente: ROSSI"));
+    EXPECT_EQ(menuPrincipali(*w), (QStringList{QStringLiteral("Sistema"),
+                                               QStringLiteral("Clienti: Clienti sede GAMMA")}));
+}
+
 TEST_F(ComandiTest, F12MovesToTheNextCompanyWithoutADialog)
 {
     struct Case
