@@ -17,6 +17,10 @@ const QString kVarUtente = QStringLiteral("VELKORA_UTENTE");
 const QString kVarPostazione = QStringLiteral("VELKORA_POSTAZIONE");
 const QString kVarDal = QStringLiteral("VELKORA_DAL");
 
+const QString kDetentoreIgnoto =
+    QStringLiteral("Non è stato possibile sapere quale postazione tiene il record: il database non "
+                   "ha risposto alla ricerca.");
+
 // The server's time as CAST(CURRENT_TIMESTAMP AS VARCHAR) writes it: "2026-12-10 15:50:01.1230".
 QDateTime tempoServer(const QString& text)
 {
@@ -147,8 +151,10 @@ QString DetentoreRecord::dettaglio(db::Database& database, const db::DbError& er
     try {
         return descrivi(cerca(database, *numero)) + QStringLiteral("\n\n") + error.message();
     } catch (const db::DbError& failure) {
-        // The holder stays unknown; the engine's text of the collision still says what happened.
-        return error.message() + QStringLiteral("\n\n") + failure.message();
+        // The holder stays unknown (the server may be restarting, the link gone): the user reads
+        // so first, then the engine's text of the collision and of the failed lookup.
+        return kDetentoreIgnoto + QStringLiteral("\n\n") + error.message() + QStringLiteral("\n\n") +
+               failure.message();
     }
 }
 

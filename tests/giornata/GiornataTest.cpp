@@ -310,8 +310,8 @@ private:
             return;
         if (r.value(QStringLiteral("tag")).toInt() != 1) {
             if (test::testiBox(r) == QStringList{test::kRigaBloccata}) {
-                // A collision's detail says who holds the row, or that he is done already, above
-                // the engine's text of the conflict. The same warning also comes when the
+                // A collision's detail says who holds the row, that he is done already, or that
+                // he could not be looked up, above the engine's text of the conflict. The same warning also comes when the
                 // statement failed for another reason (the server restarting): counted apart.
                 const QString dettaglio = test::dettagliBox(r).value(0);
                 const bool conflitto = dettaglio.contains(QStringLiteral("update conflicts")) ||
@@ -320,6 +320,9 @@ private:
                 if (!conflitto) {
                     m_diario.imprevisto(QStringLiteral("avviso di record occupato senza conflitto: ") +
                                         dettaglio.simplified());
+                } else if (dettaglio.startsWith(test::kDetentoreIgnoto)) {
+                    // The holder's lookup met the server restarting: the warning says so.
+                    m_diario.imprevisto(QStringLiteral("detentore non trovato: ") + dettaglio.simplified());
                 } else if (!dettaglio.startsWith(QStringLiteral("Il record è in modifica sulla postazione ")) &&
                            !dettaglio.startsWith(QStringLiteral("L'altro utente ha già salvato"))) {
                     m_diario.problema(m_nome + QStringLiteral(": l'avviso non nomina chi tiene il record: ") +

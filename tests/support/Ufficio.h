@@ -16,6 +16,11 @@ inline const QString kRigaBloccata = QStringLiteral(
     "Nel caso in cui questo messaggio riapparisse, provare ad editare il record in un secondo "
     "momento.");
 
+// The first words of that warning's detail when the holder could not be looked up (the server
+// restarting, say).
+inline const QString kDetentoreIgnoto =
+    QStringLiteral("Non è stato possibile sapere quale postazione tiene il record");
+
 // An office on one machine, set up as the README's office section does it: the server's
 // program folder laid out by "velkora-admin demo" and given to the server's user by
 // "velkora-admin server", and the workstations' folders laid out by "velkora-admin postazione"
