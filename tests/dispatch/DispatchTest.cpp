@@ -10,6 +10,7 @@
 #include "db/Transaction.h"
 #include "dispatch/ChiamateModulo.h"
 #include "dispatch/EsecuzioneVoce.h"
+#include "dispatch/CartellaConProva.h"
 #include "dispatch/ModuleAccess.h"
 #include "menu/NavigationBar.h"
 #include "platform/DynamicLibrary.h"
@@ -54,18 +55,12 @@ const QString kParametri = QStringLiteral("MODO=INSERIMENTO;NOTA=più");
 // functions, and three users: ROSSI with an existing profile, BIANCHI whose profile does not
 // exist, VERDI with the same missing profile but allowed to skip the check. A second attachment
 // plays another workstation and reads what was committed.
-class DispatchTest : public ::testing::Test
+class DispatchTest : public test::CartellaConProva
 {
 protected:
     void SetUp() override
     {
-        folder.installUserDatabase();
-        folder.makeFolder(QStringLiteral("Grafica"));
-        ASSERT_TRUE(copyModule(QString::fromUtf8(kTestModuleFile), moduleFile));
-        ASSERT_NE(DynamicLibrary::load(QStringLiteral("Prova.so"), folder.path()), nullptr);
-        resetModule(moduleFile);
-
-        test::attach(other, folder.userDatabase());
+        ASSERT_NO_FATAL_FAILURE(CartellaConProva::SetUp());
         for (const char* sql : {
                  "INSERT INTO PROFILI (CODICE, LIVELLOPREDEFINITO) VALUES (1, 'A')",
                  "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (10, 'Anagrafiche', "
@@ -178,8 +173,6 @@ protected:
         return ditta;
     }
 
-    const ModuleRecord& record() const { return *recordOf(moduleFile); }
-
     std::vector<std::pair<BoxKind, QString>> boxes() const
     {
         std::vector<std::pair<BoxKind, QString>> out;
@@ -188,10 +181,6 @@ protected:
         return out;
     }
 
-    ProgramFolder folder;
-    CurrentDirectory cwd{folder.path()};
-    db::Database other;
-    const QString moduleFile = folder.file(QStringLiteral("Prova.so"));
 };
 
 struct KindCase

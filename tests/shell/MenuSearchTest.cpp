@@ -7,6 +7,7 @@
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "dispatch/CartellaConProva.h"
 #include "dispatch/ModuleAccess.h"
 #include "menu/ModelloRisultatiRicerca.h"
 #include "menu/NavigationBar.h"
@@ -44,18 +45,12 @@ const QString kParametri = QStringLiteral("MODO=RICERCA;NOTA=più");
 // menus hold accents, a placeholder at the top and below it, a separator with a child, an
 // invisible entry with a visible child, a row at the wrong depth, a mode-2 leaf, a quick item
 // that is also a leaf and one whose row is invisible.
-class MenuSearchTest : public ::testing::Test
+class MenuSearchTest : public test::CartellaConProva
 {
 protected:
     void SetUp() override
     {
-        folder.installUserDatabase();
-        folder.makeFolder(QStringLiteral("Grafica"));
-        ASSERT_TRUE(copyModule(QString::fromUtf8(kTestModuleFile), moduleFile));
-        ASSERT_NE(DynamicLibrary::load(QStringLiteral("Prova.so"), folder.path()), nullptr);
-        resetModule(moduleFile);
-
-        test::attach(other, folder.userDatabase());
+        ASSERT_NO_FATAL_FAILURE(CartellaConProva::SetUp());
         for (
             const char* sql : {
                 "INSERT INTO PROFILI (CODICE, LIVELLOPREDEFINITO) VALUES (1, 'A')",
@@ -164,12 +159,6 @@ protected:
         return out;
     }
 
-    const ModuleRecord& record() const { return *recordOf(moduleFile); }
-
-    ProgramFolder folder;
-    CurrentDirectory cwd{folder.path()};
-    db::Database other;
-    const QString moduleFile = folder.file(QStringLiteral("Prova.so"));
 };
 
 QString path(std::initializer_list<const char*> parts)

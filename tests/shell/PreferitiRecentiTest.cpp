@@ -7,6 +7,7 @@
 #include "db/Query.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
+#include "dispatch/CartellaConProva.h"
 #include "dispatch/ModuleAccess.h"
 #include "menu/GruppoPreferiti.h"
 #include "menu/ModelloRisultatiRicerca.h"
@@ -46,17 +47,12 @@ namespace {
 
 // Two programs of the project with six leaves each, a hidden leaf, and a program of another
 // project; the user ROSSI with two companies, and BIANCHI.
-class PreferitiRecentiTest : public ::testing::Test
+class PreferitiRecentiTest : public test::CartellaConProva
 {
 protected:
     void SetUp() override
     {
-        folder.installUserDatabase();
-        folder.makeFolder(QStringLiteral("Grafica"));
-        ASSERT_TRUE(copyModule(QString::fromUtf8(kTestModuleFile), moduleFile));
-        ASSERT_NE(DynamicLibrary::load(QStringLiteral("Prova.so"), folder.path()), nullptr);
-        resetModule(moduleFile);
-        test::attach(other, folder.userDatabase());
+        ASSERT_NO_FATAL_FAILURE(CartellaConProva::SetUp());
         for (const char* sql : {
                  "INSERT INTO PROFILI (CODICE, LIVELLOPREDEFINITO) VALUES (1, 'A')",
                  "INSERT INTO PROGRAMMI (CODICE, DESCRIZIONE, ICONA) VALUES (10, 'Contabilità', '')",
@@ -189,10 +185,6 @@ protected:
         });
     }
 
-    ProgramFolder folder;
-    CurrentDirectory cwd{folder.path()};
-    db::Database other;
-    const QString moduleFile = folder.file(QStringLiteral("Prova.so"));
 };
 
 TEST_F(PreferitiRecentiTest, TheEmptyFieldListsTheUsersRecentItemsNewestAndMostUsedFirst)
