@@ -156,18 +156,32 @@ void TTabXForm::SetUserPerNome(const QString& nomeUtente)
 
 void TTabXForm::SetUserPerNum(qint32 numero)
 {
+    impostaUtente(numero, QString());
+}
+
+QString TTabXForm::SetUserPerNumConParametro(qint32 numero, const QString& nome)
+{
+    const std::optional<QString> letto = impostaUtente(numero, nome.isNull() ? QStringLiteral("") : nome);
+    return letto ? *letto : CaricaParametro(nome);
+}
+
+std::optional<QString> TTabXForm::impostaUtente(qint32 numero, const QString& parametro)
+{
     NumUser = numero;
-    // The company may have been changed on another workstation: the name and the company are
-    // read from one fresh transaction, in one statement.
+    // The company may have been changed on another workstation: the name and the company (and
+    // the parameter asked for) are read from one fresh transaction, in one statement.
     m_unita->utenti.nuovaLettura();
     if (ModoUtenti == 0) {
-        std::tie(NomeUser, DittaCorrente) = m_unita->utenti.nomeEDitta(numero);
+        Utenti::Letto letto = m_unita->utenti.nomeEDitta(numero, parametro);
+        NomeUser = letto.nome;
+        DittaCorrente = letto.ditta;
         CaricaVelkora(numero);
-        return;
+        return letto.parametro;
     }
     NomeUser = CercaNomeUser(numero);
     if (ModoUtenti == 1)
         DittaCorrente = m_unita->utenti.dittaDaFile();
+    return std::nullopt;
 }
 
 qint32 TTabXForm::CercaNumUser(const QString& nomeUtente)

@@ -140,26 +140,40 @@ QString Utenti::dittaNellaLettura(const QString& nomeUtente)
     return m_query.asString(0);
 }
 
-std::pair<QString, QString> Utenti::nomeEDitta(qint32 numero)
+Utenti::Letto Utenti::nomeEDitta(qint32 numero, const QString& parametro)
 {
     if (m_modo != 0)
         return {};
     // The company is looked up by the name, as dittaNellaLettura does, not by the number: the
     // first row of that name is the one whose company counts.
-    apri(m_query, {QStringLiteral("SELECT U.NOMEUTENTE, (SELECT FIRST 1 D.DITTA FROM UTENTI D "
-                                  "WHERE D.NOMEUTENTE = U.NOMEUTENTE)"),
-                   QStringLiteral("FROM UTENTI U WHERE (U.CODICE=") + db::quotedInt(numero) +
-                       QLatin1Char(')')});
-    QString nome;
+    const QString ditta =
+        QStringLiteral("(SELECT FIRST 1 D.DITTA FROM UTENTI D WHERE D.NOMEUTENTE = U.NOMEUTENTE)");
+    QStringList righe{QStringLiteral("SELECT U.NOMEUTENTE, ") + ditta};
+    if (!parametro.isNull()) {
+        // As the parameter store asks: the user's rows in the section of his company (an absent
+        // company is the empty section), the first one counting.
+        righe << QStringLiteral(", (SELECT FIRST 1 P.VALORE FROM TABVELKORA P WHERE (P.UTENTE=") +
+                     db::quotedInt(numero) + QStringLiteral(")AND")
+              << QStringLiteral("(P.INTESTAZIONE=COALESCE(") + ditta + QStringLiteral(", ''))AND")
+              << QStringLiteral("(P.PARAMETRO=") + db::quoted(parametro) + QStringLiteral("))");
+    }
+    righe << QStringLiteral("FROM UTENTI U WHERE (U.CODICE=") + db::quotedInt(numero) + QLatin1Char(')');
+    apri(m_query, righe);
+    Letto letto;
     if (!m_query.isEmpty()) {
         m_query.first();
-        nome = m_query.asString(0);
+        letto.nome = m_query.asString(0);
         // An empty or missing name compares with nothing in the statement: its company is read
-        // by the empty name below, as before.
-        if (!nome.isEmpty())
-            return {nome, m_query.asString(1)};
+        // by the empty name below, as before, and the parameter by the caller.
+        if (!letto.nome.isEmpty()) {
+            letto.ditta = m_query.asString(1);
+            if (!parametro.isNull())
+                letto.parametro = m_query.asString(2);
+            return letto;
+        }
     }
-    return {nome, dittaNellaLettura(nome)};
+    letto.ditta = dittaNellaLettura(letto.nome);
+    return letto;
 }
 
 QString Utenti::dittaDaFile() const

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <utility>
+#include <optional>
 
 namespace velkora {
 
@@ -37,10 +37,22 @@ public:
     void nuovaLettura();
     // The company stored for the user (mode 0), read in the transaction as it is.
     QString dittaNellaLettura(const QString& nomeUtente);
+    // What nomeEDitta reads: the user's name, the company stored under it and, when asked for,
+    // the value of one parameter of his parameter set in that company's section.
+    struct Letto
+    {
+        QString nome;
+        QString ditta;
+        // Without a value when the parameter was not read with the user (not asked for, or the
+        // company had to be read apart): the caller reads it as usual.
+        std::optional<QString> parametro;
+    };
     // The name of the user of that number and the company stored under that name (mode 0), read
     // in the transaction as it is, in one statement: the same as CercaNomeUser followed by
-    // dittaNellaLettura of the name found.
-    std::pair<QString, QString> nomeEDitta(qint32 numero);
+    // dittaNellaLettura of the name found. With `parametro`, the same statement also reads what
+    // ParameterStore::CaricaParametro would read next for that user and company (the value of
+    // the first matching row, empty without one).
+    Letto nomeEDitta(qint32 numero, const QString& parametro = QString());
     // The last company of the current user in his settings file (mode 1).
     QString dittaDaFile() const;
 

@@ -11,7 +11,12 @@ namespace velkora::kit {
 
 QString percorsoArchivio(TTabXForm& tabX)
 {
-    const QString valore = tabX.CaricaParametro(QString::fromLatin1(kParametroArchivio)).trimmed();
+    return percorsoArchivio(tabX, tabX.CaricaParametro(QString::fromLatin1(kParametroArchivio)));
+}
+
+QString percorsoArchivio(TTabXForm& tabX, const QString& letto)
+{
+    const QString valore = letto.trimmed();
     if (valore.isEmpty())
         return {};
     QString percorso = QString(valore).replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -38,7 +43,12 @@ bool tabellaPresente(db::Database& database, const QString& tabella)
 
 bool apriArchivio(TTabXForm& tabX)
 {
-    const QString percorso = percorsoArchivio(tabX);
+    return apriArchivio(tabX, tabX.CaricaParametro(QString::fromLatin1(kParametroArchivio)));
+}
+
+bool apriArchivio(TTabXForm& tabX, const QString& valore)
+{
+    const QString percorso = percorsoArchivio(tabX, valore);
     if (percorso.isEmpty()) {
         tabX.messages().error(
             QStringLiteral("Archivio della ditta %1 non impostato: indicare il file dell'archivio "

@@ -123,9 +123,11 @@ FinestraArchivio::FinestraArchivio(const DescrizioneArchivio& descrizione, qint3
     creaCampi();
     if (!TabX->IBDatabaseUser.attached())
         return;
-    TabX->SetUserPerNum(numUser);
+    // The user, his company and the archive of that company, read together.
+    const QString archivio =
+        TabX->SetUserPerNumConParametro(numUser, QString::fromLatin1(kParametroArchivio));
     setWindowTitle(descrizione.titolo + QStringLiteral(" - ") + TabX->DittaCorrente);
-    if (!apriArchivio(*TabX))
+    if (!apriArchivio(*TabX, archivio))
         return;
     apriDati();
     if (!m_pronta)

@@ -182,6 +182,47 @@ TEST_F(UsersMode0, MakingAUserCurrentByNameOrNumber)
     }
 }
 
+// Making a user current together with one of his parameters gives what making him current and
+// then reading the parameter gives, for every user of the table (NULL company, repeated names,
+// quotes, an unknown number) and parameters found once, twice, in another company only, or not
+// at all, and names that try to break the statement.
+TEST_F(UsersMode0, AUserMadeCurrentWithAParameterReadsWhatTheTwoStepsRead)
+{
+    for (const char* riga : {"1, 'ALFA SRL', 'Archivio', 'alfa.fdb'", "1, 'ALTRA', 'Archivio', 'altra.fdb'",
+                             "1, 'ALFA SRL', 'Doppio', 'primo'", "1, 'ALFA SRL', 'Doppio', 'secondo'",
+                             "1, 'ALTRA', 'SoloAltra', 'x'", "2, '', 'Archivio', 'sezione vuota'",
+                             "4, 'D1', 'Archivio', 'd1'", "5, 'D1', 'Archivio', 'd1 del quinto'",
+                             "5, 'D2', 'Archivio', 'd2'", "6, 'L''AQUILA SPA', 'Archivio', 'aquila'",
+                             "8, 'DITTA''; --', 'Archivio', 'ostile'"})
+        test::exec(other, QStringLiteral("INSERT INTO TABVELKORA (UTENTE, INTESTAZIONE, PARAMETRO, "
+                                         "VALORE) VALUES (%1)")
+                              .arg(QString::fromUtf8(riga)));
+    const QString parametri[] = {QStringLiteral("Archivio"), QStringLiteral("Doppio"),
+                                 QStringLiteral("SoloAltra"), QStringLiteral("Manca"), kAlwaysTrue,
+                                 kDelete, QString()};
+    int trovati = 0;
+    for (qint32 numero : {1, 2, 3, 4, 5, 6, 7, 8, 99}) {
+        for (const QString& parametro : parametri) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(numero).arg(parametro).toStdString());
+            form->SetUserPerNum(numero);
+            const QString nome = form->GetNomeUser();
+            const QString ditta = form->DittaCorrente;
+            const QString valore = form->CaricaParametro(parametro);
+            form->NumUser = 42;
+            form->NomeUser = QStringLiteral("PRIMA");
+            form->DittaCorrente = QStringLiteral("PRIMA");
+            EXPECT_EQ(form->SetUserPerNumConParametro(numero, parametro), valore);
+            EXPECT_EQ(form->GetNumUser(), numero);
+            EXPECT_EQ(form->GetNomeUser(), nome);
+            EXPECT_EQ(form->DittaCorrente, ditta);
+            trovati += valore.isEmpty() ? 0 : 1;
+        }
+    }
+    // The table holds what the rules tell apart: a value for users 1, 2, 4, 5, 6 and 8.
+    EXPECT_EQ(trovati, 7);
+    EXPECT_EQ(form->SetUserPerNumConParametro(5, QStringLiteral("Archivio")), QStringLiteral("d1 del quinto"));
+}
+
 TEST_F(UsersMode0, CompanyChangedOnAnotherWorkstationIsSeen)
 {
     form->SetUserPerNum(1);

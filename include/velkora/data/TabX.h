@@ -8,6 +8,7 @@
 #include <velkora/services/Segnalibro.h>
 #include <velkora/tabx/MemTable.h>
 
+#include <optional>
 #include <utility>
 
 #include <QObject>
@@ -77,6 +78,9 @@ public:
     bool VerificaPasswordUser(const QString& nomeUtente, const QString& password);
     void SetUserPerNome(const QString& nomeUtente);
     void SetUserPerNum(qint32 numero);
+    // SetUserPerNum followed by CaricaParametro(nome), with the same results; where the users are
+    // in the database, the user, his company and the parameter come in one statement.
+    QString SetUserPerNumConParametro(qint32 numero, const QString& nome);
     QString GetNomeUser() const { return NomeUser; }
     qint32 GetNumUser() const { return NumUser; }
 
@@ -287,6 +291,9 @@ public:
     ParameterStore& parametri();
 
 private:
+    // SetUserPerNum; with a parameter's name (not null), also the parameter's value when it
+    // could be read with the user.
+    std::optional<QString> impostaUtente(qint32 numero, const QString& parametro);
     qint32 CercaNumUser(const QString& nomeUtente);
     QString CercaNomeUser(qint32 numero);
     QString LeggiDittaUser(const QString& nomeUtente);
