@@ -105,6 +105,30 @@ QString dataSql(const QString& data)
     return db::dateText(giorno);
 }
 
+// The number and the date of a value as the statements write them (empty where the caller gave
+// none). No value, after the box that says why, when the number cannot be kept exactly; a text
+// that is not a date throws before anything is written.
+struct ValoriScritti
+{
+    QString numero;
+    QString data;
+};
+std::optional<ValoriScritti> valoriDaScrivere(const ContestoDati& contesto, const QString& nome,
+                                              const QString& numero, const QString& data)
+{
+    ValoriScritti scritti;
+    scritti.data = data.isEmpty() ? QString() : dataSql(data);
+    if (!numero.isEmpty()) {
+        const std::optional<QString> numeroScritto = numeroSql(numero);
+        if (!numeroScritto) {
+            contesto.messaggi().error(numeroRifiutato(nome, numero), contesto.finestra());
+            return std::nullopt;
+        }
+        scritti.numero = *numeroScritto;
+    }
+    return scritti;
+}
+
 // The condition that identifies one value of the current user, the last line closing with ")".
 QStringList condizioneValore(const QString& progetto, const QString& situazione,
                              const QString& nome, qint32 utente)
@@ -264,12 +288,9 @@ bool ParametriTabX::AggiungiParametroInTabX(const QString& progetto, const QStri
         return false;
     if (VerificaEsistenzaInTabX(progetto, situazione, nome))
         return true;
-    const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
-    const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
-    if (!numeroScritto) {
-        m_contesto.messaggi().error(numeroRifiutato(nome, numero), m_contesto.finestra());
+    const std::optional<ValoriScritti> scritti = valoriDaScrivere(m_contesto, nome, numero, data);
+    if (!scritti)
         return false;
-    }
     db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("INSERT INTO TABX VALUES("));
     query.add(QStringLiteral("GEN_ID(CODICETABXCOUNTER,1),"));
@@ -277,9 +298,9 @@ bool ParametriTabX::AggiungiParametroInTabX(const QString& progetto, const QStri
     query.add(db::quoted(situazione) + QLatin1Char(','));
     query.add(QStringLiteral("'TBX',"));
     query.add(db::quoted(nome) + QLatin1Char(','));
-    query.add(valoreOppureNull(numero, *numeroScritto));
+    query.add(valoreOppureNull(numero, scritti->numero));
     query.add(valoreOppureNull(testo, senzaApostrofi(testo)));
-    query.add(valoreOppureNull(data, dataScritta));
+    query.add(valoreOppureNull(data, scritti->data));
     query.add(memo.isEmpty() ? QStringLiteral("NULL,") : QStringLiteral(":MEMO,"));
     query.add(valoreOppureNull(livello1, livello1));
     query.add(valoreOppureNull(livello2, livello2));
@@ -296,23 +317,20 @@ bool ParametriTabX::ScriviParametroInTabX(const QString& progetto, const QString
 {
     if (!VerificaEsistenzaInTabX(progetto, situazione, nome))
         return false;
-    const QString dataScritta = data.isEmpty() ? QString() : dataSql(data);
-    const std::optional<QString> numeroScritto = numero.isEmpty() ? QString() : numeroSql(numero);
-    if (!numeroScritto) {
-        m_contesto.messaggi().error(numeroRifiutato(nome, numero), m_contesto.finestra());
+    const std::optional<ValoriScritti> scritti = valoriDaScrivere(m_contesto, nome, numero, data);
+    if (!scritti)
         return false;
-    }
     db::Query query(&m_database, &m_transazione);
     query.add(QStringLiteral("UPDATE TABX SET"));
     query.add(numero.isEmpty()
                   ? QStringLiteral("NUMERO=NULL,")
-                  : QStringLiteral("NUMERO=") + db::quoted(*numeroScritto) + QLatin1Char(','));
+                  : QStringLiteral("NUMERO=") + db::quoted(scritti->numero) + QLatin1Char(','));
     query.add(testo.isEmpty() ? QStringLiteral("TESTO=NULL,")
                               : QStringLiteral("TESTO=") + db::quoted(senzaApostrofi(testo)) +
                                     QLatin1Char(','));
     query.add(data.isEmpty()
                   ? QStringLiteral("DATA=NULL,")
-                  : QStringLiteral("DATA=") + db::quoted(dataScritta) + QLatin1Char(','));
+                  : QStringLiteral("DATA=") + db::quoted(scritti->data) + QLatin1Char(','));
     query.add(memo.isEmpty() ? QStringLiteral("MEMO=NULL") : QStringLiteral("MEMO=:MEMO"));
     const QStringList condizione = condizioneValore(progetto, situazione, nome, m_contesto.numUser());
     query.add(QStringLiteral("WHERE ") + condizione.first());
