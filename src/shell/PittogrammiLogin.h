@@ -5,8 +5,8 @@
 namespace velkora {
 
 // The pictures of the login panel's buttons, drawn by the program: they look the same on every
-// desktop, and the login window does not wait for the desktop's icon theme or for the picture
-// readers to load before it shows.
+// desktop, and the login window does not wait for the desktop's icon theme to be read before it
+// shows.
 
 // A green tick, for OK. The icon gives its greyed picture to the button out of use.
 QIcon pittogrammaOk();
