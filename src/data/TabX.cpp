@@ -27,7 +27,6 @@
 
 #include <QWidget>
 
-#include <tuple>
 
 namespace velkora {
 
@@ -156,16 +155,17 @@ void TTabXForm::SetUserPerNome(const QString& nomeUtente)
 
 void TTabXForm::SetUserPerNum(qint32 numero)
 {
-    impostaUtente(numero, QString());
+    impostaUtente(numero, std::nullopt);
 }
 
 QString TTabXForm::SetUserPerNumConParametro(qint32 numero, const QString& nome)
 {
-    const std::optional<QString> letto = impostaUtente(numero, nome.isNull() ? QStringLiteral("") : nome);
+    const std::optional<QString> letto = impostaUtente(numero, nome);
     return letto ? *letto : CaricaParametro(nome);
 }
 
-std::optional<QString> TTabXForm::impostaUtente(qint32 numero, const QString& parametro)
+std::optional<QString> TTabXForm::impostaUtente(qint32 numero,
+                                                const std::optional<QString>& parametro)
 {
     NumUser = numero;
     // The company may have been changed on another workstation: the name and the company (and

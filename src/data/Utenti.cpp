@@ -1,6 +1,7 @@
 #include "data/Utenti.h"
 
 #include "db/Query.h"
+#include "params/ParameterStore.h"
 #include "db/SqlText.h"
 #include "db/Transaction.h"
 #include "platform/FileSystem.h"
@@ -140,7 +141,7 @@ QString Utenti::dittaNellaLettura(const QString& nomeUtente)
     return m_query.asString(0);
 }
 
-Utenti::Letto Utenti::nomeEDitta(qint32 numero, const QString& parametro)
+Utenti::Letto Utenti::nomeEDitta(qint32 numero, const std::optional<QString>& parametro)
 {
     if (m_modo != 0)
         return {};
@@ -149,13 +150,15 @@ Utenti::Letto Utenti::nomeEDitta(qint32 numero, const QString& parametro)
     const QString ditta =
         QStringLiteral("(SELECT FIRST 1 D.DITTA FROM UTENTI D WHERE D.NOMEUTENTE = U.NOMEUTENTE)");
     QStringList righe{QStringLiteral("SELECT U.NOMEUTENTE, ") + ditta};
-    if (!parametro.isNull()) {
+    if (parametro) {
         // As the parameter store asks: the user's rows in the section of his company (an absent
         // company is the empty section), the first one counting.
-        righe << QStringLiteral(", (SELECT FIRST 1 P.VALORE FROM TABVELKORA P WHERE (P.UTENTE=") +
-                     db::quotedInt(numero) + QStringLiteral(")AND")
-              << QStringLiteral("(P.INTESTAZIONE=COALESCE(") + ditta + QStringLiteral(", ''))AND")
-              << QStringLiteral("(P.PARAMETRO=") + db::quoted(parametro) + QStringLiteral("))");
+        righe << QStringLiteral(", (SELECT FIRST 1 VALORE FROM TABVELKORA WHERE")
+              << ParameterStore::condizioneParametro(db::quotedInt(numero),
+                                                     QStringLiteral("COALESCE(") + ditta +
+                                                         QStringLiteral(", '')"),
+                                                     db::quoted(*parametro))
+              << QStringLiteral(")");
     }
     righe << QStringLiteral("FROM UTENTI U WHERE (U.CODICE=") + db::quotedInt(numero) + QLatin1Char(')');
     apri(m_query, righe);
@@ -167,7 +170,7 @@ Utenti::Letto Utenti::nomeEDitta(qint32 numero, const QString& parametro)
         // by the empty name below, as before, and the parameter by the caller.
         if (!letto.nome.isEmpty()) {
             letto.ditta = m_query.asString(1);
-            if (!parametro.isNull())
+            if (parametro)
                 letto.parametro = m_query.asString(2);
             return letto;
         }

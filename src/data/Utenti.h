@@ -52,7 +52,7 @@ public:
     // dittaNellaLettura of the name found. With `parametro`, the same statement also reads what
     // ParameterStore::CaricaParametro would read next for that user and company (the value of
     // the first matching row, empty without one).
-    Letto nomeEDitta(qint32 numero, const QString& parametro = QString());
+    Letto nomeEDitta(qint32 numero, const std::optional<QString>& parametro = std::nullopt);
     // The last company of the current user in his settings file (mode 1).
     QString dittaDaFile() const;
 

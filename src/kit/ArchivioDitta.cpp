@@ -9,12 +9,10 @@
 
 namespace velkora::kit {
 
-QString percorsoArchivio(TTabXForm& tabX)
-{
-    return percorsoArchivio(tabX, tabX.CaricaParametro(QString::fromLatin1(kParametroArchivio)));
-}
+namespace {
 
-QString percorsoArchivio(TTabXForm& tabX, const QString& letto)
+// The archive's path from the parameter's value (see percorsoArchivio).
+QString percorsoDaValore(TTabXForm& tabX, const QString& letto)
 {
     const QString valore = letto.trimmed();
     if (valore.isEmpty())
@@ -23,6 +21,13 @@ QString percorsoArchivio(TTabXForm& tabX, const QString& letto)
     if (QDir::isRelativePath(percorso))
         percorso = tabX.programPath(valore);
     return QDir::toNativeSeparators(QDir::cleanPath(percorso));
+}
+
+} // namespace
+
+QString percorsoArchivio(TTabXForm& tabX)
+{
+    return percorsoDaValore(tabX, tabX.CaricaParametro(QString::fromLatin1(kParametroArchivio)));
 }
 
 namespace {
@@ -48,7 +53,7 @@ bool apriArchivio(TTabXForm& tabX)
 
 bool apriArchivio(TTabXForm& tabX, const QString& valore)
 {
-    const QString percorso = percorsoArchivio(tabX, valore);
+    const QString percorso = percorsoDaValore(tabX, valore);
     if (percorso.isEmpty()) {
         tabX.messages().error(
             QStringLiteral("Archivio della ditta %1 non impostato: indicare il file dell'archivio "

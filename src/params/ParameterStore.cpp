@@ -55,6 +55,14 @@ qint32 ParameterStore::utente() const
     return m_contesto.numUser();
 }
 
+QStringList ParameterStore::condizioneParametro(const QString& utente, const QString& sezione,
+                                               const QString& nome)
+{
+    return {QStringLiteral("(UTENTE=") + utente + QStringLiteral(")AND"),
+            QStringLiteral("(INTESTAZIONE=") + sezione + QStringLiteral(")AND"),
+            QStringLiteral("(PARAMETRO=") + nome + QLatin1Char(')')};
+}
+
 void ParameterStore::CaricaParametro(const QString& nome, QString& valore)
 {
     if (m_modo == 1) {
@@ -68,9 +76,10 @@ void ParameterStore::CaricaParametro(const QString& nome, QString& valore)
     m_query.close();
     m_query.clear();
     m_query.add(QStringLiteral("SELECT VALORE FROM TABVELKORA WHERE"));
-    m_query.add(QStringLiteral("(UTENTE=") + db::quotedInt(m_contesto.numUser()) + QStringLiteral(")AND"));
-    m_query.add(QStringLiteral("(INTESTAZIONE=") + db::quoted(m_contesto.dittaCorrente()) + QStringLiteral(")AND"));
-    m_query.add(QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')'));
+    for (const QString& riga : condizioneParametro(db::quotedInt(m_contesto.numUser()),
+                                                   db::quoted(m_contesto.dittaCorrente()),
+                                                   db::quoted(nome)))
+        m_query.add(riga);
     m_query.open();
     if (m_query.isEmpty()) {
         valore = QString();
@@ -114,14 +123,12 @@ void ParameterStore::ScriviParametroVelkora(const QString& sezione, const QStrin
         // an existing parameter is updated instead of added twice.
         m_transazione.restart();
 
-        const QString utente = QStringLiteral("(UTENTE=") + db::quotedInt(m_contesto.numUser()) + QStringLiteral(")AND");
-        const QString intestazione = QStringLiteral("(INTESTAZIONE=") + db::quoted(sezione) + QStringLiteral(")AND");
-        const QString parametro = QStringLiteral("(PARAMETRO=") + db::quoted(nome) + QLatin1Char(')');
+        const QStringList condizione = condizioneParametro(db::quotedInt(m_contesto.numUser()),
+                                                           db::quoted(sezione), db::quoted(nome));
 
         query.add(QStringLiteral("SELECT * FROM TABVELKORA WHERE"));
-        query.add(utente);
-        query.add(intestazione);
-        query.add(parametro);
+        for (const QString& riga : condizione)
+            query.add(riga);
         query.open();
 
         if (!query.isEmpty()) {
@@ -131,9 +138,9 @@ void ParameterStore::ScriviParametroVelkora(const QString& sezione, const QStrin
             query.add(valore.isEmpty()
                           ? QStringLiteral("VALORE=NULL")
                           : QString(QStringLiteral("VALORE=") + db::quoted(valore)));
-            query.add(QStringLiteral("WHERE ") + utente);
-            query.add(intestazione);
-            query.add(parametro);
+            query.add(QStringLiteral("WHERE ") + condizione.at(0));
+            query.add(condizione.at(1));
+            query.add(condizione.at(2));
             runAndCommit(query, m_transazione, m_contesto.messaggi(),
                          QStringLiteral("Errore interno di UPDATE: impossibile aggiornare la "
                                         "tabella dei parametri"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velkora {
 
@@ -31,6 +32,11 @@ public:
     void ScriviParametroVelkora(const QString& sezione, const QString& nome, const QString& valore);
     void ScriviVelkora(qint32 utente);
     void CaricaVelkora(qint32 utente);
+
+    // The condition that picks a parameter's rows in TABVELKORA, in three lines: the user, the
+    // section (company) and the name, each given as SQL text (a quoted value or an expression).
+    static QStringList condizioneParametro(const QString& utente, const QString& sezione,
+                                           const QString& nome);
 
     // Where the form's own statements on the user database run.
     db::Database& database() const { return m_database; }

@@ -291,9 +291,9 @@ public:
     ParameterStore& parametri();
 
 private:
-    // SetUserPerNum; with a parameter's name (not null), also the parameter's value when it
-    // could be read with the user.
-    std::optional<QString> impostaUtente(qint32 numero, const QString& parametro);
+    // SetUserPerNum; with a parameter's name, also the parameter's value when it could be read
+    // with the user.
+    std::optional<QString> impostaUtente(qint32 numero, const std::optional<QString>& parametro);
     qint32 CercaNumUser(const QString& nomeUtente);
     QString CercaNomeUser(qint32 numero);
     QString LeggiDittaUser(const QString& nomeUtente);

@@ -16,15 +16,13 @@ inline constexpr const char* kParametroArchivio = "ArchivioDitta";
 // company's section of his parameter set, a relative path taken below the program folder
 // (with either separator). Empty when the parameter is not set.
 QString percorsoArchivio(TTabXForm& tabX);
-// The same, from the parameter's value already read (TTabXForm::SetUserPerNumConParametro).
-QString percorsoArchivio(TTabXForm& tabX, const QString& valore);
 
 // Attaches the data form's first general connection to the company archive. False, after an
 // Italian box saying what is wrong, when the parameter is missing or the archive cannot be
 // opened. Whether the archive holds the table is not read here (it would cost every opening a
 // read): a window whose first read of the table fails asks segnalaTabellaMancante().
 bool apriArchivio(TTabXForm& tabX);
-// The same, from the parameter's value already read.
+// The same, from the parameter's value already read (TTabXForm::SetUserPerNumConParametro).
 bool apriArchivio(TTabXForm& tabX, const QString& valore);
 
 // After a read of `tabella` failed on the first general connection: when the archive lacks the
